@@ -1,0 +1,49 @@
+include(GoogleTest)
+
+# add_tool(name LIBS lib...): one executable per tool, installed with its man page.
+function(add_tool name)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${name}.cpp)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} frame vornlib)
+  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(man ${PROJECT_SOURCE_DIR}/docs/man/${name}.1)
+  if(EXISTS ${man})
+    install(FILES ${man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endfunction()
+
+# add_library_folder(name): a folder's sources as one static library.
+function(add_library_folder name)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# add_zamo_test(name sources... LIBS libs...): a GoogleTest executable registered with CTest.
+function(add_zamo_test name)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} testsupport GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    ZAMO_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+    ZAMO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
+# add_zamo_fuzzer(name sources... LIBS libs... CORPUS dir): a fuzz target
+# (LLVMFuzzerTestOneInput). Always built as "<name>_replay", a CTest test that
+# replays every file of the corpus folder; with ZAMO_FUZZ=ON (clang) also built
+# as the libFuzzer executable "<name>".
+function(add_zamo_fuzzer name)
+  cmake_parse_arguments(T "" "CORPUS" "LIBS" ${ARGN})
+  add_executable(${name}_replay ${T_UNPARSED_ARGUMENTS}
+    ${PROJECT_SOURCE_DIR}/tests/support/fuzz_replay_main.cpp)
+  target_link_libraries(${name}_replay PRIVATE ${T_LIBS})
+  add_test(NAME ${name}_replay COMMAND ${name}_replay ${T_CORPUS})
+  set_tests_properties(${name}_replay PROPERTIES TIMEOUT 300)
+  if(ZAMO_FUZZ)
+    add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+    target_link_libraries(${name} PRIVATE ${T_LIBS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  endif()
+endfunction()

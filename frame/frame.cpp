@@ -1,0 +1,40 @@
+#include "frame/frame.h"
+
+#include "vornlib/errors.h"
+#include "vornlib/fixed.h"
+#include "vornlib/streams.h"
+
+namespace frame {
+
+const char* curInputName = nullptr;
+
+void failInput(std::uint32_t code) {
+  vorn::errBoxCodeEx(code, curInputName);
+  vorn::conBreak();
+}
+
+int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc) {
+  int files = vorn::analoptionEx(descriptor);
+  vorn::openout();
+  if (files > 0) {
+    vorn::analfileExec(descriptor, fileProc);
+  } else {
+    fileProc(nullptr);
+  }
+  vorn::closeout();
+  return 1;
+}
+
+vorn::OptionHandler flagOption(std::uint32_t& flags, std::uint32_t bit) {
+  return [&flags, bit](std::string_view text) {
+    if (!text.empty()) return false;
+    flags |= bit;
+    return true;
+  };
+}
+
+vorn::OptionHandler stepLengthOption(double& value) {
+  return [&value](std::string_view text) { return vorn::parseStepLength(text, 0.1, 1000.0, value); };
+}
+
+}  // namespace frame

@@ -1,0 +1,48 @@
+#pragma once
+// The tool frame every tool stands on: start a tool, walk its file
+// arguments, and end a run on an input error.
+//
+// A tool's main reads:
+//   int main(int argc, char** argv) { return frame::runTool("FENDIX 1.00", argc, argv, mainProc); }
+#include <cstdint>
+#include <string_view>
+
+#include "vornlib/console.h"
+#include "vornlib/options.h"
+#include "vornlib/streams.h"
+
+namespace frame {
+
+// The name of the input the running file procedure reads; nullptr for standard input.
+extern const char* curInputName;
+
+inline int runTool(std::string_view banner, int argc, char** argv, vorn::MainProc mainProc) {
+  return vorn::WinConsole(banner, argc, argv, mainProc);
+}
+
+// Reports `code` naming the current input, then ends the run.
+[[noreturn]] void failInput(std::uint32_t code);
+
+// The common run: parse options, open the output, call `fileProc` for each
+// file argument (or once with nullptr for standard input), close the output.
+// Returns 1.
+int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc);
+
+// A standard file procedure's frame: sets curInputName, opens the input,
+// runs `process`, closes the input.
+template <typename Process>
+int withInput(const char* name, Process&& process) {
+  curInputName = name;
+  vorn::openin(name);
+  process();
+  vorn::closein();
+  return 1;
+}
+
+// Option handlers shared by the tools.
+// A flag: sets `bit` in `flags`; only a bare letter is accepted.
+vorn::OptionHandler flagOption(std::uint32_t& flags, std::uint32_t bit);
+// A step length: a non-negative decimal with optional fraction, 0.1 <= value < 1000.
+vorn::OptionHandler stepLengthOption(double& value);
+
+}  // namespace frame

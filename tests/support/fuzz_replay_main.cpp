@@ -1,0 +1,45 @@
+// Replays a fuzz corpus: every file below the folders (or the files) named on
+// the command line goes once through the fuzz target.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace {
+int replayFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    return 1;
+  }
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+  return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  int failures = 0;
+  int replayed = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::filesystem::path root(argv[i]);
+    if (std::filesystem::is_directory(root)) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) {
+          failures += replayFile(entry.path());
+          ++replayed;
+        }
+      }
+    } else {
+      failures += replayFile(root);
+      ++replayed;
+    }
+  }
+  std::printf("replayed %d inputs\n", replayed);
+  return (failures != 0 || replayed == 0) ? 1 : 0;
+}

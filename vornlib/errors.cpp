@@ -1,0 +1,70 @@
+#include "vornlib/errors.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "vornlib/console.h"
+#include "vornlib/streams.h"
+
+namespace vorn {
+namespace {
+
+MidiErrorTextFn gMidiErrorText = nullptr;
+
+const char* suiteText(std::uint32_t code) {
+  switch (code) {
+    case kErrNoSuchDevice: return "no MIDI device of that name";
+    case kErrMalformedInput: return "malformed input or unexpected end of input";
+    case kErrShortRead: return "file read ended early";
+    case kErrShortWrite: return "write wrote fewer bytes than asked";
+    case kErrNoScript: return "the script is missing or empty";
+    case kErrBadSelection: return "malformed selection pattern";
+    case kErrEnvTooLong: return "environment variable value is too long";
+    case kErrKelSyntax: return "expression syntax error";
+    case kErrKelUnknownName: return "unknown name in expression";
+    case kErrKelType: return "type mismatch in expression";
+    case kErrKelDivideByZero: return "division by zero in expression";
+    case kErrKelRange: return "value out of range in expression";
+    case kErrKelTooLong: return "string longer than 16 MiB in expression";
+    case kErrKelTooDeep: return "expression nested too deeply";
+    case kErrKelReadOnly: return "cannot assign to a built-in or host name";
+    case kErrKelArguments: return "wrong number of arguments in expression";
+    case kErrKelHost: return "the tool refused the expression's request";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+void setMidiErrorText(MidiErrorTextFn fn) { gMidiErrorText = fn; }
+
+std::string errorText(std::uint32_t code) {
+  if (const char* text = suiteText(code)) return text;
+  if (code >= kMidiErrorBase && code < kMidiErrorBase + 0x10000000u) {
+    if (gMidiErrorText) return gMidiErrorText(code - kMidiErrorBase);
+    return "MIDI error " + std::to_string(code - kMidiErrorBase);
+  }
+  if (code > 0 && code < 0x10000) return std::strerror(static_cast<int>(code));
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "error 0x%08X", static_cast<unsigned>(code));
+  return buf;
+}
+
+void VornErrStrz(std::uint32_t code, std::string& out) { out = errorText(code); }
+
+void errBox(std::string_view message) { reportError(message); }
+
+void errBoxCode(std::uint32_t code) { reportError(errorText(code)); }
+
+void errBoxCodeEx(std::uint32_t code, const char* fileName) {
+  std::string message = fileName ? fileName : "<stdin>";
+  message += ": ";
+  message += errorText(code);
+  // Malformed input is easiest to find by its offset; only the current input knows it.
+  if (code == kErrMalformedInput && currentInputMatches(fileName)) {
+    message += " (at byte offset " + std::to_string(currentInputOffset()) + ")";
+  }
+  reportError(message);
+}
+
+}  // namespace vorn

@@ -1,0 +1,55 @@
+#pragma once
+// Error codes shared by the whole suite and the reports that show them.
+//
+// Codes 0xE00000xx are the suite's own; small positive codes are errno values
+// (the system's text is shown); 0x60000000 + n are MIDI layer errors.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+enum ErrorCode : std::uint32_t {
+  kErrNoSuchDevice = 0xE0000001,   // a MIDI device named in ZAMO_MIDI_OUT / ZAMO_MIDI_IN does not exist
+  kErrMalformedInput = 0xE0000002, // input data is malformed or ends early
+  kErrShortRead = 0xE0000005,      // a file read returned fewer bytes than asked
+  kErrShortWrite = 0xE0000006,     // a device or port write wrote fewer bytes than asked
+  kErrNoScript = 0xE0000007,       // a required script word is missing or empty
+  kErrBadSelection = 0xE000000A,   // a selection pattern is malformed
+  kErrEnvTooLong = 0xE000000B,     // an environment variable's value is too long
+
+  // The KEL expression evaluator.
+  kErrKelSyntax = 0xE0000010,
+  kErrKelUnknownName = 0xE0000011,
+  kErrKelType = 0xE0000012,
+  kErrKelDivideByZero = 0xE0000013,
+  kErrKelRange = 0xE0000014,
+  kErrKelTooLong = 0xE0000015,
+  kErrKelTooDeep = 0xE0000016,
+  kErrKelReadOnly = 0xE0000017,
+  kErrKelArguments = 0xE0000018,
+  kErrKelHost = 0xE0000019,        // the calling tool refused a name or call
+
+  kMidiErrorBase = 0x60000000,
+};
+
+// English text for a code: the suite's own texts, strerror() for errno values,
+// the MIDI layer's text for MIDI codes.
+std::string errorText(std::uint32_t code);
+
+// Lets the MIDI layer supply texts for 0x60000000 + n codes.
+using MidiErrorTextFn = std::string (*)(std::uint32_t midiError);
+void setMidiErrorText(MidiErrorTextFn fn);
+
+// Writes a code's text into `out` (the original's buffer form).
+void VornErrStrz(std::uint32_t code, std::string& out);
+
+// Reports on stderr as "tool: message". They return; ending the run is
+// conBreak's job (console.h).
+void errBox(std::string_view message);
+void errBoxCode(std::uint32_t code);
+// Names the file (or "<stdin>" for a null name); for malformed input read
+// from the current input it also names the byte offset where reading stopped.
+void errBoxCodeEx(std::uint32_t code, const char* fileName);
+
+}  // namespace vorn

@@ -1,0 +1,131 @@
+#include "vornlib/options.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "vornlib/console.h"
+#include "vornlib/streams.h"
+
+namespace vorn {
+namespace {
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Non-option words, in order; "--" makes every later word one.
+std::vector<const char*> plainWords() {
+  std::vector<const char*> words;
+  bool optionsEnded = false;
+  for (int i = 0; i < argumentCount(); ++i) {
+    const char* word = argument(i);
+    std::string_view w(word);
+    if (!optionsEnded && w == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded || !VornOptionIsOption(w)) words.push_back(word);
+  }
+  return words;
+}
+
+[[noreturn]] void rejectOption(std::string_view word, std::string_view why) {
+  std::string message(why);
+  message += " ";
+  message += word;
+  message += " (see --help)";
+  reportError(message);
+  conEnd(kExitBadOption);
+}
+
+void printText(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+bool VornOptionIsOption(std::string_view word) { return word.size() >= 2 && word[0] == '-'; }
+
+std::string usageText(const OptionDescriptor& descriptor) {
+  std::string text = "usage: ";
+  text += toolName();
+  text += " ";
+  text += descriptor.usage.empty() ? std::string_view("[options] [file...]") : descriptor.usage;
+  text += "\n";
+  if (!descriptor.summary.empty()) {
+    text += descriptor.summary;
+    text += "\n";
+  }
+  text += "\noptions (an option is one word: -LETTERtext; letters are case-insensitive):\n";
+  for (const OptionEntry& entry : descriptor.table) {
+    text += "  ";
+    if (entry.help.empty()) {
+      text += "-";
+      text += entry.letter;
+    } else {
+      text += entry.help;
+    }
+    text += "\n";
+  }
+  text += "  --       end of options\n  --help   this text\n  --version  the version\n";
+  return text;
+}
+
+int analoptionEx(const OptionDescriptor& descriptor) {
+  for (int i = 0; i < argumentCount(); ++i) {
+    std::string_view word(argument(i));
+    if (word == "--") break;
+    if (word == "--help") {
+      printText(usageText(descriptor));
+      conEnd(kExitOk);
+    }
+    if (word == "--version") {
+      std::string banner(toolBanner());
+      banner += "\n";
+      printText(banner);
+      conEnd(kExitOk);
+    }
+    if (!VornOptionIsOption(word)) continue;
+    if (word[1] == '-') rejectOption(word, "unknown option");
+    char letter = upper(word[1]);
+    const OptionEntry* found = nullptr;
+    for (const OptionEntry& entry : descriptor.table) {
+      if (entry.letter == letter) {
+        found = &entry;
+        break;
+      }
+    }
+    if (found == nullptr) rejectOption(word, "unknown option");
+    if (!found->handler || !found->handler(word.substr(2))) rejectOption(word, "invalid option");
+  }
+  int count = static_cast<int>(plainWords().size()) - descriptor.leadingWords;
+  return count > 0 ? count : 0;
+}
+
+int analfileExec(const OptionDescriptor& descriptor, const FileProc& fileProc) {
+  std::vector<const char*> words = plainWords();
+  int called = 0;
+  for (std::size_t i = static_cast<std::size_t>(descriptor.leadingWords); i < words.size(); ++i) {
+    const char* name = std::string_view(words[i]) == "-" ? nullptr : words[i];
+    ++called;
+    if (!fileProc(name)) break;
+  }
+  return called;
+}
+
+const char* getparamDirect(int index) {
+  std::vector<const char*> words = plainWords();
+  if (index < 1 || static_cast<std::size_t>(index) > words.size()) return nullptr;
+  return words[static_cast<std::size_t>(index - 1)];
+}
+
+bool option_o(std::string_view text) {
+  if (text.empty()) return false;
+  // The text lives in argv for the whole run.
+  setOutputName(text.data());
+  return true;
+}
+
+bool option_n(std::string_view) { return true; }
+
+}  // namespace vorn

@@ -1,0 +1,341 @@
+#include "vornlib/streams.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "vornlib/console.h"
+#include "vornlib/errors.h"
+
+namespace vorn {
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+std::string gOutputName;
+bool gOutputNamed = false;
+
+[[noreturn]] void failOpen(const char* name, int error) {
+  errBoxCodeEx(static_cast<std::uint32_t>(error), name);
+  conBreak();
+}
+
+// A closed pipe: nothing to report; leave as a shell expects.
+[[noreturn]] void endOnClosedPipe() {
+  runBreakHookForExit();
+  std::signal(SIGPIPE, SIG_DFL);
+  std::raise(SIGPIPE);
+  conEnd(141);
+}
+
+}  // namespace
+
+namespace detail {
+ByteInput gCurrentInput;
+ByteOutput gCurrentOutput;
+}  // namespace detail
+
+// ---------------------------------------------------------------- ByteInput
+
+ByteInput::~ByteInput() { close(); }
+
+bool ByteInput::open(const char* name) {
+  close();
+  if (name == nullptr) {
+    fd_ = STDIN_FILENO;
+    ownsFd_ = false;
+    name_.clear();
+  } else {
+    int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    fd_ = fd;
+    ownsFd_ = true;
+    name_ = name;
+  }
+  storage_.resize(kBufferSize);
+  buffer_ = storage_.data();
+  return true;
+}
+
+void ByteInput::openMemory(std::string_view bytes) {
+  close();
+  memory_ = true;
+  storage_.assign(bytes.begin(), bytes.end());
+  buffer_ = storage_.data();
+  end_ = storage_.size();
+  name_ = "<memory>";
+}
+
+void ByteInput::close() {
+  if (ownsFd_ && fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  ownsFd_ = false;
+  memory_ = false;
+  atEnd_ = false;
+  pos_ = end_ = 0;
+  consumedBefore_ = 0;
+  name_.clear();
+}
+
+bool ByteInput::refill() {
+  if (memory_ || fd_ < 0) {
+    atEnd_ = true;
+    return false;
+  }
+  consumedBefore_ += pos_;
+  pos_ = end_ = 0;
+  for (;;) {
+    pollBreak();
+    ssize_t n = ::read(fd_, storage_.data(), storage_.size());
+    if (n > 0) {
+      end_ = static_cast<std::size_t>(n);
+      atEnd_ = false;
+      return true;
+    }
+    if (n == 0) {
+      atEnd_ = true;
+      return false;
+    }
+    if (errno == EINTR) continue;
+    int error = errno;
+    errBoxCodeEx(static_cast<std::uint32_t>(error), name());
+    conBreak();
+  }
+}
+
+int ByteInput::refillAndGet() {
+  if (!refill()) return kEndOfInput;
+  return buffer_[pos_++];
+}
+
+std::size_t ByteInput::read(std::span<std::uint8_t> out) {
+  std::size_t done = 0;
+  while (done < out.size()) {
+    if (pos_ == end_ && !refill()) break;
+    std::size_t n = std::min(out.size() - done, end_ - pos_);
+    std::memcpy(out.data() + done, buffer_ + pos_, n);
+    pos_ += n;
+    done += n;
+  }
+  return done;
+}
+
+std::uint64_t ByteInput::skip(std::uint64_t count) {
+  std::uint64_t done = 0;
+  while (done < count) {
+    if (pos_ == end_ && !refill()) break;
+    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, end_ - pos_));
+    pos_ += n;
+    done += n;
+  }
+  return done;
+}
+
+bool ByteInput::getline(std::string& line) {
+  line.clear();
+  bool any = false;
+  for (;;) {
+    if (pos_ == end_ && !refill()) return any;
+    any = true;
+    const std::uint8_t* start = buffer_ + pos_;
+    const void* nl = std::memchr(start, '\n', end_ - pos_);
+    if (nl) {
+      std::size_t n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nl) - start);
+      line.append(reinterpret_cast<const char*>(start), n);
+      pos_ += n + 1;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return true;
+    }
+    line.append(reinterpret_cast<const char*>(start), end_ - pos_);
+    pos_ = end_;
+  }
+}
+
+// --------------------------------------------------------------- ByteOutput
+
+ByteOutput::~ByteOutput() {
+  // Destructors must not end the run; an unflushed buffer here means the
+  // run already ended on an error, so the bytes are written if they can be.
+  if (!failed_ && pos_ > 0 && fd_ >= 0) {
+    const std::uint8_t* p = buffer_.data();
+    std::size_t left = pos_;
+    while (left > 0) {
+      ssize_t n = ::write(fd_, p, left);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+  }
+  if (ownsFd_ && fd_ >= 0) ::close(fd_);
+}
+
+bool ByteOutput::open(const char* name) {
+  if (name == nullptr) {
+    fd_ = STDOUT_FILENO;
+    ownsFd_ = false;
+    name_.clear();
+  } else {
+    int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    fd_ = fd;
+    ownsFd_ = true;
+    name_ = name;
+  }
+  memory_ = false;
+  failed_ = false;
+  buffer_.resize(kBufferSize);
+  pos_ = 0;
+  return true;
+}
+
+void ByteOutput::openMemory() {
+  fd_ = -1;
+  ownsFd_ = false;
+  memory_ = true;
+  failed_ = false;
+  memoryBytes_.clear();
+  buffer_.resize(kBufferSize);
+  pos_ = 0;
+  name_ = "<memory>";
+}
+
+void ByteOutput::close() {
+  if (!isOpen()) return;
+  flush();
+  if (ownsFd_ && fd_ >= 0) {
+    int fd = fd_;
+    fd_ = -1;
+    ownsFd_ = false;
+    if (::close(fd) != 0 && errno != EINTR) fail(errno);
+  }
+  fd_ = -1;
+  memory_ = false;
+}
+
+void ByteOutput::fail(int error) {
+  failed_ = true;
+  pos_ = 0;
+  if (error == EPIPE) endOnClosedPipe();
+  errBoxCodeEx(static_cast<std::uint32_t>(error), name_.empty() ? "<stdout>" : name_.c_str());
+  conBreak();
+}
+
+void ByteOutput::writeOut(const std::uint8_t* data, std::size_t size) {
+  if (failed_) return;
+  if (memory_) {
+    memoryBytes_.append(reinterpret_cast<const char*>(data), size);
+    return;
+  }
+  if (fd_ < 0) return;
+  while (size > 0) {
+    ssize_t n = ::write(fd_, data, size);
+    if (n < 0) {
+      if (errno == EINTR) {
+        pollBreak();
+        continue;
+      }
+      fail(errno);
+    }
+    if (n == 0) fail(ENOSPC);
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+void ByteOutput::flush() {
+  std::size_t n = pos_;
+  pos_ = 0;
+  if (n > 0) writeOut(buffer_.data(), n);
+}
+
+void ByteOutput::write(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() <= buffer_.size() - pos_) {
+    std::memcpy(buffer_.data() + pos_, bytes.data(), bytes.size());
+    pos_ += bytes.size();
+    return;
+  }
+  flush();
+  if (bytes.size() >= buffer_.size()) {
+    writeOut(bytes.data(), bytes.size());
+  } else {
+    std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+    pos_ = bytes.size();
+  }
+}
+
+// ------------------------------------------------------- current streams
+
+void openin(const char* name) {
+  if (!detail::gCurrentInput.open(name)) failOpen(name, errno);
+}
+
+void closein() { detail::gCurrentInput.close(); }
+
+ByteInput& getinhandle() { return detail::gCurrentInput; }
+
+long InGetline(std::string& line) {
+  if (!detail::gCurrentInput.getline(line)) return kEndOfInput;
+  return static_cast<long>(line.size());
+}
+
+bool currentInputMatches(const char* name) {
+  const char* current = detail::gCurrentInput.name();
+  if (name == nullptr || current == nullptr) return name == current;
+  return std::strcmp(name, current) == 0;
+}
+
+std::uint64_t currentInputOffset() { return detail::gCurrentInput.offset(); }
+
+void setOutputName(const char* name) {
+  gOutputNamed = name != nullptr;
+  gOutputName = name ? name : "";
+}
+
+const char* outputName() { return gOutputNamed ? gOutputName.c_str() : nullptr; }
+
+void openout() { openoutf(outputName()); }
+
+void openoutf(const char* name) {
+  if (!detail::gCurrentOutput.open(name)) failOpen(name, errno);
+}
+
+void closeout() { detail::gCurrentOutput.close(); }
+
+ByteOutput& getouthandle() { return detail::gCurrentOutput; }
+
+void OutDnum(std::uint64_t value) { OutStrz(std::to_string(value)); }
+
+std::unique_ptr<ByteInput> nfOpenIn(const char* name) {
+  auto in = std::make_unique<ByteInput>();
+  if (!in->open(name)) failOpen(name, errno);
+  return in;
+}
+
+std::unique_ptr<ByteOutput> nfOpenOut(const char* name) {
+  auto out = std::make_unique<ByteOutput>();
+  if (!out->open(name)) failOpen(name, errno);
+  return out;
+}
+
+std::string readWholeFile(const char* name, std::size_t limit) {
+  ByteInput in;
+  if (!in.open(name)) failOpen(name, errno);
+  std::string bytes;
+  std::uint8_t chunk[1 << 14];
+  for (;;) {
+    std::size_t n = in.read(chunk);
+    if (n == 0) break;
+    if (bytes.size() + n > limit) {
+      errBoxCodeEx(kErrMalformedInput, name);
+      conBreak();
+    }
+    bytes.append(reinterpret_cast<const char*>(chunk), n);
+  }
+  return bytes;
+}
+
+}  // namespace vorn
