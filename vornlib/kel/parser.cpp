@@ -1,0 +1,251 @@
+#include "vornlib/kel/parser.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "vornlib/kel/failure.h"
+
+namespace kel::detail {
+
+// Counts one level of nesting for as long as it lives; the bound keeps both
+// this recursive parser and the evaluator's recursion off the stack's end.
+class DepthGuard {
+ public:
+  DepthGuard(Parser& parser, std::size_t offset) : parser_(parser) {
+    if (parser_.depth_ >= parser_.limits_.maxDepth) {
+      fail(vorn::kErrKelTooDeep, offset,
+           "the expression is nested deeper than " + std::to_string(parser_.limits_.maxDepth) + " levels");
+    }
+    ++parser_.depth_;
+  }
+  ~DepthGuard() { --parser_.depth_; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  Parser& parser_;
+};
+
+namespace {
+
+struct BinaryInfo {
+  BinaryOp op;
+  int level;  // 0 binds loosest
+};
+
+constexpr int kLevels = 10;
+
+std::optional<BinaryInfo> binaryOf(Tok kind) {
+  switch (kind) {
+    case Tok::PipePipe: return BinaryInfo{BinaryOp::Or, 0};
+    case Tok::AmpAmp: return BinaryInfo{BinaryOp::And, 1};
+    case Tok::Pipe: return BinaryInfo{BinaryOp::BitOr, 2};
+    case Tok::Caret: return BinaryInfo{BinaryOp::BitXor, 3};
+    case Tok::Amp: return BinaryInfo{BinaryOp::BitAnd, 4};
+    case Tok::Equal: return BinaryInfo{BinaryOp::Equal, 5};
+    case Tok::NotEqual: return BinaryInfo{BinaryOp::NotEqual, 5};
+    case Tok::Less: return BinaryInfo{BinaryOp::Less, 6};
+    case Tok::LessEq: return BinaryInfo{BinaryOp::LessEq, 6};
+    case Tok::Greater: return BinaryInfo{BinaryOp::Greater, 6};
+    case Tok::GreaterEq: return BinaryInfo{BinaryOp::GreaterEq, 6};
+    case Tok::Shl: return BinaryInfo{BinaryOp::Shl, 7};
+    case Tok::Shr: return BinaryInfo{BinaryOp::Shr, 7};
+    case Tok::Plus: return BinaryInfo{BinaryOp::Add, 8};
+    case Tok::Minus: return BinaryInfo{BinaryOp::Subtract, 8};
+    case Tok::Star: return BinaryInfo{BinaryOp::Multiply, 9};
+    case Tok::Slash: return BinaryInfo{BinaryOp::Divide, 9};
+    case Tok::Percent: return BinaryInfo{BinaryOp::Remainder, 9};
+    default: return std::nullopt;
+  }
+}
+
+NodePtr makeNode(NodeKind kind, std::size_t offset) {
+  auto node = std::make_unique<Node>();
+  node->kind = kind;
+  node->offset = offset;
+  return node;
+}
+
+}  // namespace
+
+Parser::Parser(std::string_view text, std::size_t pos, const Limits& limits)
+    : text_(text), pos_(pos), limits_(limits) {}
+
+const Token& Parser::peek() {
+  if (!hasPeeked_) {
+    peeked_ = lexToken(text_, pos_, limits_.maxBytes);
+    hasPeeked_ = true;
+  }
+  return peeked_;
+}
+
+Token Parser::take() {
+  peek();
+  hasPeeked_ = false;
+  pos_ = peeked_.end;
+  return std::move(peeked_);
+}
+
+void Parser::unexpected(const Token& token, std::string_view wanted) {
+  if (token.kind == Tok::Invalid) throw Failure{token.error};
+  fail(vorn::kErrKelSyntax, token.begin,
+       "expected " + std::string(wanted) + " but found " + describeToken(token, text_));
+}
+
+Token Parser::expect(Tok kind, std::string_view spelling) {
+  if (peek().kind != kind) unexpected(peek(), "\"" + std::string(spelling) + "\"");
+  return take();
+}
+
+NodePtr Parser::parseOperand() { return parsePrimary(); }
+
+NodePtr Parser::parseClosed(Tok closer) { return parseSequence(closer); }
+
+NodePtr Parser::parseScriptItem() {
+  NodePtr item = parseExpression();
+  if (pos_ < text_.size() && !isBlank(text_[pos_]) && text_[pos_] != ';') {
+    Token next = lexToken(text_, pos_, limits_.maxBytes);
+    fail(vorn::kErrKelSyntax, pos_,
+         "expected a blank or \";\" after the expression but found " + describeToken(next, text_));
+  }
+  return item;
+}
+
+NodePtr Parser::parseExpression() {
+  DepthGuard guard(*this, peek().begin);
+  NodePtr target = parseConditional();
+  if (peek().kind != Tok::Assign) return target;
+  Token assign = take();
+  if (target->kind != NodeKind::Variable || target->parenthesized) {
+    fail(vorn::kErrKelSyntax, assign.begin, "only a variable name can stand left of \"=\"");
+  }
+  NodePtr node = makeNode(NodeKind::Assign, target->offset);
+  node->name = std::move(target->name);
+  node->kids.push_back(parseExpression());
+  return node;
+}
+
+NodePtr Parser::parseConditional() {
+  NodePtr condition = parseBinary(0);
+  if (peek().kind != Tok::Question) return condition;
+  DepthGuard guard(*this, peek().begin);
+  take();
+  NodePtr node = makeNode(NodeKind::Conditional, condition->offset);
+  node->kids.push_back(std::move(condition));
+  node->kids.push_back(parseExpression());
+  expect(Tok::Colon, ":");
+  node->kids.push_back(parseConditional());
+  return node;
+}
+
+// Operators of one level are gathered into one flat Chain, so that a long
+// "1+1+1+..." makes a wide tree, not a deep one.
+NodePtr Parser::parseBinary(int level) {
+  if (level >= kLevels) return parseUnary();
+  NodePtr left = parseBinary(level + 1);
+  std::optional<BinaryInfo> info = binaryOf(peek().kind);
+  if (!info || info->level != level) return left;
+  NodePtr chain = makeNode(NodeKind::Chain, left->offset);
+  chain->kids.push_back(std::move(left));
+  while (info && info->level == level) {
+    Token op = take();
+    chain->ops.push_back(ChainStep{info->op, op.begin});
+    chain->kids.push_back(parseBinary(level + 1));
+    info = binaryOf(peek().kind);
+  }
+  return chain;
+}
+
+NodePtr Parser::parseUnary() {
+  UnaryOp op;
+  switch (peek().kind) {
+    case Tok::Minus: op = UnaryOp::Negate; break;
+    case Tok::Tilde: op = UnaryOp::BitNot; break;
+    case Tok::Bang: op = UnaryOp::Not; break;
+    default: return parsePrimary();
+  }
+  DepthGuard guard(*this, peek().begin);
+  NodePtr node = makeNode(NodeKind::Unary, take().begin);
+  node->unaryOp = op;
+  node->kids.push_back(parseUnary());
+  return node;
+}
+
+NodePtr Parser::parsePrimary() {
+  const Token& next = peek();
+  switch (next.kind) {
+    case Tok::Integer: {
+      NodePtr node = makeNode(NodeKind::Literal, next.begin);
+      node->literal = Value::ofInt(next.number);
+      take();
+      return node;
+    }
+    case Tok::Text: {
+      NodePtr node = makeNode(NodeKind::Literal, next.begin);
+      node->literal = Value::ofBytes(take().text);
+      return node;
+    }
+    case Tok::Positional: {
+      NodePtr node = makeNode(NodeKind::Positional, next.begin);
+      node->index = take().number;
+      return node;
+    }
+    case Tok::Name: {
+      Token name = take();
+      // A call's "(" follows the name directly: in "_len (" the "(" is the
+      // caller's, not an argument list.
+      if (pos_ < text_.size() && text_[pos_] == '(') return parseCall(std::move(name));
+      NodePtr node = makeNode(NodeKind::Variable, name.begin);
+      node->name = std::move(name.text);
+      return node;
+    }
+    case Tok::LParen: {
+      take();
+      NodePtr node = parseSequence(Tok::RParen);
+      node->parenthesized = true;
+      return node;
+    }
+    default:
+      unexpected(next, "an operand");
+  }
+}
+
+NodePtr Parser::parseCall(Token name) {
+  NodePtr node = makeNode(NodeKind::Call, name.begin);
+  node->name = std::move(name.text);
+  take();  // "("
+  if (peek().kind == Tok::RParen) {
+    take();
+    return node;
+  }
+  for (;;) {
+    node->kids.push_back(parseExpression());
+    if (peek().kind == Tok::Comma) {
+      take();
+      continue;
+    }
+    if (peek().kind == Tok::RParen) {
+      take();
+      return node;
+    }
+    unexpected(peek(), "\",\" or \")\"");
+  }
+}
+
+NodePtr Parser::parseSequence(Tok closer) {
+  std::size_t begin = peek().begin;
+  std::vector<NodePtr> items;
+  items.push_back(parseExpression());
+  while (peek().kind == Tok::Semicolon) {
+    take();
+    items.push_back(parseExpression());
+  }
+  expect(closer, closer == Tok::RParen ? ")" : "]");
+  if (items.size() == 1) return std::move(items.front());
+  NodePtr node = makeNode(NodeKind::Sequence, begin);
+  node->kids = std::move(items);
+  return node;
+}
+
+}  // namespace kel::detail
