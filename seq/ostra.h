@@ -1,0 +1,30 @@
+#pragma once
+// The record shapes shared by OSTRA sequences (ticks, 480 per quarter note,
+// with tempo records) and DORNA streams (delays in fixed output steps).
+//
+// A record is a delta byte, a status byte and a payload fixed by the status:
+//   0x80-0xEF  two data bytes (the second is 0 for program change and channel pressure)
+//   0xF0/0xF7  32-bit little-endian length n, then n bytes
+//   0xF1       16-bit little-endian tempo, beats per minute x 100 (OSTRA only)
+//   0xF8       filler: 00 00, carries its delta only
+//   0xFF       end record: two bytes, the last record of a sequence
+#include <cstdint>
+
+namespace seq {
+
+inline constexpr int kTicksPerQuarter = 480;
+inline constexpr std::uint16_t kDefaultTempo = 12000;  // 120 BPM
+inline constexpr int kMaxDelta = 255;
+
+inline constexpr std::uint8_t kStatusSysEx = 0xF0;
+inline constexpr std::uint8_t kStatusEscape = 0xF7;
+inline constexpr std::uint8_t kStatusTempo = 0xF1;
+inline constexpr std::uint8_t kStatusFiller = 0xF8;
+inline constexpr std::uint8_t kStatusEnd = 0xFF;
+
+inline constexpr bool isChannelStatus(int status) { return status >= 0x80 && status <= 0xEF; }
+inline constexpr bool isSysExStatus(int status) { return status == kStatusSysEx || status == kStatusEscape; }
+// Program change and channel pressure carry one data byte in MIDI.
+inline constexpr bool hasOneDataByte(int status) { return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0; }
+
+}  // namespace seq

@@ -1,0 +1,66 @@
+#pragma once
+// Writes OSTRA and DORNA records to the current output (vorn::OutByte).
+//
+// Callers give each record its absolute time in the stream's unit (ticks
+// for OSTRA, steps for DORNA); the writer turns it into the delta from the
+// time already written, so rounding done by the caller never accumulates.
+// A gap above 255 is carried by filler records of 255 each, and the record
+// itself gets the rest (1 to 255):
+//
+//   seq::RecordWriter out;
+//   out.channel(0, 0x90, 60, 100);     // 00 90 3C 64
+//   out.channel(480, 0x80, 60, 0);     // FF F8 00 00, E1 80 3C 00
+//   out.end(480);                      // 00 FF 00 00
+#include <cstdint>
+#include <span>
+
+#include "seq/ostra.h"
+#include "vornlib/streams.h"
+
+namespace seq {
+
+class RecordWriter {
+ public:
+  // Writes the fillers and the delta byte that bring the written time to
+  // `time`. A time behind the written time gives a delta of 0: records are
+  // never moved earlier than what is already out.
+  void delayTo(std::int64_t time) {
+    std::int64_t gap = time - written_;
+    if (gap <= 0) {
+      vorn::OutByte(0);
+      return;
+    }
+    written_ = time;
+    if (gap > kMaxDelta) gap = writeFillers(gap);
+    vorn::OutByte(static_cast<std::uint8_t>(gap));
+  }
+
+  // The time the deltas written so far add up to.
+  std::int64_t timeWritten() const { return written_; }
+
+  // A channel message; `second` is 0 for the one-data-byte messages.
+  void channel(std::int64_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+    delayTo(time);
+    vorn::OutByte(status);
+    vorn::OutByte(first);
+    vorn::OutByte(second);
+  }
+
+  // The head of a SysEx record (status 0xF0 or 0xF7); the caller writes the
+  // `length` body bytes right after it.
+  void sysExHead(std::int64_t time, std::uint8_t status, std::uint32_t length);
+  // A whole SysEx record whose body is in memory.
+  void sysEx(std::int64_t time, std::uint8_t status, std::span<const std::uint8_t> body);
+  // A tempo record (OSTRA only): beats per minute x 100.
+  void tempo(std::int64_t time, std::uint16_t tempo);
+  // The end record; its two bytes are 00 00 unless copied from a source record.
+  void end(std::int64_t time, std::uint8_t first = 0, std::uint8_t second = 0);
+
+ private:
+  // Writes the fillers for a gap above 255; returns the delta left (1 to 255).
+  static std::int64_t writeFillers(std::int64_t gap);
+
+  std::int64_t written_ = 0;
+};
+
+}  // namespace seq

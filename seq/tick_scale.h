@@ -1,0 +1,35 @@
+#pragma once
+// Turns a Standard MIDI File's running tick count into OSTRA ticks (480 per
+// quarter note), rounded half up from the whole count so rounding never
+// accumulates.
+#include <cstdint>
+#include <optional>
+
+namespace seq {
+
+class TickScale {
+ public:
+  // From a file header's division: ticks per quarter note, or, with the top
+  // bit set, an SMPTE time base (frames per second as a negative high byte:
+  // -24, -25, -29 for 29.97, -30; ticks per frame in the low byte), which is
+  // converted in real time at 960 OSTRA ticks a second (120 BPM). Empty for
+  // a division that gives no time base: 0, an unknown frame rate, or 0
+  // ticks per frame.
+  static std::optional<TickScale> fromDivision(std::uint16_t division);
+
+  // True for an SMPTE time base, where set-tempo events change nothing.
+  bool isRealTime() const { return realTime_; }
+
+  // round_half_up(fileTicks * numerator / denominator).
+  std::int64_t ostraTicks(std::uint64_t fileTicks) const;
+
+ private:
+  TickScale(std::uint64_t numerator, std::uint64_t denominator, bool realTime)
+      : numerator_(numerator), denominator_(denominator), realTime_(realTime) {}
+
+  std::uint64_t numerator_;
+  std::uint64_t denominator_;
+  bool realTime_;
+};
+
+}  // namespace seq

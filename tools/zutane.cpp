@@ -1,0 +1,31 @@
+// zutane: converts format-0 Standard MIDI Files into OSTRA sequences.
+#include <cstdint>
+
+#include "frame/frame.h"
+#include "seq/smf_to_ostra.h"
+
+namespace {
+
+constexpr std::uint32_t kFlagSysEx = 1;
+
+std::uint32_t flags = 0;
+
+const vorn::OptionEntry options[] = {
+    {'O', vorn::option_o, "-Ofile  write the OSTRA sequence to file instead of standard output"},
+    {'X', frame::flagOption(flags, kFlagSysEx), "-X      keep SysEx events (dropped by default)"},
+};
+const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
+                                        "Converts format-0 Standard MIDI Files into OSTRA sequences."};
+
+int fileProc(const char* name) {
+  return frame::withInput(name, [] { seq::convertSmfToOstra({.keepSysEx = (flags & kFlagSysEx) != 0}); });
+}
+
+int mainProc() {
+  vorn::conHook([] {});
+  return frame::standardMain(descriptor, fileProc);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return frame::runTool("ZUTANE 1.00", argc, argv, mainProc); }
