@@ -81,7 +81,8 @@ Token lexText(std::string_view text, Token token, std::size_t maxBytes) {
       continue;
     }
     std::size_t escape = pos;
-    char e = pos + 1 < text.size() ? text[pos + 1] : '\0';
+    if (pos + 1 >= text.size()) break;  // reported as unclosed below
+    char e = text[pos + 1];
     pos += 2;
     switch (e) {
       case 'n': bytes.push_back('\n'); break;
@@ -103,7 +104,7 @@ Token lexText(std::string_view text, Token token, std::size_t maxBytes) {
                        "unknown escape \"\\" + std::string(1, e) + "\" in a text");
     }
   }
-  if (pos >= text.size()) {
+  if (pos >= text.size() || text[pos] != '"') {
     return invalid(token, text.size(), vorn::kErrKelSyntax, token.begin, "a text without its closing \"");
   }
   token.kind = Tok::Text;

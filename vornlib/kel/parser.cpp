@@ -8,8 +8,9 @@
 
 namespace kel::detail {
 
-// Counts one level of nesting for as long as it lives; the bound keeps both
-// this recursive parser and the evaluator's recursion off the stack's end.
+// Counts one level of nesting (a bracket, a call, a unary operator, a "?:",
+// an "=") for as long as it lives; the bound keeps both this recursive parser
+// and the evaluator's recursion off the stack's end.
 class DepthGuard {
  public:
   DepthGuard(Parser& parser, std::size_t offset) : parser_(parser) {
@@ -33,8 +34,6 @@ struct BinaryInfo {
   BinaryOp op;
   int level;  // 0 binds loosest
 };
-
-constexpr int kLevels = 10;
 
 std::optional<BinaryInfo> binaryOf(Tok kind) {
   switch (kind) {
@@ -113,13 +112,13 @@ NodePtr Parser::parseScriptItem() {
 }
 
 NodePtr Parser::parseExpression() {
-  DepthGuard guard(*this, peek().begin);
   NodePtr target = parseConditional();
   if (peek().kind != Tok::Assign) return target;
   Token assign = take();
   if (target->kind != NodeKind::Variable || target->parenthesized) {
     fail(vorn::kErrKelSyntax, assign.begin, "only a variable name can stand left of \"=\"");
   }
+  DepthGuard guard(*this, assign.begin);
   NodePtr node = makeNode(NodeKind::Assign, target->offset);
   node->name = std::move(target->name);
   node->kids.push_back(parseExpression());
@@ -139,22 +138,26 @@ NodePtr Parser::parseConditional() {
   return node;
 }
 
-// Operators of one level are gathered into one flat Chain, so that a long
-// "1+1+1+..." makes a wide tree, not a deep one.
-NodePtr Parser::parseBinary(int level) {
-  if (level >= kLevels) return parseUnary();
-  NodePtr left = parseBinary(level + 1);
-  std::optional<BinaryInfo> info = binaryOf(peek().kind);
-  if (!info || info->level != level) return left;
-  NodePtr chain = makeNode(NodeKind::Chain, left->offset);
-  chain->kids.push_back(std::move(left));
-  while (info && info->level == level) {
-    Token op = take();
-    chain->ops.push_back(ChainStep{info->op, op.begin});
-    chain->kids.push_back(parseBinary(level + 1));
-    info = binaryOf(peek().kind);
+// Precedence climbing: a right operand is parsed only for the tighter
+// levels, so an operand costs a few stack frames however many levels there
+// are. Operators of one level are gathered into one flat Chain, so that a
+// long "1+1+1+..." makes a wide tree, not a deep one.
+NodePtr Parser::parseBinary(int minLevel) {
+  NodePtr left = parseUnary();
+  for (;;) {
+    std::optional<BinaryInfo> info = binaryOf(peek().kind);
+    if (!info || info->level < minLevel) return left;
+    const int level = info->level;
+    NodePtr chain = makeNode(NodeKind::Chain, left->offset);
+    chain->kids.push_back(std::move(left));
+    while (info && info->level == level) {
+      Token op = take();
+      chain->ops.push_back(ChainStep{info->op, op.begin});
+      chain->kids.push_back(parseBinary(level + 1));
+      info = binaryOf(peek().kind);
+    }
+    left = std::move(chain);
   }
-  return chain;
 }
 
 NodePtr Parser::parseUnary() {
@@ -201,7 +204,7 @@ NodePtr Parser::parsePrimary() {
       return node;
     }
     case Tok::LParen: {
-      take();
+      DepthGuard guard(*this, take().begin);
       NodePtr node = parseSequence(Tok::RParen);
       node->parenthesized = true;
       return node;
@@ -212,6 +215,7 @@ NodePtr Parser::parsePrimary() {
 }
 
 NodePtr Parser::parseCall(Token name) {
+  DepthGuard guard(*this, name.begin);
   NodePtr node = makeNode(NodeKind::Call, name.begin);
   node->name = std::move(name.text);
   take();  // "("

@@ -28,7 +28,7 @@ class Parser {
 
   NodePtr parseExpression();
   NodePtr parseConditional();
-  NodePtr parseBinary(int level);  // operators of `level` and tighter
+  NodePtr parseBinary(int minLevel);  // operators of `minLevel` and tighter
   NodePtr parseUnary();
   NodePtr parsePrimary();
   NodePtr parseCall(Token name);
