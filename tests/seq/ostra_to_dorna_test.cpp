@@ -1,0 +1,139 @@
+#include "seq/ostra_to_dorna.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "in_memory_run.h"
+#include "run_tool.h"
+
+namespace {
+
+using seqtest::Outcome;
+using zamotest::hex;
+using zamotest::unhex;
+
+// Renders OSTRA written in hex.
+Outcome render(std::string_view ostraHex, double step = 8.0, bool keepSysEx = false) {
+  std::string input = unhex(ostraHex);
+  return seqtest::runInMemory(input, [&] { seq::renderOstraToDorna({.stepLength = step, .keepSysEx = keepSysEx}); });
+}
+
+// Renders and expects success.
+std::string dorna(std::string_view ostraHex, double step = 8.0, bool keepSysEx = false) {
+  Outcome run = render(ostraHex, step, keepSysEx);
+  EXPECT_FALSE(run.failed) << ostraHex;
+  return hex(run.out);
+}
+
+// 128 BPM (tempo 12800) makes one tick exactly 1/1024 s: delays then read directly.
+constexpr const char* kOneUnitTicks = "00 F1 00 32";
+
+TEST(Fendix, SmallestSequencesAndTheEndRecord) {
+  EXPECT_EQ(dorna("00 FF 00 00"), "00 FF 00 00");
+  // The end record's bytes are copied.
+  EXPECT_EQ(dorna("00 FF 12 34"), "00 FF 12 34");
+  // A channel message passes with both data bytes, program change included.
+  EXPECT_EQ(dorna("00 C0 05 00 00 E3 7F 40 00 FF 00 00"), "00 C0 05 00 00 E3 7F 40 00 FF 00 00");
+}
+
+TEST(Fendix, QuarterNoteAtTheDefaultsIs64Steps) {
+  // 480 ticks = filler + 225; 512 units at 120 BPM, 64 steps of 8.
+  EXPECT_EQ(dorna("00 90 3C 64 FF F8 00 00 E1 80 3C 00 00 FF 00 00"), "00 90 3C 64 40 80 3C 00 00 FF 00 00");
+}
+
+TEST(Fendix, RoundingHalfUpWithoutAccumulating) {
+  // Step 3: 512 units are 170.67 steps (171), 1024 units 341.33 (170 more).
+  EXPECT_EQ(dorna("FF F8 00 00 E1 90 3C 64 FF F8 00 00 E1 80 3C 00 00 FF 00 00", 3.0),
+            "AB 90 3C 64 AA 80 3C 00 00 FF 00 00");
+  // Exactly n + 0.5 steps go up: 1 unit at step 2 is 0.5, 3 units 1.5.
+  EXPECT_EQ(dorna(std::string(kOneUnitTicks) + " 01 90 3C 64 02 80 3C 00 00 FF 00 00", 2.0),
+            "01 90 3C 64 01 80 3C 00 00 FF 00 00");
+  // 1000 notes one tick apart: 1066.67 units, 133.33 steps; the delays add up to 133.
+  std::string many;
+  for (int i = 0; i < 1000; ++i) many += "01 90 3C 64 ";
+  Outcome run = render(many + "00 FF 00 00");
+  ASSERT_FALSE(run.failed);
+  int total = 0;
+  for (std::size_t i = 0; i < run.out.size(); i += 4) total += static_cast<unsigned char>(run.out[i]);
+  EXPECT_EQ(total, 133);
+}
+
+TEST(Fendix, LongDelaysSplitIntoFillers) {
+  std::string head = std::string(kOneUnitTicks) + " ";
+  // One tick per step: 300 steps = filler + 45; 255 steps = one byte.
+  EXPECT_EQ(dorna(head + "FF 90 3C 64 FF F8 00 00 2D 80 3C 00 00 FF 00 00", 1.0),
+            "FF 90 3C 64 FF F8 00 00 2D 80 3C 00 00 FF 00 00");
+  EXPECT_EQ(dorna(head + "FF F8 00 00 2D 90 3C 64 00 FF 00 00", 1.0), "FF F8 00 00 2D 90 3C 64 00 FF 00 00");
+  EXPECT_EQ(dorna(head + "FF FF 00 00", 1.0), "FF FF 00 00");
+}
+
+TEST(Fendix, TempoTakesEffectAfterItsOwnDelta) {
+  // 240 ticks at 120 BPM (256 units), tempo 60 BPM, 240 ticks at 60 BPM (512 units): 768 units = 96 steps.
+  EXPECT_EQ(dorna("F0 F1 70 17 F0 90 3C 64 00 FF 00 00"), "60 90 3C 64 00 FF 00 00");
+  // A tempo record alone writes nothing.
+  EXPECT_EQ(dorna("00 F1 30 75 00 FF 00 00"), "00 FF 00 00");
+  // 300 BPM: 480 ticks are 204.8 units, 25.6 steps.
+  EXPECT_EQ(dorna("00 F1 30 75 FF F8 00 00 E1 90 3C 64 00 FF 00 00"), "1A 90 3C 64 00 FF 00 00");
+}
+
+TEST(Fendix, SysExIsDroppedUnlessKeptAndItsTimeCarriesOn) {
+  // SysEx at tick 100, note at tick 200: 213.33 units, 26.67 steps.
+  const char* input = "64 F0 03 00 00 00 41 10 F7 64 90 3C 64 00 FF 00 00";
+  EXPECT_EQ(dorna(input), "1B 90 3C 64 00 FF 00 00");
+  // Kept: SysEx at 13.33 steps (13), the note 14 later.
+  EXPECT_EQ(dorna(input, 8.0, true), "0D F0 03 00 00 00 41 10 F7 0E 90 3C 64 00 FF 00 00");
+  // Escapes too; a length of 0 is valid.
+  EXPECT_EQ(dorna("00 F7 02 00 00 00 F8 FA 00 F0 00 00 00 00 00 FF 00 00", 8.0, true),
+            "00 F7 02 00 00 00 F8 FA 00 F0 00 00 00 00 00 FF 00 00");
+  EXPECT_EQ(dorna("00 F7 02 00 00 00 F8 FA 00 FF 00 00"), "00 FF 00 00");
+}
+
+TEST(Fendix, StopsAtTheFirstEndRecord) {
+  Outcome run = render("00 FF 00 00 00 90 3C 64 00 FF 00 00 77");
+  EXPECT_FALSE(run.failed);
+  EXPECT_EQ(hex(run.out), "00 FF 00 00");
+  EXPECT_EQ(run.stoppedAt, 4u);
+}
+
+TEST(Fendix, InvalidStatusesFailAfterTheirTwoBytesKeepingEarlierRecords) {
+  for (int status : {0x00, 0x7F, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE}) {
+    std::string input = unhex("00 90 3C 64 00") + static_cast<char>(status) + unhex("00 00 00 FF 00 00");
+    Outcome run = seqtest::runInMemory(input, [] { seq::renderOstraToDorna({}); });
+    EXPECT_TRUE(run.failed) << status;
+    EXPECT_EQ(hex(run.out), "00 90 3C 64") << status;
+    EXPECT_EQ(run.stoppedAt, 8u) << status;
+  }
+}
+
+TEST(Fendix, TempoZeroIsRefused) {
+  Outcome run = render("00 90 3C 64 10 F1 00 00 10 80 3C 00 00 FF 00 00");
+  EXPECT_TRUE(run.failed);
+  EXPECT_EQ(hex(run.out), "00 90 3C 64");
+  EXPECT_EQ(run.stoppedAt, 8u);
+}
+
+TEST(Fendix, EndOfInputAnywhereBeforeTheEndRecordFails) {
+  const char* cut[] = {
+      "",                         // nothing at all
+      "00",                       // no status
+      "00 90 3C",                 // one data byte short
+      "00 F1 30",                 // half a tempo
+      "00 F8 00",                 // half a filler
+      "00 F0 05 00 00",           // half a length
+      "00 F0 05 00 00 00 7E 7F",  // short body, dropped
+      "00 FF 00",                 // half an end record
+  };
+  for (const char* input : cut) {
+    // After a complete record, so that what was written shows.
+    Outcome run = render(std::string("00 90 3C 64 ") + input);
+    EXPECT_TRUE(run.failed) << input;
+    EXPECT_EQ(hex(run.out), "00 90 3C 64") << input;
+  }
+  // A short body that is kept: what arrived is written before the run ends.
+  Outcome run = render("00 F0 05 00 00 00 7E 7F", 8.0, true);
+  EXPECT_TRUE(run.failed);
+  EXPECT_EQ(hex(run.out), "00 F0 05 00 00 00 7E 7F");
+}
+
+}  // namespace
