@@ -9,8 +9,7 @@
 
 namespace mml {
 
-void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings, vorn::ByteOutput* listingFile,
-                     vorn::ByteOutput& out) {
+void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings, vorn::ByteOutput* listingFile) {
   CompileSettings compileSettings;
   compileSettings.bankDelay = settings.bankDelay;
   compileSettings.listExpand = settings.listExpand;
@@ -26,9 +25,9 @@ void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings,
   std::vector<EventRecord>& events = compiler.store().trackList;
   orderEvents(events);
   if (settings.tickMode) {
-    writeOstra(events, compiler.store(), out);
+    writeOstra(events, compiler.store());
   } else {
-    writeDorna(events, compiler.store(), settings.stepInterval, out);
+    writeDorna(events, compiler.store(), settings.stepInterval);
   }
 }
 

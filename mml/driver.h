@@ -17,10 +17,9 @@ struct DriverSettings {
   double stepInterval = 8.0;    // option T: milliseconds per DORNA step
 };
 
-// Compiles the whole source and writes the events to `out`. A compile
+// Compiles the whole source and writes the events to the current output. A compile
 // error writes nothing: it ends the listing with "←" and the message, shows
 // the diagnostic and "KORMAVE: syntax error" on stderr, and ends the run.
-void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings, vorn::ByteOutput* listingFile,
-                     vorn::ByteOutput& out);
+void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings, vorn::ByteOutput* listingFile);
 
 }  // namespace mml

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "mml/record_writer.h"
+#include "seq/record_writer.h"
 #include "vornlib/console.h"
 
 namespace mml {
@@ -12,62 +12,52 @@ namespace {
 // Ctrl-C is honoured every so many records of a long output.
 constexpr std::size_t kBreakInterval = 1 << 16;
 
-void writeRecord(RecordWriter& writer, std::uint64_t gap, const EventRecord& event, const EventStore& store) {
+void writeRecord(seq::RecordWriter& writer, std::int64_t at, const EventRecord& event, const EventStore& store) {
   if (event.isSysex()) {
-    writer.sysex(gap, event.status, store.sysexData(event));
+    writer.sysEx(at, event.status, store.sysexData(event));
   } else {
-    writer.channelMessage(gap, event.status, event.first, event.second);
+    writer.channel(at, event.status, event.first, event.second);
   }
 }
 
-std::uint16_t ostraTempo(std::uint32_t beatsPerMinute) { return static_cast<std::uint16_t>(beatsPerMinute * 100); }
+std::int64_t tickOf(const EventRecord& event) { return static_cast<std::uint32_t>(event.time); }
 
 }  // namespace
 
-void writeOstra(std::span<const EventRecord> ordered, const EventStore& store, vorn::ByteOutput& out) {
-  RecordWriter writer(out);
-  std::uint32_t last = 0;
+void writeOstra(std::span<const EventRecord> ordered, const EventStore& store) {
+  seq::RecordWriter writer;
   std::size_t n = 0;
   for (const EventRecord& event : ordered) {
     if (++n % kBreakInterval == 0) vorn::pollBreak();
     if (event.status == kStatusBlockEnd) continue;
-    auto time = static_cast<std::uint32_t>(event.time);
-    std::uint64_t gap = time - last;
     if (event.status == kStatusTempo) {
-      writer.tempo(gap, ostraTempo(event.extra));
+      writer.tempo(tickOf(event), static_cast<std::uint16_t>(event.extra * 100));
     } else {
-      writeRecord(writer, gap, event, store);
+      writeRecord(writer, tickOf(event), event, store);
     }
-    last = time;
   }
-  std::uint32_t end = ordered.empty() ? 0 : static_cast<std::uint32_t>(ordered.back().time);
-  writer.end(end - last);
+  writer.end(ordered.empty() ? 0 : tickOf(ordered.back()));
 }
 
-void writeDorna(std::span<const EventRecord> ordered, const EventStore& store, double stepInterval,
-                vorn::ByteOutput& out) {
-  RecordWriter writer(out);
+void writeDorna(std::span<const EventRecord> ordered, const EventStore& store, double stepInterval) {
+  seq::RecordWriter writer;
   double msPerTick = 60000.0 / (120 * 480);
   double elapsed = 0.0;
-  std::uint64_t steps = 0;
-  std::uint32_t previous = 0;
-  auto stepsSoFar = [&] { return static_cast<std::uint64_t>(std::floor(elapsed / stepInterval)); };
+  std::int64_t previous = 0;
+  auto stepsElapsed = [&] { return static_cast<std::int64_t>(std::floor(elapsed / stepInterval)); };
   std::size_t n = 0;
   for (const EventRecord& event : ordered) {
     if (++n % kBreakInterval == 0) vorn::pollBreak();
-    auto time = static_cast<std::uint32_t>(event.time);
-    elapsed += msPerTick * (time - previous);
+    std::int64_t time = tickOf(event);
+    elapsed += msPerTick * static_cast<double>(time - previous);
     if (event.status == kStatusTempo) {
       if (event.extra != 0) msPerTick = 60000.0 / (static_cast<double>(event.extra) * 480);
     } else if (event.status != kStatusBlockEnd) {
-      std::uint64_t total = stepsSoFar();
-      writeRecord(writer, total > steps ? total - steps : 0, event, store);
-      steps = total;
+      writeRecord(writer, stepsElapsed(), event, store);
     }
     previous = time;
   }
-  std::uint64_t total = stepsSoFar();
-  writer.end(total > steps ? total - steps : 0);
+  writer.end(stepsElapsed());
 }
 
 }  // namespace mml

@@ -66,7 +66,7 @@ int mainProc() {
   } else {
     mml::appendInput(srcBlock, nullptr);
   }
-  mml::compileAndWrite(srcBlock, settings, listingFile.get(), vorn::getouthandle());
+  mml::compileAndWrite(srcBlock, settings, listingFile.get());
   if (listingFile) listingFile->close();
   vorn::closeout();
   return 1;
