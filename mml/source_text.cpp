@@ -52,6 +52,11 @@ void SourceText::appendLine(std::string_view line) {
   // A line ends at a zero byte, as a line read into a C string does.
   std::size_t zero = line.find('\0');
   if (zero != std::string_view::npos) line = line.substr(0, zero);
+  // Editors mark UTF-8 files with a byte order mark; it is no part of the music.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text_.size() == segments_.back().begin && line.starts_with(kByteOrderMark)) {
+    line.remove_prefix(kByteOrderMark.size());
+  }
   text_.append(line);
   text_ += '\n';
 }

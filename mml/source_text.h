@@ -39,7 +39,8 @@ class SourceText {
   void appendInline(std::string_view text);
 
   // A file or standard input, line by line; the encoding is decided when the
-  // input ends, from all of its bytes (valid UTF-8 is read as UTF-8).
+  // input ends, from all of its bytes (valid UTF-8 is read as UTF-8). A
+  // UTF-8 byte order mark at the start of the input is dropped.
   void beginInput(std::string name);
   void appendLine(std::string_view line);
   void endInput();

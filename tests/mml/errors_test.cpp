@@ -40,7 +40,7 @@ const ErrorCase kErrors[] = {
     {"$0={c}\n\n$1={d", "<}>がない。", "$0={c}\n\n$1={d\n", 3, 6},
 };
 
-TEST(Errors, MessageListingAndPlace) {
+TEST(MmlErrors, MessageListingAndPlace) {
   for (const ErrorCase& e : kErrors) {
     SCOPED_TRACE(e.source);
     mmltest::Compiled c = mmltest::compile(e.source, true);
@@ -54,7 +54,7 @@ TEST(Errors, MessageListingAndPlace) {
   }
 }
 
-TEST(Errors, NothingIsRecordedPastTheEventLimit) {
+TEST(MmlErrors, NothingIsRecordedPastTheEventLimit) {
   mml::CompileSettings settings;
   settings.maxEvents = 3;
   mmltest::Compiled c = mmltest::compile("$0={c c}", false, settings);
@@ -66,7 +66,7 @@ TEST(Errors, NothingIsRecordedPastTheEventLimit) {
 
 // The commands of time, channel messages, SysEx, marks and macros, and "_"
 // expressions, are reported as not implemented rather than misread.
-TEST(Errors, CommandsNotImplementedYetAreReportedAsSuch) {
+TEST(MmlErrors, CommandsNotImplementedYetAreReportedAsSuch) {
   for (std::string command : {"h1", "J", "K", "M120", "P", "Q1", "S1", "T", "=41;", "(c)", "*", "/2", "|", "?", "^",
                               "@m;"}) {
     SCOPED_TRACE(command);

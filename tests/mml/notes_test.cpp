@@ -22,13 +22,13 @@ std::vector<int> pitches(const std::string& block) {
   return numbers;
 }
 
-TEST(Notes, OneNoteIsANoteOnANoteOffAndTheBlockEnd) {
+TEST(MmlNotes, OneNoteIsANoteOnANoteOffAndTheBlockEnd) {
   EXPECT_EQ(events("$0={c}"), (Lines{"0:90 3C 40", "384:90 3C 00", "480:end"}));
   EXPECT_EQ(events("$5={C}"), (Lines{"0:95 3C 40", "384:95 3C 00", "480:end"}));
   EXPECT_EQ(events("$ 1 = { }"), (Lines{"0:end"}));
 }
 
-TEST(Notes, LengthsDotsAndApostrophes) {
+TEST(MmlNotes, LengthsDotsAndApostrophes) {
   // 840, 120, 100 and 100 ticks: the written length becomes the default, dots do not.
   EXPECT_EQ(notes("$0={c4.. d4'' e%100 f}"),
             (Lines{"on 0 60 64", "off 672 60", "on 840 62 64", "off 936 62", "on 960 64 64", "off 1040 64",
@@ -41,7 +41,7 @@ TEST(Notes, LengthsDotsAndApostrophes) {
   EXPECT_EQ(errorOf("$0={c$FFFFFFFF}"), "値が不正です。");  // -1 as a note value
 }
 
-TEST(Notes, RestsAndDefaultLengthSettings) {
+TEST(MmlNotes, RestsAndDefaultLengthSettings) {
   EXPECT_EQ(notes("$0={r4. c}").front(), "on 720 60 64");
   EXPECT_EQ(events("$0={r%100 c}").back(), "200:end");
   EXPECT_EQ(events("$0={l8 c d}").back(), "480:end");
@@ -52,7 +52,7 @@ TEST(Notes, RestsAndDefaultLengthSettings) {
   EXPECT_EQ(errorOf("$0={r0}"), "値が不正です。");
 }
 
-TEST(Ties, TiedNotesOfOneNumberBecomeOneNote) {
+TEST(MmlTies, TiedNotesOfOneNumberBecomeOneNote) {
   EXPECT_EQ(notes("$0={c4&c4}"), (Lines{"on 0 60 64", "off 768 60"}));
   EXPECT_EQ(notes("$0={c4 & c4}"), (Lines{"on 0 60 64", "off 768 60"}));
   EXPECT_EQ(notes("$0={c4&c4&c4 d}"), (Lines{"on 0 60 64", "off 1152 60", "on 1440 62 64", "off 1824 62"}));
@@ -61,14 +61,14 @@ TEST(Ties, TiedNotesOfOneNumberBecomeOneNote) {
   EXPECT_EQ(notes("$0={v0 c4& v64 c4 d}"), (Lines{"on 960 62 64", "off 1344 62"}));
 }
 
-TEST(Ties, ATieIsEndedByAnotherNoteARestOrTheBlockEnd) {
+TEST(MmlTies, ATieIsEndedByAnotherNoteARestOrTheBlockEnd) {
   EXPECT_EQ(notes("$0={c4&d4}"), (Lines{"on 0 60 64", "off 384 60", "on 480 62 64", "off 864 62"}));
   EXPECT_EQ(notes("$0={c4& r4 c}"), (Lines{"on 0 60 64", "off 384 60", "on 960 60 64", "off 1344 60"}));
   EXPECT_EQ(notes("$0={c2&}"), (Lines{"on 0 60 64", "off 768 60"}));
   EXPECT_EQ(notes("$0={c4&c#4}"), (Lines{"on 0 60 64", "off 384 60", "on 480 61 64", "off 864 61"}));
 }
 
-TEST(Octaves, OctaveAccidentalsAndFolding) {
+TEST(MmlOctaves, OctaveAccidentalsAndFolding) {
   EXPECT_EQ(pitches("c d e f g a b"), (std::vector<int>{60, 62, 64, 65, 67, 69, 71}));
   EXPECT_EQ(pitches("c# d- e+ c #"), (std::vector<int>{61, 61, 65, 61}));
   EXPECT_EQ(pitches("o4 c o0 c o c"), (std::vector<int>{72, 24, 60}));
@@ -79,13 +79,13 @@ TEST(Octaves, OctaveAccidentalsAndFolding) {
   EXPECT_EQ(pitches("n12 c n200 c n c"), (std::vector<int>{72, 116, 60}));
 }
 
-TEST(Octaves, ArrowsStopAtTheEnds) {
+TEST(MmlOctaves, ArrowsStopAtTheEnds) {
   EXPECT_EQ(pitches("< c > > c"), (std::vector<int>{72, 48}));
   EXPECT_EQ(pitches("<<<<<<<<< c"), (std::vector<int>{120}));
   EXPECT_EQ(pitches(">>>>>>>> c"), (std::vector<int>{0}));
 }
 
-TEST(Velocity, SetClampedAndGivenPerNote) {
+TEST(MmlVelocity, SetClampedAndGivenPerNote) {
   EXPECT_EQ(notes("$0={v200 c}").front(), "on 0 60 127");
   EXPECT_EQ(notes("$0={v10 v c}").front(), "on 0 60 64");
   EXPECT_EQ(notes("$0={c4,100 d}"), (Lines{"on 0 60 100", "off 384 60", "on 480 62 100", "off 864 62"}));
@@ -93,7 +93,7 @@ TEST(Velocity, SetClampedAndGivenPerNote) {
   EXPECT_EQ(notes("$0={v0 c4 v64 d4}"), (Lines{"on 480 62 64", "off 864 62"}));
 }
 
-TEST(Gate, TheThreeModes) {
+TEST(MmlGate, TheThreeModes) {
   EXPECT_EQ(events("$0={x0 c}"), (Lines{"0:90 3C 40", "0:90 3C 00", "480:end"}));
   EXPECT_EQ(notes("$0={x100 c}")[1], "off 100 60");
   EXPECT_EQ(notes("$0={x c}")[1], "off 0 60");

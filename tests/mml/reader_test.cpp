@@ -20,7 +20,7 @@ std::string lengthOf(const std::string& argument) {
   return shown.size() == 1 ? shown[0] : "unexpected: " + (shown.empty() ? std::string() : shown[0]);
 }
 
-TEST(Numbers, DecimalUpToTheLargest32BitValue) {
+TEST(MmlNumbers, DecimalUpToTheLargest32BitValue) {
   EXPECT_EQ(lengthOf("123"), "123:end");
   EXPECT_EQ(lengthOf("  007"), "7:end");
   EXPECT_EQ(lengthOf("2147483647"), "2147483647:end");
@@ -28,7 +28,7 @@ TEST(Numbers, DecimalUpToTheLargest32BitValue) {
   EXPECT_EQ(errorOf("$0={W99999999999999999999}"), "数値が大きすぎます。");
 }
 
-TEST(Numbers, HexadecimalInEitherCaseAndNoWiderThan32Bits) {
+TEST(MmlNumbers, HexadecimalInEitherCaseAndNoWiderThan32Bits) {
   EXPECT_EQ(lengthOf("$1F"), "31:end");
   EXPECT_EQ(lengthOf("$ff"), "255:end");
   EXPECT_EQ(lengthOf("$000000100"), "256:end");  // leading zeros do not count
@@ -40,7 +40,7 @@ TEST(Numbers, HexadecimalInEitherCaseAndNoWiderThan32Bits) {
   EXPECT_EQ(notes("$0={V$FFFFFFFF c}").front(), "on 0 60 127");
 }
 
-TEST(Numbers, NoteLiteralFoldsIntoMidiRange) {
+TEST(MmlNumbers, NoteLiteralFoldsIntoMidiRange) {
   EXPECT_EQ(lengthOf("`c3"), "60:end");
   EXPECT_EQ(lengthOf("`C3"), "60:end");
   EXPECT_EQ(lengthOf("`a#-2"), "10:end");
@@ -55,14 +55,14 @@ TEST(Numbers, NoteLiteralFoldsIntoMidiRange) {
   EXPECT_EQ(errorOf("$0={W`c}"), "数字がない");  // the octave is required
 }
 
-TEST(Numbers, LengthLiteralIsAWholeNoteDivided) {
+TEST(MmlNumbers, LengthLiteralIsAWholeNoteDivided) {
   EXPECT_EQ(lengthOf("~4"), "480:end");
   EXPECT_EQ(lengthOf("~3"), "640:end");
   EXPECT_EQ(lengthOf("~~4"), "4:end");
   EXPECT_EQ(errorOf("$0={W~0}"), "値が不正です。");
 }
 
-TEST(Numbers, SignedFormTakesAMinusOnlyBeforeDigits) {
+TEST(MmlNumbers, SignedFormTakesAMinusOnlyBeforeDigits) {
   EXPECT_EQ(notes("$0={O-1 c}").front(), "on 0 12 64");
   EXPECT_EQ(errorOf("$0={O- 1}"), "数字がない");
   EXPECT_EQ(errorOf("$0={O-$1}"), "数字がない");
@@ -71,7 +71,7 @@ TEST(Numbers, SignedFormTakesAMinusOnlyBeforeDigits) {
   EXPECT_EQ(errorOf("$0={W-1}"), "<}>がない。");
 }
 
-TEST(Numbers, ArgumentsNestedTooDeeplyAreAnError) {
+TEST(MmlNumbers, ArgumentsNestedTooDeeplyAreAnError) {
   EXPECT_EQ(lengthOf(std::string(101, '~') + "4"), "480:end");
   EXPECT_EQ(errorOf("$0={W" + std::string(300, '~') + "4}"), "ネストが深すぎます。");
   std::string literals;
@@ -79,21 +79,21 @@ TEST(Numbers, ArgumentsNestedTooDeeplyAreAnError) {
   EXPECT_EQ(errorOf("$0={W" + literals + "3}"), "ネストが深すぎます。");
 }
 
-TEST(Comments, BlockCommentsCloseOnlyOnStarSlash) {
+TEST(MmlComments, BlockCommentsCloseOnlyOnStarSlash) {
   EXPECT_EQ(notes("$0={c /* x **/ d */ e}"), (std::vector<std::string>{"on 0 60 64", "off 384 60", "on 480 64 64",
                                                                        "off 864 64"}));
   EXPECT_EQ(notes("$0={c /* x ***/ d}").size(), 4u);
   EXPECT_EQ(notes("/* a comment at top level */ $0={c}").size(), 2u);
 }
 
-TEST(Comments, UnterminatedBlockCommentSwallowsTheRest) {
+TEST(MmlComments, UnterminatedBlockCommentSwallowsTheRest) {
   EXPECT_TRUE(compile("$0={c} /* $1={d}").ok);
   EXPECT_EQ(notes("$0={c} /* $1={d}").size(), 2u);
   // Inside a block it swallows the closing brace too.
   EXPECT_EQ(errorOf("$0={c /* d}"), "<}>がない。");
 }
 
-TEST(Comments, LineCommentsEndAtTheLineFeed) {
+TEST(MmlComments, LineCommentsEndAtTheLineFeed) {
   EXPECT_EQ(notes("$0={c // d e\n e}").size(), 4u);
   EXPECT_EQ(notes("// only a comment").size(), 0u);
   EXPECT_TRUE(compile("$0={c} // the end").ok);
@@ -118,7 +118,7 @@ std::string nameOrError(std::string_view text) {
   }
 }
 
-TEST(Names, LettersUnderscoreAndDoubleByteCharactersThenDigits) {
+TEST(MmlNames, LettersUnderscoreAndDoubleByteCharactersThenDigits) {
   EXPECT_EQ(nameOrError("abc9;"), "abc9|" + std::to_string(';'));
   EXPECT_EQ(nameOrError("_x1 y"), "_x1|" + std::to_string(' '));
   EXPECT_EQ(nameOrError("9a"), "不正なマクロ名。");
@@ -127,7 +127,7 @@ TEST(Names, LettersUnderscoreAndDoubleByteCharactersThenDigits) {
   EXPECT_EQ(nameOrError("\x96\xBC\x91\x4F;"), "\x96\xBC\x91\x4F|" + std::to_string(';'));  // Shift-JIS
 }
 
-TEST(Listing, ShowsTheSourceAsItWasRead) {
+TEST(MmlListing, ShowsTheSourceAsItWasRead) {
   std::string utf8 = "$0={c /* ド */ d}\n// 終わり\n";
   EXPECT_EQ(compile(utf8, true).listing, utf8);
   std::string shiftJis = "$0={c /* \x83\x68 */ d}\n";

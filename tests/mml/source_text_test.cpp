@@ -21,19 +21,20 @@ void addFile(mml::SourceText& source, const std::string& name, std::string_view 
   source.endInput();
 }
 
-TEST(SourceText, InputsAreJoinedLineByLine) {
+TEST(MmlSourceText, InputsAreJoinedLineByLine) {
   mml::SourceText source;
   addFile(source, "a.mml", "$0={c}\n$1={d}");
   source.appendInline("$2=\x01{e\t}\r");
   addFile(source, "empty.mml", "");
   addFile(source, "nul.mml", std::string_view("$3={f}\0 ignored\nx", 17));
-  EXPECT_EQ(source.text(), std::string_view("$0={c}\n$1={d}\n$2={e\t}\n$3={f}\nx\n"));
-  ASSERT_EQ(source.segments().size(), 4u);
+  addFile(source, "bom.mml", "\xEF\xBB\xBF$4={g}\n\xEF\xBB\xBF");
+  EXPECT_EQ(source.text(), std::string_view("$0={c}\n$1={d}\n$2={e\t}\n$3={f}\nx\n$4={g}\n\xEF\xBB\xBF\n"));
+  ASSERT_EQ(source.segments().size(), 5u);
   EXPECT_EQ(source.segments()[1].name, "<arg>");
   EXPECT_EQ(source.segments()[2].begin, source.segments()[2].end);
 }
 
-TEST(SourceText, EachInputKeepsItsOwnEncoding) {
+TEST(MmlSourceText, EachInputKeepsItsOwnEncoding) {
   mml::SourceText source;
   addFile(source, "utf8.mml", "/* ド */");
   addFile(source, "sjis.mml", "/* \x83\x68 */");
@@ -44,7 +45,7 @@ TEST(SourceText, EachInputKeepsItsOwnEncoding) {
   EXPECT_EQ(source.encodingAt(source.segments()[1].begin + 3), vorn::TextEncoding::ShiftJis);
 }
 
-TEST(SourceText, LocatesLineAndColumnInTheRightInput) {
+TEST(MmlSourceText, LocatesLineAndColumnInTheRightInput) {
   mml::SourceText source;
   addFile(source, "a.mml", "$0={c}\n$1={d}");
   source.appendInline("$2={e}");
@@ -66,7 +67,7 @@ TEST(SourceText, LocatesLineAndColumnInTheRightInput) {
   EXPECT_EQ(where.column, 10u);
 }
 
-TEST(SourceText, ColumnsCountCharactersAndTheCaretFollowsTabsAndWideCharacters) {
+TEST(MmlSourceText, ColumnsCountCharactersAndTheCaretFollowsTabsAndWideCharacters) {
   mml::SourceText source;
   addFile(source, "u.mml", "\t/*ドa*/ x");
   addFile(source, "s.mml", "/*\x83\x68\xB1*/ y");  // a double-byte and a half-width katakana
@@ -78,7 +79,7 @@ TEST(SourceText, ColumnsCountCharactersAndTheCaretFollowsTabsAndWideCharacters) 
   EXPECT_EQ(where.caretIndent, "  " "  " "    ");
 }
 
-TEST(Diagnostic, NamesFileLineAndColumnThenShowsTheLineAndACaret) {
+TEST(MmlDiagnostic, NamesFileLineAndColumnThenShowsTheLineAndACaret) {
   mml::SourceText source;
   addFile(source, "song.mml", "$0={c}\n$1={c d ;}");
   mml::CompileFailure failure{"<}>がない。", source.text().find(';')};

@@ -17,7 +17,7 @@ using zamotest::hex;
 
 namespace {
 
-TEST(Ordering, EqualTimesKeepTheOrderTheyWereMadeIn) {
+TEST(MmlOrdering, EqualTimesKeepTheOrderTheyWereMadeIn) {
   std::vector<mml::EventRecord> events;
   // Times that differ in every byte, recorded out of order, with ties at each time.
   const std::int32_t times[] = {0x01000000, 5, 0x10000, 5, 300, 0x01000000, 0, 300, 0x10000, 5};
@@ -28,19 +28,19 @@ TEST(Ordering, EqualTimesKeepTheOrderTheyWereMadeIn) {
   EXPECT_EQ(order, (std::vector<int>{6, 1, 3, 9, 4, 7, 2, 8, 0, 5}));
 }
 
-TEST(Ordering, NegativeTimesBecomeZeroAndKeepTheirPlace) {
+TEST(MmlOrdering, NegativeTimesBecomeZeroAndKeepTheirPlace) {
   std::vector<mml::EventRecord> events = {{10, 0x90, 1, 0, 0, 0}, {-5, 0x90, 2, 0, 0, 0}, {0, 0x90, 3, 0, 0, 0},
                                           {-2147483647 - 1, 0x90, 4, 0, 0, 0}};
   mml::orderEvents(events);
   EXPECT_EQ(show(events), (std::vector<std::string>{"0:90 02 00", "0:90 03 00", "0:90 04 00", "10:90 01 00"}));
 }
 
-TEST(Ordering, ARepeatedNoteEndsBeforeItStartsAgain) {
+TEST(MmlOrdering, ARepeatedNoteEndsBeforeItStartsAgain) {
   EXPECT_EQ(mmltest::events("$0={x480 c c}"),
             (std::vector<std::string>{"0:90 3C 40", "480:90 3C 00", "480:90 3C 40", "960:90 3C 00", "960:end"}));
 }
 
-TEST(Ostra, OneNoteWithAFillerAndTheEndAtTheBlockEnd) {
+TEST(MmlOstra, OneNoteWithAFillerAndTheEndAtTheBlockEnd) {
   EXPECT_EQ(hex(ostraOf("$0={c}")), "00 90 3C 40 FF F8 00 00 81 90 3C 00 60 FF 00 00");
   EXPECT_EQ(hex(ostraOf("")), "00 FF 00 00");
   EXPECT_EQ(hex(ostraOf("  /* nothing */ // at all")), "00 FF 00 00");
@@ -66,7 +66,7 @@ std::string written(mml::EventStore& store, bool ostra, double stepInterval = 8.
   return hex(bytes);
 }
 
-TEST(Ostra, GapsAbove255AreSplitIntoFillers) {
+TEST(MmlOstra, GapsAbove255AreSplitIntoFillers) {
   mml::EventStore store;
   store.addEvent(255, 0xB0, 1, 2);        // gap 255: no filler
   store.addEvent(511, 0xB0, 3, 4);        // gap 256: one filler and 1
@@ -77,7 +77,7 @@ TEST(Ostra, GapsAbove255AreSplitIntoFillers) {
             "00 FF 00 00");
 }
 
-TEST(Ostra, TempoAndSysexRecords) {
+TEST(MmlOstra, TempoAndSysexRecords) {
   mml::EventStore store;
   store.addTempo(0, 60);
   std::uint32_t data = store.beginSysexData();
@@ -89,7 +89,7 @@ TEST(Ostra, TempoAndSysexRecords) {
   EXPECT_EQ(written(store, true), "00 F1 70 17 0A F0 03 00 00 00 41 10 F7 00 F7 00 00 00 00 00 FF 00 00");
 }
 
-TEST(Ostra, AMarkerBetweenEventsDoesNotMoveTheNextDelta) {
+TEST(MmlOstra, AMarkerBetweenEventsDoesNotMoveTheNextDelta) {
   mml::EventStore store;
   store.addEvent(0, 0x90, 60, 64);
   store.addEvent(384, 0x90, 60, 0);
@@ -99,7 +99,7 @@ TEST(Ostra, AMarkerBetweenEventsDoesNotMoveTheNextDelta) {
   EXPECT_EQ(written(store, true), "00 90 3C 40 FF F8 00 00 81 90 3C 00 FF F8 00 00 81 90 3E 00 C0 FF 00 00");
 }
 
-TEST(Dorna, DelaysAreCutToWholeStepsFromTheTotal) {
+TEST(MmlDorna, DelaysAreCutToWholeStepsFromTheTotal) {
   EXPECT_EQ(hex(dornaOf("$0={c}")), "00 90 3C 40 32 90 3C 00 0C FF 00 00");
   EXPECT_EQ(hex(dornaOf("")), "00 FF 00 00");
   EXPECT_EQ(hex(dornaOf("$0={c}", 16)), "00 90 3C 40 19 90 3C 00 06 FF 00 00");
@@ -111,7 +111,7 @@ TEST(Dorna, DelaysAreCutToWholeStepsFromTheTotal) {
             "00 FF 00 00");
 }
 
-TEST(Dorna, TempoTakesEffectAtItsTimeAndIsNotWritten) {
+TEST(MmlDorna, TempoTakesEffectAtItsTimeAndIsNotWritten) {
   mml::EventStore store;
   store.addTempo(0, 60);
   store.addEvent(0, 0x90, 60, 64);
