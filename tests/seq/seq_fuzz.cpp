@@ -1,0 +1,37 @@
+// Fuzz target: arbitrary bytes through zutane's converter and fendix's
+// renderer. The first byte picks the converter and its options; the rest
+// is the input. Neither may crash, hang or read out of bounds, whatever
+// the bytes; an input error simply ends the run.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "frame/frame.h"
+#include "seq/ostra_to_dorna.h"
+#include "seq/smf_to_ostra.h"
+#include "vornlib/console.h"
+#include "vornlib/streams.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::uint8_t choice = data[0];
+  std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
+
+  vorn::resetRunState();
+  frame::curInputName = nullptr;
+  vorn::getinhandle().openMemory(input);
+  // Output is thrown away: a rest of 2^28 ticks is millions of fillers.
+  vorn::openoutf("/dev/null");
+  try {
+    if (choice & 1) {
+      static constexpr double kSteps[] = {8.0, 0.1, 3.0, 999.9};
+      seq::renderOstraToDorna({.stepLength = kSteps[(choice >> 2) & 3], .keepSysEx = (choice & 2) != 0});
+    } else {
+      seq::convertSmfToOstra({.keepSysEx = (choice & 2) != 0});
+    }
+  } catch (const vorn::RunEnded&) {
+  }
+  vorn::closeout();
+  vorn::closein();
+  return 0;
+}
