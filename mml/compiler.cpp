@@ -118,7 +118,7 @@ void Compiler::parseCommands(VoiceContext& voice) {
         } else if (next == ch('/')) {
           reader_.skipLineComment();
         } else {
-          reader_.syntaxErrorAt("</>はまだ実装されていません。", slash);  // set time by measure
+          notAvailableYet(c, slash);  // set time by measure
         }
         break;
       }
@@ -169,11 +169,13 @@ bool Compiler::settingCommand(Code code, VoiceContext& voice) {
   }
 }
 
-void Compiler::notAvailableYet(Code code) {
+void Compiler::notAvailableYet(Code code) { notAvailableYet(code, reader_.lastPosition()); }
+
+void Compiler::notAvailableYet(Code code, std::size_t at) {
   std::string message = "<";
   vorn::appendJchr(message, code);
   message += ">はまだ実装されていません。";
-  reader_.syntaxError(message);
+  reader_.syntaxErrorAt(message, at);
 }
 
 void Compiler::addEvent(std::int32_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {

@@ -54,7 +54,9 @@ class Compiler {
   void parseCommands(VoiceContext& voice);
   // The commands a chord also takes; false when `code` is none of them.
   bool settingCommand(Code code, VoiceContext& voice);
+  // Commands of the parts still to come stop the compilation plainly.
   [[noreturn]] void notAvailableYet(Code code);
+  [[noreturn]] void notAvailableYet(Code code, std::size_t at);
 
   // Notes, rests, lengths and settings (notes.cpp).
   void commandNote(VoiceContext& voice, std::int32_t semitone);
