@@ -8,7 +8,8 @@
 // takes the text and the position where the expression starts, and gives the
 // value with the position just behind what it consumed; the caller's text
 // after that is left alone. Failures come back as kel::Error (code, byte
-// offset in the text, English message); nothing throws.
+// offset in the text, English message); nothing throws (a Host must not
+// throw either). A start position beyond the text is a kErrKelRange error.
 //
 //   kel::Session session(&host);              // or Session() without a host
 //   auto r = session.evaluateOperand(text, pos, kel::Want::Integer);
@@ -16,6 +17,7 @@
 //   else { use(r.value().value.asInt()); pos = r.value().end; }
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -27,7 +29,8 @@
 namespace kel {
 
 // What the caller can use. A value of the other kind is reported as
-// vorn::kErrKelType at the expression's first character.
+// vorn::kErrKelType at the start of the expression that gave it (the last
+// one of a sequence).
 enum class Want { Any, Integer, Bytes };
 
 // The closing character of a bracketed expression.
@@ -36,7 +39,7 @@ enum class Closer { Paren, Bracket };  // ")" or "]"
 struct Limits {
   std::size_t maxDepth = 256;                  // nesting of brackets, calls and operators
   std::size_t maxBytes = 16 * 1024 * 1024;     // longest byte string
-  std::uint64_t maxIterations = 1'000'000;     // for() iterations in one evaluation, all loops together
+  std::uint64_t maxIterations = 1'000'000;     // for() iterations in one entry call, all loops together
 };
 
 struct Evaluated {
