@@ -1,5 +1,6 @@
 // MIRVOK: selects the messages of SysEx files by patterns, checks their
 // checksums, and writes them whole, cut into the marked ranges, or counted.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,7 @@ const vorn::OptionEntry options[] = {
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx...]",
                                         "Selects SysEx messages by patterns and writes them whole, cut, or counted."};
 
-Selector* selector = nullptr;
+std::optional<Selector> selector;  // made once the options are known
 
 int fileProc(const char* name) {
   return frame::withInput(name, [name] {
@@ -114,8 +115,7 @@ int fileProc(const char* name) {
 int mainProc() {
   vorn::conHook([] {});
   int files = vorn::analoptionEx(descriptor);
-  Selector chosen(program, flags);
-  selector = &chosen;
+  selector.emplace(program, flags);
   vorn::openout();
   if (files > 0) {
     vorn::analfileExec(descriptor, fileProc);

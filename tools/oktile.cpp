@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 
 #include "frame/frame.h"

@@ -1,5 +1,6 @@
 // WENTAL: splits SysEx files into one file per message, numbered across all
 // inputs and named by a pattern (default 00000000.SYX, 00000001.SYX, ...).
+#include <optional>
 #include <string>
 
 #include "frame/frame.h"
@@ -20,7 +21,7 @@ const vorn::OptionEntry options[] = {
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx...]",
                                         "Splits SysEx files into one file per message."};
 
-sysex::Splitter* splitter = nullptr;
+std::optional<sysex::Splitter> splitter;  // made once the options are known
 
 int fileProc(const char* name) {
   return frame::withInput(name, [name] {
@@ -36,8 +37,7 @@ int fileProc(const char* name) {
 int mainProc() {
   vorn::conHook([] {});
   int files = vorn::analoptionEx(descriptor);
-  sysex::Splitter chosen(baseText, namePattern);
-  splitter = &chosen;
+  splitter.emplace(baseText, namePattern);
   if (files > 0) {
     vorn::analfileExec(descriptor, fileProc);
   } else {
