@@ -29,7 +29,7 @@ std::string dorna(std::string_view ostraHex, double step = 8.0, bool keepSysEx =
 // 128 BPM (tempo 12800) makes one tick exactly 1/1024 s: delays then read directly.
 constexpr const char* kOneUnitTicks = "00 F1 00 32";
 
-TEST(Fendix, SmallestSequencesAndTheEndRecord) {
+TEST(SeqFendix, SmallestSequencesAndTheEndRecord) {
   EXPECT_EQ(dorna("00 FF 00 00"), "00 FF 00 00");
   // The end record's bytes are copied.
   EXPECT_EQ(dorna("00 FF 12 34"), "00 FF 12 34");
@@ -37,12 +37,12 @@ TEST(Fendix, SmallestSequencesAndTheEndRecord) {
   EXPECT_EQ(dorna("00 C0 05 00 00 E3 7F 40 00 FF 00 00"), "00 C0 05 00 00 E3 7F 40 00 FF 00 00");
 }
 
-TEST(Fendix, QuarterNoteAtTheDefaultsIs64Steps) {
+TEST(SeqFendix, QuarterNoteAtTheDefaultsIs64Steps) {
   // 480 ticks = filler + 225; 512 units at 120 BPM, 64 steps of 8.
   EXPECT_EQ(dorna("00 90 3C 64 FF F8 00 00 E1 80 3C 00 00 FF 00 00"), "00 90 3C 64 40 80 3C 00 00 FF 00 00");
 }
 
-TEST(Fendix, RoundingHalfUpWithoutAccumulating) {
+TEST(SeqFendix, RoundingHalfUpWithoutAccumulating) {
   // Step 3: 512 units are 170.67 steps (171), 1024 units 341.33 (170 more).
   EXPECT_EQ(dorna("FF F8 00 00 E1 90 3C 64 FF F8 00 00 E1 80 3C 00 00 FF 00 00", 3.0),
             "AB 90 3C 64 AA 80 3C 00 00 FF 00 00");
@@ -59,7 +59,7 @@ TEST(Fendix, RoundingHalfUpWithoutAccumulating) {
   EXPECT_EQ(total, 133);
 }
 
-TEST(Fendix, LongDelaysSplitIntoFillers) {
+TEST(SeqFendix, LongDelaysSplitIntoFillers) {
   std::string head = std::string(kOneUnitTicks) + " ";
   // One tick per step: 300 steps = filler + 45; 255 steps = one byte.
   EXPECT_EQ(dorna(head + "FF 90 3C 64 FF F8 00 00 2D 80 3C 00 00 FF 00 00", 1.0),
@@ -68,7 +68,7 @@ TEST(Fendix, LongDelaysSplitIntoFillers) {
   EXPECT_EQ(dorna(head + "FF FF 00 00", 1.0), "FF FF 00 00");
 }
 
-TEST(Fendix, TempoTakesEffectAfterItsOwnDelta) {
+TEST(SeqFendix, TempoTakesEffectAfterItsOwnDelta) {
   // 240 ticks at 120 BPM (256 units), tempo 60 BPM, 240 ticks at 60 BPM (512 units): 768 units = 96 steps.
   EXPECT_EQ(dorna("F0 F1 70 17 F0 90 3C 64 00 FF 00 00"), "60 90 3C 64 00 FF 00 00");
   // A tempo record alone writes nothing.
@@ -77,7 +77,7 @@ TEST(Fendix, TempoTakesEffectAfterItsOwnDelta) {
   EXPECT_EQ(dorna("00 F1 30 75 FF F8 00 00 E1 90 3C 64 00 FF 00 00"), "1A 90 3C 64 00 FF 00 00");
 }
 
-TEST(Fendix, SysExIsDroppedUnlessKeptAndItsTimeCarriesOn) {
+TEST(SeqFendix, SysExIsDroppedUnlessKeptAndItsTimeCarriesOn) {
   // SysEx at tick 100, note at tick 200: 213.33 units, 26.67 steps.
   const char* input = "64 F0 03 00 00 00 41 10 F7 64 90 3C 64 00 FF 00 00";
   EXPECT_EQ(dorna(input), "1B 90 3C 64 00 FF 00 00");
@@ -89,14 +89,14 @@ TEST(Fendix, SysExIsDroppedUnlessKeptAndItsTimeCarriesOn) {
   EXPECT_EQ(dorna("00 F7 02 00 00 00 F8 FA 00 FF 00 00"), "00 FF 00 00");
 }
 
-TEST(Fendix, StopsAtTheFirstEndRecord) {
+TEST(SeqFendix, StopsAtTheFirstEndRecord) {
   Outcome run = render("00 FF 00 00 00 90 3C 64 00 FF 00 00 77");
   EXPECT_FALSE(run.failed);
   EXPECT_EQ(hex(run.out), "00 FF 00 00");
   EXPECT_EQ(run.stoppedAt, 4u);
 }
 
-TEST(Fendix, InvalidStatusesFailAfterTheirTwoBytesKeepingEarlierRecords) {
+TEST(SeqFendix, InvalidStatusesFailAfterTheirTwoBytesKeepingEarlierRecords) {
   for (int status : {0x00, 0x7F, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE}) {
     std::string input = unhex("00 90 3C 64 00") + static_cast<char>(status) + unhex("00 00 00 FF 00 00");
     Outcome run = seqtest::runInMemory(input, [] { seq::renderOstraToDorna({}); });
@@ -106,14 +106,14 @@ TEST(Fendix, InvalidStatusesFailAfterTheirTwoBytesKeepingEarlierRecords) {
   }
 }
 
-TEST(Fendix, TempoZeroIsRefused) {
+TEST(SeqFendix, TempoZeroIsRefused) {
   Outcome run = render("00 90 3C 64 10 F1 00 00 10 80 3C 00 00 FF 00 00");
   EXPECT_TRUE(run.failed);
   EXPECT_EQ(hex(run.out), "00 90 3C 64");
   EXPECT_EQ(run.stoppedAt, 8u);
 }
 
-TEST(Fendix, EndOfInputAnywhereBeforeTheEndRecordFails) {
+TEST(SeqFendix, EndOfInputAnywhereBeforeTheEndRecordFails) {
   const char* cut[] = {
       "",                         // nothing at all
       "00",                       // no status

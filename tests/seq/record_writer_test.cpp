@@ -18,7 +18,7 @@ std::string noteAfter(std::int64_t gap) {
   return runInMemory("", [gap] { seq::RecordWriter().channel(gap, 0x90, 0x3C, 0x40); }).out;
 }
 
-TEST(RecordWriter, GapsAbove255AreCarriedByFillers) {
+TEST(SeqRecordWriter, GapsAbove255AreCarriedByFillers) {
   EXPECT_EQ(hex(noteAfter(0)), "00 90 3C 40");
   EXPECT_EQ(hex(noteAfter(255)), "FF 90 3C 40");
   EXPECT_EQ(hex(noteAfter(256)), "FF F8 00 00 01 90 3C 40");
@@ -27,7 +27,7 @@ TEST(RecordWriter, GapsAbove255AreCarriedByFillers) {
   EXPECT_EQ(hex(noteAfter(600)), "FF F8 00 00 FF F8 00 00 5A 90 3C 40");
 }
 
-TEST(RecordWriter, VeryLongGapsGiveTheExactFillerCount) {
+TEST(SeqRecordWriter, VeryLongGapsGiveTheExactFillerCount) {
   // Fillers go out in batches; counts around a batch edge and far beyond it.
   for (std::int64_t fillers : {255, 256, 257, 100000}) {
     std::string out = noteAfter(fillers * 255 + 7);
@@ -38,7 +38,7 @@ TEST(RecordWriter, VeryLongGapsGiveTheExactFillerCount) {
   }
 }
 
-TEST(RecordWriter, DeltasComeFromAbsoluteTimes) {
+TEST(SeqRecordWriter, DeltasComeFromAbsoluteTimes) {
   auto run = runInMemory("", [] {
     seq::RecordWriter out;
     out.channel(100, 0x90, 60, 100);
@@ -50,7 +50,7 @@ TEST(RecordWriter, DeltasComeFromAbsoluteTimes) {
   EXPECT_EQ(hex(run.out), "64 90 3C 64 00 90 40 64 FF F8 00 00 2D 80 3C 00 00 FF 00 00");
 }
 
-TEST(RecordWriter, ATimeBehindWhatIsWrittenNeverMovesBack) {
+TEST(SeqRecordWriter, ATimeBehindWhatIsWrittenNeverMovesBack) {
   auto run = runInMemory("", [] {
     seq::RecordWriter out;
     out.channel(50, 0x90, 60, 100);
@@ -61,7 +61,7 @@ TEST(RecordWriter, ATimeBehindWhatIsWrittenNeverMovesBack) {
   EXPECT_EQ(hex(run.out), "32 90 3C 64 00 80 3C 00 0A FF 00 00");
 }
 
-TEST(RecordWriter, SysExTempoAndEndRecordShapes) {
+TEST(SeqRecordWriter, SysExTempoAndEndRecordShapes) {
   auto run = runInMemory("", [] {
     seq::RecordWriter out;
     const std::string body = unhex("7E 7F 09 01 F7");

@@ -88,7 +88,7 @@ std::vector<Event> decodeDorna(const std::string& dorna) {
   return events;
 }
 
-TEST(RoundTrip, AbcTuneThroughZutaneAndFendixMatchesItsListing) {
+TEST(SeqRoundTrip, AbcTuneThroughZutaneAndFendixMatchesItsListing) {
   std::string dir = std::string(ZAMO_SOURCE_DIR) + "/tests/seq/data/";
   auto ostra = zamotest::runTool("zutane", {dir + "roundtrip.mid"});
   ASSERT_EQ(ostra.status, 0) << ostra.err;
@@ -101,7 +101,7 @@ TEST(RoundTrip, AbcTuneThroughZutaneAndFendixMatchesItsListing) {
   EXPECT_EQ(decodeDorna(dorna.out), expected);
 }
 
-TEST(RoundTrip, BundledExampleConvertsCleanly) {
+TEST(SeqRoundTrip, BundledExampleConvertsCleanly) {
   std::string mid = std::string(ZAMO_SOURCE_DIR) + "/examples/coleraine.mid";
   auto ostra = zamotest::runTool("zutane", {mid});
   ASSERT_EQ(ostra.status, 0) << ostra.err;

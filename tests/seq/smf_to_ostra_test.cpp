@@ -66,7 +66,7 @@ std::string ostra(const std::string& file, bool keepSysEx = false) {
 
 constexpr const char* kEnd = "00 FF 2F 00";
 
-TEST(Zutane, ChannelMessagesAndTheEndOfTrack) {
+TEST(SeqZutane, ChannelMessagesAndTheEndOfTrack) {
   EXPECT_EQ(ostra(Smf().with(kEnd)), "00 FF 00 00");
   EXPECT_EQ(ostra(Smf().with("00 90 3C 64 60 80 3C 40 00 E0 00 40 00 FF 2F 00")),
             "00 90 3C 64 60 80 3C 40 00 E0 00 40 00 FF 00 00");
@@ -76,7 +76,7 @@ TEST(Zutane, ChannelMessagesAndTheEndOfTrack) {
   EXPECT_EQ(ostra(Smf().with("00 90 3C 64 83 60 FF 2F 02 AA BB")), "00 90 3C 64 FF F8 00 00 E1 FF 00 00");
 }
 
-TEST(Zutane, RunningStatus) {
+TEST(SeqZutane, RunningStatus) {
   // C0 05, then a delta and a lone 07.
   EXPECT_EQ(ostra(Smf().with("00 C0 05 00 07 00 FF 2F 00")), "00 C0 05 00 00 C0 07 00 00 FF 00 00");
   EXPECT_EQ(ostra(Smf().with("00 90 3C 64 10 3C 00 00 FF 2F 00")), "00 90 3C 64 10 90 3C 00 00 FF 00 00");
@@ -87,7 +87,7 @@ TEST(Zutane, RunningStatus) {
   EXPECT_TRUE(convert(Smf().with("00 3C 64 00 FF 2F 00")).failed);
 }
 
-TEST(Zutane, TicksAreRescaledFromTheWholeCount) {
+TEST(SeqZutane, TicksAreRescaledFromTheWholeCount) {
   // Division 96: 96 ticks are 480, a filler and 225.
   EXPECT_EQ(ostra(Smf().division(96).with("00 90 3C 64 60 80 3C 00 00 FF 2F 00")),
             "00 90 3C 64 FF F8 00 00 E1 80 3C 00 00 FF 00 00");
@@ -101,7 +101,7 @@ TEST(Zutane, TicksAreRescaledFromTheWholeCount) {
   EXPECT_EQ(hex(run.out.substr(8223 * 4)), "FF F8 00 00 20 90 3C 64 00 FF 00 00");
 }
 
-TEST(Zutane, SetTempoBecomesATempoRecord) {
+TEST(SeqZutane, SetTempoBecomesATempoRecord) {
   // 500000 us a quarter note: 120 BPM, 12000.
   EXPECT_EQ(ostra(Smf().with("00 FF 51 03 07 A1 20 00 FF 2F 00")), "00 F1 E0 2E 00 FF 00 00");
   // 91554 us gives 65535; 91553 would give 65536 and is refused.
@@ -115,7 +115,7 @@ TEST(Zutane, SetTempoBecomesATempoRecord) {
   EXPECT_TRUE(convert(Smf().with("00 FF 51 03 00 00 00 00 FF 2F 00")).failed);
 }
 
-TEST(Zutane, DroppedEventsCarryTheirTimeIntoTheNextRecord) {
+TEST(SeqZutane, DroppedEventsCarryTheirTimeIntoTheNextRecord) {
   // A text meta event at 100, the note at 200.
   EXPECT_EQ(ostra(Smf().with("64 FF 01 03 61 62 63 64 90 3C 64 00 FF 2F 00")), "C8 90 3C 64 00 FF 00 00");
   // A file full of SysEx without option X: only tempo, channel and end records, times intact.
@@ -133,7 +133,7 @@ TEST(Zutane, DroppedEventsCarryTheirTimeIntoTheNextRecord) {
             "40 F7 02 00 00 00 F8 FA 50 FF 00 00");
 }
 
-TEST(Zutane, HeaderChecks) {
+TEST(SeqZutane, HeaderChecks) {
   EXPECT_EQ(ostra(Smf().extraHeader(unhex("AA BB")).with(kEnd)), "00 FF 00 00");
   EXPECT_TRUE(convert(Smf().format(1).with(kEnd)).failed);
   EXPECT_TRUE(convert(Smf().tracks(2).with(kEnd)).failed);
@@ -153,7 +153,7 @@ TEST(Zutane, HeaderChecks) {
   EXPECT_TRUE(convert(Smf().extraHeader("ab").with(kEnd).substr(0, 15)).failed);
 }
 
-TEST(Zutane, TrackReadingFailuresKeepWhatWasWritten) {
+TEST(SeqZutane, TrackReadingFailuresKeepWhatWasWritten) {
   struct Case {
     const char* why;
     std::string file;
@@ -180,7 +180,7 @@ TEST(Zutane, TrackReadingFailuresKeepWhatWasWritten) {
   EXPECT_EQ(hex(cut.out), "00 90 3C 64 00 F0 05 00 00 00 7E 7F");
 }
 
-TEST(Zutane, NothingAfterTheEndOfTrackIsRead) {
+TEST(SeqZutane, NothingAfterTheEndOfTrackIsRead) {
   std::string file = Smf().trackLength(100).with("00 90 3C 64 00 FF 2F 00") + "junk";
   Outcome run = convert(file);
   EXPECT_FALSE(run.failed);
@@ -188,7 +188,7 @@ TEST(Zutane, NothingAfterTheEndOfTrackIsRead) {
   EXPECT_EQ(run.stoppedAt, file.size() - 4);
 }
 
-TEST(Zutane, SmpteFilesRunInRealTimeAndIgnoreSetTempo) {
+TEST(SeqZutane, SmpteFilesRunInRealTimeAndIgnoreSetTempo) {
   // 25 frames of 40 ticks: 1000 ticks a second, 960 OSTRA ticks.
   Smf pal = Smf().division(0xE728);
   EXPECT_EQ(ostra(pal.with("00 90 3C 64 87 68 80 3C 00 00 FF 2F 00")), "00 90 3C 64 FF F8 00 00 FF F8 00 00 FF F8 00 00 "

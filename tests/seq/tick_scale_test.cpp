@@ -10,7 +10,7 @@ std::int64_t scaled(std::uint16_t division, std::uint64_t ticks) {
   return TickScale::fromDivision(division)->ostraTicks(ticks);
 }
 
-TEST(TickScale, TicksPerQuarterRescaleTo480RoundingHalfUp) {
+TEST(SeqTickScale, TicksPerQuarterRescaleTo480RoundingHalfUp) {
   EXPECT_EQ(scaled(480, 12345), 12345);
   EXPECT_EQ(scaled(96, 96), 480);
   EXPECT_EQ(scaled(7, 1), 69);  // 68.57
@@ -22,7 +22,7 @@ TEST(TickScale, TicksPerQuarterRescaleTo480RoundingHalfUp) {
   EXPECT_FALSE(TickScale::fromDivision(480)->isRealTime());
 }
 
-TEST(TickScale, HugeCountsStayExact) {
+TEST(SeqTickScale, HugeCountsStayExact) {
   // Beyond the fast path: 2^45 ticks at 7 per quarter.
   std::uint64_t ticks = std::uint64_t{1} << 45;
   std::int64_t expected = static_cast<std::int64_t>((ticks * 480 * 2 + 7) / 14);
@@ -30,7 +30,7 @@ TEST(TickScale, HugeCountsStayExact) {
   EXPECT_EQ(scaled(480, ticks), static_cast<std::int64_t>(ticks));
 }
 
-TEST(TickScale, SmpteDivisionsRunInRealTimeAt960TicksASecond) {
+TEST(SeqTickScale, SmpteDivisionsRunInRealTimeAt960TicksASecond) {
   // 25 frames x 40 ticks = 1000 ticks a second.
   std::uint16_t pal = 0xE728;
   ASSERT_TRUE(TickScale::fromDivision(pal));
@@ -46,7 +46,7 @@ TEST(TickScale, SmpteDivisionsRunInRealTimeAt960TicksASecond) {
   EXPECT_EQ(scaled(0xE201, 30), 960);     // 30 x 1
 }
 
-TEST(TickScale, DivisionsWithoutATimeBaseAreRefused) {
+TEST(SeqTickScale, DivisionsWithoutATimeBaseAreRefused) {
   EXPECT_FALSE(TickScale::fromDivision(0));
   EXPECT_FALSE(TickScale::fromDivision(0xE700));  // 0 ticks a frame
   EXPECT_FALSE(TickScale::fromDivision(0xE928));  // -23 frames a second
