@@ -1,7 +1,8 @@
 #pragma once
 // Runs a converter in-process on bytes in memory: the current input reads
 // `input`, the current output collects what is written. A run ended by an
-// input error is caught, with what was written before it.
+// input error is caught, with what was written before it; stderr shows the
+// report.
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,8 @@ namespace seqtest {
 
 struct Outcome {
   std::string out;
-  bool failed = false;
+  bool ended = false;   // the run was ended early, for whatever reason
+  bool failed = false;  // it ended on an error it reported
   std::uint64_t stoppedAt = 0;  // input offset where reading ended
 };
 
@@ -26,8 +28,9 @@ Outcome runInMemory(std::string_view input, Convert&& convert) {
   Outcome outcome;
   try {
     convert();
-  } catch (const vorn::RunEnded&) {
-    outcome.failed = true;
+  } catch (const vorn::RunEnded& ended) {
+    outcome.ended = true;
+    outcome.failed = ended.status == vorn::kExitError && vorn::errorReported();
   }
   outcome.stoppedAt = vorn::currentInputOffset();
   vorn::getouthandle().flush();

@@ -22,7 +22,7 @@ Outcome render(std::string_view ostraHex, double step = 8.0, bool keepSysEx = fa
 // Renders and expects success.
 std::string dorna(std::string_view ostraHex, double step = 8.0, bool keepSysEx = false) {
   Outcome run = render(ostraHex, step, keepSysEx);
-  EXPECT_FALSE(run.failed) << ostraHex;
+  EXPECT_FALSE(run.ended) << ostraHex;
   return hex(run.out);
 }
 
@@ -53,7 +53,7 @@ TEST(SeqFendix, RoundingHalfUpWithoutAccumulating) {
   std::string many;
   for (int i = 0; i < 1000; ++i) many += "01 90 3C 64 ";
   Outcome run = render(many + "00 FF 00 00");
-  ASSERT_FALSE(run.failed);
+  ASSERT_FALSE(run.ended);
   int total = 0;
   for (std::size_t i = 0; i < run.out.size(); i += 4) total += static_cast<unsigned char>(run.out[i]);
   EXPECT_EQ(total, 133);
@@ -91,7 +91,7 @@ TEST(SeqFendix, SysExIsDroppedUnlessKeptAndItsTimeCarriesOn) {
 
 TEST(SeqFendix, StopsAtTheFirstEndRecord) {
   Outcome run = render("00 FF 00 00 00 90 3C 64 00 FF 00 00 77");
-  EXPECT_FALSE(run.failed);
+  EXPECT_FALSE(run.ended);
   EXPECT_EQ(hex(run.out), "00 FF 00 00");
   EXPECT_EQ(run.stoppedAt, 4u);
 }
