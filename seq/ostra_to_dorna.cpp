@@ -1,8 +1,11 @@
 #include "seq/ostra_to_dorna.h"
 
+#include <array>
+
 #include "seq/ostra.h"
 #include "seq/record_writer.h"
 #include "seq/strict_input.h"
+#include "vornlib/numbers.h"
 
 namespace seq {
 namespace {
@@ -43,17 +46,20 @@ void renderOstraToDorna(const RenderOptions& options) {
     }
     switch (status) {
       case kStatusSysEx:
-      case kStatusEscape: {
-        std::uint32_t length = needLE32();
+      case kStatusEscape:
         if (options.keepSysEx) {
-          out.sysExHead(stepsAt(elapsed, stepLength), status, length);
-          copyInputToOutput(length);
+          // The head goes out as it is read, so a cut input leaves what it held.
+          out.delayTo(stepsAt(elapsed, stepLength));
+          vorn::OutByte(status);
+          std::array<std::uint8_t, 4> length;
+          needBytes(length);
+          vorn::OutNByte(length);
+          copyInputToOutput(vorn::readLE32(length.data()));
         } else {
           // Its time is carried into the next record written.
-          skipInput(length);
+          skipInput(needLE32());
         }
         break;
-      }
       case kStatusTempo: {
         std::uint16_t tempo = needLE16();
         // A tempo of 0 would make every later tick endless.

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "vornlib/console.h"
 #include "vornlib/numbers.h"
 
 namespace seq {
@@ -19,6 +20,8 @@ std::int64_t RecordWriter::writeFillers(std::int64_t gap) {
   std::int64_t count = (gap - 1) / kMaxDelta;
   std::int64_t rest = gap - count * kMaxDelta;
   while (count > 0) {
+    // A rest of hours at fine steps takes a while to write: let Ctrl-C in.
+    vorn::pollBreak();
     std::int64_t batch = count < static_cast<std::int64_t>(kBatch) ? count : static_cast<std::int64_t>(kBatch);
     vorn::OutNByte(std::span(kFillers.data(), static_cast<std::size_t>(batch) * 4));
     count -= batch;

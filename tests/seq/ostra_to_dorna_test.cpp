@@ -130,10 +130,13 @@ TEST(SeqFendix, EndOfInputAnywhereBeforeTheEndRecordFails) {
     EXPECT_TRUE(run.failed) << input;
     EXPECT_EQ(hex(run.out), "00 90 3C 64") << input;
   }
-  // A short body that is kept: what arrived is written before the run ends.
+  // A kept SysEx record that is cut: what arrived is written before the run ends.
   Outcome run = render("00 F0 05 00 00 00 7E 7F", 8.0, true);
   EXPECT_TRUE(run.failed);
   EXPECT_EQ(hex(run.out), "00 F0 05 00 00 00 7E 7F");
+  run = render("00 F0 05 00", 8.0, true);
+  EXPECT_TRUE(run.failed);
+  EXPECT_EQ(hex(run.out), "00 F0");
 }
 
 }  // namespace
