@@ -20,16 +20,16 @@ const char* suiteText(std::uint32_t code) {
     case kErrNoScript: return "the script is missing or empty";
     case kErrBadSelection: return "malformed selection pattern";
     case kErrEnvTooLong: return "environment variable value is too long";
-    case kErrKelSyntax: return "expression syntax error";
-    case kErrKelUnknownName: return "unknown name in expression";
-    case kErrKelType: return "type mismatch in expression";
-    case kErrKelDivideByZero: return "division by zero in expression";
-    case kErrKelRange: return "value out of range in expression";
-    case kErrKelTooLong: return "string longer than 16 MiB in expression";
-    case kErrKelTooDeep: return "expression nested too deeply";
-    case kErrKelReadOnly: return "cannot assign to a built-in or host name";
-    case kErrKelArguments: return "wrong number of arguments in expression";
-    case kErrKelHost: return "the tool refused the expression's request";
+    case kErrKelSyntax: return "KEL expression: syntax error";
+    case kErrKelUnknownName: return "KEL expression: unknown name";
+    case kErrKelType: return "KEL expression: type mismatch";
+    case kErrKelDivideByZero: return "KEL expression: division by zero";
+    case kErrKelRange: return "KEL expression: value out of range";
+    case kErrKelTooLong: return "KEL expression: byte string longer than 16 MiB";
+    case kErrKelTooDeep: return "KEL expression: nested too deeply";
+    case kErrKelReadOnly: return "KEL expression: name cannot be assigned";
+    case kErrKelArguments: return "KEL expression: wrong arguments to a function";
+    case kErrKelHost: return "KEL expression: refused by the calling tool";
     default: return nullptr;
   }
 }
