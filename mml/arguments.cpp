@@ -1,5 +1,5 @@
-// Numeric arguments: decimal, "$" hexadecimal, "`" note literal and "~"
-// length literal, in the unsigned and the signed form.
+// Numeric arguments: decimal, "$" hexadecimal, "`" note literal, "~"
+// length literal and "_" expression, in the unsigned and the signed form.
 #include <limits>
 
 #include "mml/compiler.h"
@@ -21,7 +21,7 @@ Compiler::Number Compiler::readArgument(bool isSigned) {
     case ch('$'): return Number{readHex(), at};
     case ch('`'): return Number{readNoteLiteral(), at};
     case ch('~'): return Number{readLengthLiteral(at), at};
-    case ch('_'): notAvailableYet(c);  // expressions come with the expression evaluator
+    case ch('_'): return Number{readExpressionNumber(), at};
     default: return Number{readDecimal(c, isSigned), at};
   }
 }

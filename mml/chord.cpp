@@ -20,14 +20,7 @@ void Compiler::parseChord(VoiceContext& voice) {
       return;
     } else if (c == ch('/')) {
       std::size_t slash = reader_.lastPosition();
-      Code next = reader_.readChar();
-      if (next == ch('*')) {
-        reader_.skipBlockComment();
-      } else if (next == ch('/')) {
-        reader_.skipLineComment();
-      } else {
-        reader_.syntaxErrorAt("コメントが正しくない", slash);
-      }
+      if (!skipComment()) reader_.syntaxErrorAt("コメントが正しくない", slash);
     } else if (!settingCommand(c, voice)) {
       reader_.syntaxError(missingCharMessage(']'));
     }

@@ -32,14 +32,16 @@ DepthGuard::DepthGuard(Compiler& compiler) : compiler_(compiler) {
 }
 
 Compiler::Compiler(const SourceText& srcBlock, CompileSettings settings, vorn::ByteOutput* listingFile)
-    : reader_(srcBlock, listingFile), settings_(settings) {}
+    : reader_(srcBlock, listingFile), settings_(settings), session_(&host_, settings.expressionLimits) {}
 
 bool Compiler::compileSource() {
   try {
     compileTopLevel();
     return true;
   } catch (const SyntaxError& error) {
-    failure_ = CompileFailure{error.message, error.position};
+    failure_ = CompileFailure{error.message, error.position, error.detail, error.expandedText,
+                              error.expandedPosition};
+    // Also when an expansion had kept its text out of the listing.
     if (vorn::ByteOutput* listing = reader_.listingFile()) {
       listing->write("←");
       listing->write(error.message);
@@ -57,17 +59,10 @@ void Compiler::compileTopLevel() {
     if (c == ch('$')) {
       parseTrack();
     } else if (c == ch('@')) {
-      notAvailableYet(c);  // macro definitions come with macros
+      defineMacro();
     } else if (c == ch('/')) {
       std::size_t slash = reader_.lastPosition();
-      Code next = reader_.readChar();
-      if (next == ch('*')) {
-        reader_.skipBlockComment();
-      } else if (next == ch('/')) {
-        reader_.skipLineComment();
-      } else {
-        reader_.syntaxErrorAt("不正なトラック指定", slash);
-      }
+      if (!skipComment()) reader_.syntaxErrorAt("不正なトラック指定", slash);
     } else {
       reader_.syntaxError("不正なトラック指定");
     }
@@ -110,28 +105,26 @@ void Compiler::parseCommands(VoiceContext& voice) {
       case ch('L'): commandLength(voice); break;
       case ch('W'): commandTicks(voice); break;
       case ch('['): parseChord(voice); break;
-      case ch('/'): {
-        std::size_t slash = reader_.lastPosition();
-        Code next = reader_.readChar();
-        if (next == ch('*')) {
-          reader_.skipBlockComment();
-        } else if (next == ch('/')) {
-          reader_.skipLineComment();
+      case ch('/'):
+        if (!skipComment()) commandMeasure(voice);
+        break;
+      case ch('='): commandSysex(voice); break;
+      case ch('('): parseParallel(voice); break;
+      case ch('*'): commandSetTime(voice); break;
+      case ch('|'): commandBar(voice); break;
+      case ch('?'): commandMeasureCheck(voice); break;
+      case ch('^'): commandMark(voice); break;
+      case ch('@'): {
+        std::size_t at = reader_.lastPosition();
+        if (reader_.tryChar('(')) {
+          expandText(voice, Expression::SubBlock, at);
+        } else if (reader_.tryChar('[')) {
+          expandText(voice, Expression::InPlace, at);
         } else {
-          notAvailableYet(c, slash);  // set time by measure
+          callMacro(voice);
         }
         break;
       }
-      // Time, SysEx, parallel blocks, marks, macros and the measure check
-      // come with the next part of the compiler.
-      case ch('='):
-      case ch('('):
-      case ch('*'):
-      case ch('|'):
-      case ch('?'):
-      case ch('^'):
-      case ch('@'):
-        notAvailableYet(c);
       default:
         if (settingCommand(c, voice)) break;
         reader_.ungetChar();
@@ -154,33 +147,43 @@ bool Compiler::settingCommand(Code code, VoiceContext& voice) {
     case ch('X'): commandGate(voice, kGateTicks, 0); return true;
     case ch('Y'): commandGate(voice, kGateCut, 96); return true;
     case ch('Z'): commandGate(voice, kGatePercent, 80); return true;
-    // Channel, offset and the channel messages come with the next part of the compiler.
-    case ch('H'):
-    case ch('J'):
-    case ch('K'):
-    case ch('M'):
-    case ch('P'):
-    case ch('Q'):
-    case ch('S'):
-    case ch('T'):
-      notAvailableYet(code);
-    default:
-      return false;
+    case ch('H'): commandChannel(voice); return true;
+    case ch('J'): commandOffset(voice); return true;
+    case ch('K'): commandKeyPressure(voice); return true;
+    case ch('M'): commandTempo(voice); return true;
+    case ch('P'): commandPitchBend(voice); return true;
+    case ch('Q'): commandControl(voice); return true;
+    case ch('S'): commandProgram(voice); return true;
+    case ch('T'): commandPressure(voice); return true;
+    default: return false;
   }
 }
 
-void Compiler::notAvailableYet(Code code) { notAvailableYet(code, reader_.lastPosition()); }
+bool Compiler::skipComment() {
+  Code next = reader_.readChar();
+  if (next == ch('*')) {
+    reader_.skipBlockComment();
+  } else if (next == ch('/')) {
+    reader_.skipLineComment();
+  } else {
+    reader_.ungetChar();
+    return false;
+  }
+  return true;
+}
 
-void Compiler::notAvailableYet(Code code, std::size_t at) {
-  std::string message = "<";
-  vorn::appendJchr(message, code);
-  message += ">はまだ実装されていません。";
-  reader_.syntaxErrorAt(message, at);
+void Compiler::checkRoom() {
+  if (store_.eventCount() >= settings_.maxEvents) reader_.syntaxError("イベントが多すぎます。");
 }
 
 void Compiler::addEvent(std::int32_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
-  if (store_.eventCount() >= settings_.maxEvents) reader_.syntaxError("イベントが多すぎます。");
+  checkRoom();
   store_.addEvent(time, status, first, second);
+}
+
+void Compiler::addRecord(const EventRecord& record) {
+  checkRoom();
+  store_.addRecord(record);
 }
 
 }  // namespace mml

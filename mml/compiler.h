@@ -1,6 +1,8 @@
 #pragma once
-// The MML compiler: compiles the joined source (track blocks of notes,
-// rests, chords and settings) into the event store.
+// The MML compiler: compiles the joined source (track blocks, macro
+// definitions and comments at the top level; notes, chords, settings, time
+// commands, channel messages, SysEx, marks, macro calls and expansions in
+// the blocks) into the event store.
 //
 //   mml::Compiler compiler(source, settings, listing);
 //   if (!compiler.compileSource()) report(compiler.failure());
@@ -11,12 +13,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "mml/codes.h"
 #include "mml/event_store.h"
+#include "mml/expression_host.h"
 #include "mml/reader.h"
 #include "mml/source_text.h"
 #include "mml/voice.h"
+#include "vornlib/kel/kel.h"
 #include "vornlib/streams.h"
 
 namespace mml {
@@ -25,12 +30,19 @@ struct CompileSettings {
   std::uint32_t bankDelay = 0;          // option D: ticks between the messages of command S
   bool listExpand = true;               // option X clears it: expansions stay out of the listing
   std::size_t maxEvents = 1u << 26;     // events the store may hold
+  std::size_t maxSysexBytes = 1u << 30; // SysEx data bytes the store may hold
   unsigned maxDepth = 256;              // nesting of blocks and of arguments inside arguments
+  std::size_t maxExpressions = 1u << 24;       // expressions evaluated in one compilation
+  std::size_t maxExpandedBytes = 256u << 20;   // text all expansions together may produce
+  kel::Limits expressionLimits;                // each evaluation's own limits
 };
 
 struct CompileFailure {
   std::string message;
   std::size_t position = 0;  // byte offset in the joined source
+  std::string detail;        // the expression evaluator's reason, if it had one
+  std::string expandedText;  // for an error inside an expansion: the text it produced,
+  std::size_t expandedPosition = 0;  // and where in it
 };
 
 class Compiler {
@@ -54,9 +66,8 @@ class Compiler {
   void parseCommands(VoiceContext& voice);
   // The commands a chord also takes; false when `code` is none of them.
   bool settingCommand(Code code, VoiceContext& voice);
-  // Commands of the parts still to come stop the compilation plainly.
-  [[noreturn]] void notAvailableYet(Code code);
-  [[noreturn]] void notAvailableYet(Code code, std::size_t at);
+  // After "/": a comment, or else (outside chords) set time by measure.
+  bool skipComment();
 
   // Notes, rests, lengths and settings (notes.cpp).
   void commandNote(VoiceContext& voice, std::int32_t semitone);
@@ -78,6 +89,58 @@ class Compiler {
   void parseChord(VoiceContext& voice);
   void chordNote(VoiceContext& voice, std::int32_t semitone, std::int32_t chordLength, std::int32_t step);
 
+  // Time: channel, offset, set time, measures, bar lines, parallel blocks (time.cpp).
+  void commandChannel(VoiceContext& voice);
+  void commandOffset(VoiceContext& voice);
+  void commandSetTime(VoiceContext& voice);
+  void commandMeasure(VoiceContext& voice);
+  void commandBar(VoiceContext& voice);
+  void parseParallel(VoiceContext& voice);
+  void moveTo(VoiceContext& voice, std::int32_t time);
+
+  // Channel messages and their ramps (channel_messages.cpp).
+  struct RampTiming {
+    std::int32_t duration;
+    std::int32_t steps;
+    std::int32_t start;
+  };
+  void commandTempo(VoiceContext& voice);
+  void commandKeyPressure(VoiceContext& voice);
+  void commandPitchBend(VoiceContext& voice);
+  void commandControl(VoiceContext& voice);
+  void commandProgram(VoiceContext& voice);
+  void commandPressure(VoiceContext& voice);
+  std::int32_t readKeyNote();
+  void requireComma();
+  RampTiming readRampTiming();
+  template <typename Record>
+  void addRamp(const VoiceContext& voice, std::int32_t from, std::int32_t to, const RampTiming& timing,
+               std::int32_t low, std::int32_t high, Record record);
+  void addPitchBend(const VoiceContext& voice, std::int32_t time, std::int32_t value);
+
+  // System Exclusive data (sysex.cpp).
+  void commandSysex(VoiceContext& voice);
+  void putSysexByte(std::uint32_t byte, std::uint32_t& sum);
+
+  // Macros (macros.cpp).
+  void defineMacro();
+  void callMacro(VoiceContext& voice);
+  void expandMacro(std::size_t first, std::size_t count, std::int32_t time, std::int32_t channel, bool rechannel);
+
+  // Marks and the measure check (marks.cpp).
+  void commandMark(VoiceContext& voice);
+  void commandMeasureCheck(const VoiceContext& voice);
+  std::int32_t readMarkReference();
+
+  // Expressions: "_" numbers, SysEx "(" bytes, "@(" and "@[" expansions (expressions.cpp).
+  std::int32_t readExpressionNumber();
+  void sysexExpression(std::uint32_t& sum);
+  enum class Expression { Number, SysexBytes, SubBlock, InPlace };
+  void expandText(VoiceContext& voice, Expression form, std::size_t at);
+  // Evaluates the expression that starts at the reader's position, as
+  // `form` reads it; what out() wrote goes to the listing.
+  kel::Result<kel::Evaluated> evaluate(Expression form);
+
   // Numeric arguments (arguments.cpp).
   struct Number {
     std::int32_t value;
@@ -96,14 +159,28 @@ class Compiler {
   // 1920 / n for a length written as a note value; n <= 0 is an error.
   std::int32_t noteValueLength(Number n);
 
-  // The event store, behind its size limit.
+  // The event store, behind its size limits.
   void addEvent(std::int32_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second);
+  void addRecord(const EventRecord& record);
+  void checkRoom();
+
+  struct MacroEntry {
+    std::size_t firstEvent;  // index in macroList
+    std::size_t eventCount;
+    std::int32_t length;     // end time of the body compiled from 0
+  };
 
   Reader reader_;
   EventStore store_;
   CompileSettings settings_;
   VoiceContext* voice_ = nullptr;  // the voice of the innermost block being compiled
   unsigned depth_ = 0;
+  std::unordered_map<std::string, MacroEntry> macroTable_;
+  std::unordered_map<std::string, std::int32_t> markTable_;
+  ExpressionHost host_;
+  kel::Session session_;
+  std::size_t expressions_ = 0;     // evaluated so far
+  std::size_t expandedBytes_ = 0;   // produced by expansions so far
   CompileFailure failure_;
 };
 

@@ -1,8 +1,11 @@
 #pragma once
 // The compile error as a user reads it on the terminal:
-//   FILE:LINE:COL: MESSAGE
+//   FILE:LINE:COL: MESSAGE (the expression evaluator's reason, if any)
 //   the source line
 //   a caret under the column
+// and for an error inside the text an expansion produced, two more lines:
+//   expanded: the line of that text
+//   a caret under the place in it
 #include <string>
 
 #include "mml/compiler.h"
@@ -10,7 +13,7 @@
 
 namespace mml {
 
-// The three lines, each ended by a line feed; the first without the tool's name.
+// The lines, each ended by a line feed; the first without the tool's name.
 std::string formatDiagnostic(const SourceText& srcBlock, const CompileFailure& failure);
 
 }  // namespace mml

@@ -10,11 +10,11 @@ std::string missingCharMessage(char c) {
 }
 
 Reader::Reader(const SourceText& srcBlock, vorn::ByteOutput* listingFile)
-    : srcBlock_(srcBlock), text_(srcBlock.text()), listingFile_(listingFile) {}
+    : srcBlock_(srcBlock), text_(srcBlock.text()), listingOn_(listingFile != nullptr), listingFile_(listingFile) {}
 
 Code Reader::readMultibyte() {
   std::string_view rest = text_.substr(readPos_);
-  Code code = vorn::VornJchr(rest, srcBlock_.encodingAt(readPos_));
+  Code code = vorn::VornJchr(rest, inExpansion_ ? encoding_ : srcBlock_.encodingAt(readPos_));
   readPos_ = text_.size() - rest.size();
   return code;
 }
@@ -62,8 +62,43 @@ std::string Reader::readName() {
 
 void Reader::syntaxError(std::string_view message) const { syntaxErrorAt(message, lastPos_); }
 
-void Reader::syntaxErrorAt(std::string_view message, std::size_t position) const {
-  throw SyntaxError{std::string(message), position};
+void Reader::syntaxErrorAt(std::string_view message, std::size_t position, std::string detail) const {
+  if (!inExpansion_) throw SyntaxError{std::string(message), position, std::move(detail), {}, 0};
+  throw SyntaxError{std::string(message), anchor_, std::move(detail), std::string(text_), position};
+}
+
+void Reader::advanceTo(std::size_t position) {
+  std::size_t from = readPos();
+  if (listingOn_ && position > from) echo(text_.substr(from, position - from));
+  ungetFlag_ = false;
+  lastPos_ = from;
+  readPos_ = position;
+}
+
+Reader::Place Reader::enterText(std::string_view text, std::size_t origin) {
+  Place place{text_, readPos(), lastPos_, lastCode_, inExpansion_, encoding_, anchor_};
+  if (!inExpansion_) {
+    encoding_ = srcBlock_.encodingAt(origin);
+    anchor_ = origin;
+  }
+  inExpansion_ = true;
+  text_ = text;
+  readPos_ = 0;
+  lastPos_ = 0;
+  lastCode_ = 0;
+  ungetFlag_ = false;
+  return place;
+}
+
+void Reader::leaveText(const Place& place) {
+  text_ = place.text;
+  readPos_ = place.readPos;
+  lastPos_ = place.lastPos;
+  lastCode_ = place.lastCode;
+  ungetFlag_ = false;
+  inExpansion_ = place.inExpansion;
+  encoding_ = place.encoding;
+  anchor_ = place.anchor;
 }
 
 }  // namespace mml

@@ -4,6 +4,10 @@
 // time it is read, blanks, comments and names. A compile error ends the
 // compilation by throwing SyntaxError, which the compiler turns into the
 // listing's last line and the diagnostic.
+//
+// The reader normally reads the joined source; while an expansion is
+// compiled it reads the expansion's own text (enterText/leaveText), and an
+// error found there is placed at the expansion in the source.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,6 +22,11 @@ namespace mml {
 struct SyntaxError {
   std::string message;
   std::size_t position;  // byte offset in the joined source
+  std::string detail;    // why, when another part (the expression evaluator) knows more
+  // An error inside the text an expansion produced: that text, and the
+  // offset in it; `position` is then the expansion's place in the source.
+  std::string expandedText;
+  std::size_t expandedPosition = 0;
 };
 
 // "<}>がない。": the character c is missing.
@@ -45,7 +54,7 @@ class Reader {
       code = byte < 0x20 ? byte : vorn::kJchrSingle + byte;
     }
     lastCode_ = code;
-    if (listingFile_ != nullptr && code != 0) echo(text_.substr(lastPos_, readPos_ - lastPos_));
+    if (listingOn_ && code != 0) echo(text_.substr(lastPos_, readPos_ - lastPos_));
     return code;
   }
   void ungetChar() { ungetFlag_ = true; }
@@ -80,15 +89,47 @@ class Reader {
   // also digits; the first other code is pushed back. "不正なマクロ名。" otherwise.
   std::string readName();
 
-  // Ends the compilation at the character read last / at `position`.
+  // Ends the compilation at the character read last / at `position` of the
+  // text being read.
   [[noreturn]] void syntaxError(std::string_view message) const;
-  [[noreturn]] void syntaxErrorAt(std::string_view message, std::size_t position) const;
+  [[noreturn]] void syntaxErrorAt(std::string_view message, std::size_t position, std::string detail = {}) const;
 
-  // Where the code read last starts, and where the next read begins.
+  // The text being read (zero-terminated just behind its end), where the
+  // code read last starts, and where the next read begins.
+  std::string_view text() const { return text_; }
   std::size_t lastPosition() const { return lastPos_; }
   std::size_t readPos() const { return ungetFlag_ ? lastPos_ : readPos_; }
 
-  bool listingOn() const { return listingFile_ != nullptr; }
+  // Moves the reader to `position` of the text, behind what another reader
+  // (the expression evaluator) consumed, and echoes that text to the listing.
+  void advanceTo(std::size_t position);
+
+  // Reading another text: enterText saves where the reader stood and reads
+  // `text` (which must stay alive and zero-terminated until leaveText).
+  // `origin` is the place in the current text that produced it: errors in
+  // the new text are reported there.
+  struct Place {
+    std::string_view text;
+    std::size_t readPos;
+    std::size_t lastPos;
+    Code lastCode;
+    bool inExpansion;
+    vorn::TextEncoding encoding;
+    std::size_t anchor;
+  };
+  Place enterText(std::string_view text, std::size_t origin);
+  // Back to where enterText found the reader, nothing pushed back.
+  void leaveText(const Place& place);
+
+  // The listing: listingOn() tells whether characters are echoed now (an
+  // expansion may keep its text out of it); listingFile() is the listing,
+  // null when there is none.
+  bool listingOn() const { return listingOn_; }
+  bool setListingOn(bool on) {
+    bool was = listingOn_;
+    listingOn_ = on && listingFile_ != nullptr;
+    return was;
+  }
   vorn::ByteOutput* listingFile() const { return listingFile_; }
   void echo(std::string_view bytes) { listingFile_->write(bytes); }
 
@@ -101,7 +142,13 @@ class Reader {
   std::size_t lastPos_ = 0;
   Code lastCode_ = 0;
   bool ungetFlag_ = false;
+  bool listingOn_ = false;
   vorn::ByteOutput* listingFile_;
+  // While an expansion's text is read: its encoding, and where the
+  // outermost expansion stands in the source.
+  bool inExpansion_ = false;
+  vorn::TextEncoding encoding_ = vorn::TextEncoding::Utf8;
+  std::size_t anchor_ = 0;
 };
 
 }  // namespace mml

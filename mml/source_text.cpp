@@ -108,14 +108,20 @@ SourceLocation SourceText::locate(std::size_t position) const {
   location.lineText = text.substr(lineStart, lineEnd - lineStart);
 
   std::string_view before = text.substr(lineStart, position - lineStart);
+  location.caretIndent = caretIndent(before, segment->encoding);
   location.column = 1;
-  while (!before.empty()) {
-    std::uint32_t code = vorn::VornJchr(before, segment->encoding);
-    if (code == vorn::kJchrEnd) break;
-    appendCaretIndent(location.caretIndent, code);
-    ++location.column;
-  }
+  while (!before.empty() && vorn::VornJchr(before, segment->encoding) != vorn::kJchrEnd) ++location.column;
   return location;
+}
+
+std::string caretIndent(std::string_view lineBefore, vorn::TextEncoding encoding) {
+  std::string indent;
+  while (!lineBefore.empty()) {
+    std::uint32_t code = vorn::VornJchr(lineBefore, encoding);
+    if (code == vorn::kJchrEnd) break;
+    appendCaretIndent(indent, code);
+  }
+  return indent;
 }
 
 }  // namespace mml

@@ -29,6 +29,10 @@ struct SourceLocation {
   std::string caretIndent;    // blanks that put a caret under the column in a terminal
 };
 
+// Blanks that put a caret under the character behind `lineBefore` (the
+// line's text up to it) in a terminal: tabs stay tabs, wide characters take two.
+std::string caretIndent(std::string_view lineBefore, vorn::TextEncoding encoding);
+
 inline constexpr const char* kArgumentName = "<arg>";
 inline constexpr const char* kStdinName = "<stdin>";
 

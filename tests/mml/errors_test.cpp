@@ -64,18 +64,4 @@ TEST(MmlErrors, NothingIsRecordedPastTheEventLimit) {
   EXPECT_TRUE(mmltest::compile("$0={c}", false, settings).ok);
 }
 
-// The commands of time, channel messages, SysEx, marks and macros, and "_"
-// expressions, are reported as not implemented rather than misread.
-TEST(MmlErrors, CommandsNotImplementedYetAreReportedAsSuch) {
-  for (std::string command : {"h1", "J", "K", "M120", "P", "Q1", "S1", "T", "=41;", "(c)", "*", "/2", "|", "?", "^",
-                              "@m;"}) {
-    SCOPED_TRACE(command);
-    std::string name(1, static_cast<char>(std::toupper(static_cast<unsigned char>(command[0]))));
-    EXPECT_EQ(mmltest::errorOf("$0={c " + command + "}"), "<" + name + ">はまだ実装されていません。");
-  }
-  EXPECT_EQ(mmltest::errorOf("$0={[c H1]}"), "<H>はまだ実装されていません。");
-  EXPECT_EQ(mmltest::errorOf("$0={W_3}"), "<_>はまだ実装されていません。");
-  EXPECT_EQ(mmltest::errorOf("@m={c}"), "<@>はまだ実装されていません。");
-}
-
 }  // namespace

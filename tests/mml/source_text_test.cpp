@@ -82,8 +82,28 @@ TEST(MmlSourceText, ColumnsCountCharactersAndTheCaretFollowsTabsAndWideCharacter
 TEST(MmlDiagnostic, NamesFileLineAndColumnThenShowsTheLineAndACaret) {
   mml::SourceText source;
   addFile(source, "song.mml", "$0={c}\n$1={c d ;}");
-  mml::CompileFailure failure{"<}>がない。", source.text().find(';')};
+  mml::CompileFailure failure;
+  failure.message = "<}>がない。";
+  failure.position = source.text().find(';');
   EXPECT_EQ(mml::formatDiagnostic(source, failure), "song.mml:2:9: <}>がない。\n$1={c d ;}\n        ^\n");
+}
+
+TEST(MmlDiagnostic, AddsTheEvaluatorsReasonAndTheLineOfAnExpandedText) {
+  mml::SourceText source;
+  addFile(source, "song.mml", "$0={@(t)}");
+  mml::CompileFailure failure;
+  failure.message = "式展開の誤り";
+  failure.position = 4;
+  failure.detail = "why";
+  failure.expandedText = "c d\n\te ]\n";
+  failure.expandedPosition = failure.expandedText.find(']');
+  EXPECT_EQ(mml::formatDiagnostic(source, failure),
+            "song.mml:1:5: 式展開の誤り (why)\n$0={@(t)}\n    ^\nexpanded: \te ]\n          \t  ^\n");
+  // The end of the text is shown at the end of its last line.
+  failure.detail.clear();
+  failure.expandedPosition = failure.expandedText.size();
+  EXPECT_EQ(mml::formatDiagnostic(source, failure),
+            "song.mml:1:5: 式展開の誤り\n$0={@(t)}\n    ^\nexpanded: \te ]\n          \t   ^\n");
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+// Moving a voice: channel, offset, set time, measures, bar lines and
+// parallel blocks.
+#include "mml/compiler.h"
+
+namespace mml {
+
+void Compiler::commandChannel(VoiceContext& voice) {
+  Number channel = readNumber();
+  // Negative (from an expression) is as wrong as above 15.
+  if (static_cast<std::uint32_t>(channel.value) > 15) reader_.syntaxErrorAt("値が不正です。", channel.at);
+  flushTie(voice);  // the tied note belongs to the old channel
+  voice.channel = channel.value;
+}
+
+void Compiler::commandOffset(VoiceContext& voice) { voice.offset = optionalSignedNumber(0); }
+
+void Compiler::commandSetTime(VoiceContext& voice) {
+  flushTie(voice);
+  std::int32_t time;
+  if (startsSigned(reader_.peekChar())) {
+    time = readSignedNumber().value;
+  } else if (reader_.tryChar('#')) {
+    time = readMarkReference();
+  } else {
+    time = voice.mark;
+  }
+  moveTo(voice, time);
+}
+
+void Compiler::commandMeasure(VoiceContext& voice) {
+  Number measure = readSignedNumber();
+  std::int32_t time;
+  if (reader_.tryChar(',')) {
+    if (measure.value < 0) reader_.syntaxErrorAt("値が不正です。", measure.at);
+    time = mul32(measure.value, readSignedNumber().value);
+  } else {
+    time = mul32(voice.measureLength, measure.value);
+  }
+  flushTie(voice);
+  moveTo(voice, time);
+}
+
+void Compiler::commandBar(VoiceContext& voice) {
+  flushTie(voice);
+  std::int32_t length = voice.measureLength;
+  if (startsUnsigned(reader_.peekChar())) {
+    Number n = readNumber();
+    if (n.value <= 0) reader_.syntaxErrorAt("値が不正です。", n.at);
+    length = n.value;
+  }
+  moveTo(voice, add32(voice.measureTop, length));
+}
+
+void Compiler::moveTo(VoiceContext& voice, std::int32_t time) {
+  voice.time = time;
+  voice.measureTop = time;
+}
+
+void Compiler::parseParallel(VoiceContext& voice) {
+  parseBlock(voice.channel, add32(voice.time, voice.offset));
+  reader_.skipBlanks();
+  reader_.expectChar(')');
+}
+
+}  // namespace mml
