@@ -32,7 +32,7 @@ struct CompileSettings {
   std::size_t maxEvents = 1u << 26;     // events the store may hold
   std::size_t maxSysexBytes = 1u << 30; // SysEx data bytes the store may hold
   unsigned maxDepth = 256;              // nesting of blocks and of arguments inside arguments
-  std::size_t maxExpressions = 1u << 24;       // expressions evaluated in one compilation
+  std::size_t maxExpressions = 1u << 22;       // expressions evaluated in one compilation
   std::size_t maxExpandedBytes = 256u << 20;   // text all expansions together may produce
   kel::Limits expressionLimits;                // each evaluation's own limits
 };

@@ -20,6 +20,7 @@ void Compiler::commandSysex(VoiceContext& voice) {
   }
   std::int32_t time = add32(voice.time, voice.offset);
   checkRoom();
+  if (store_.eventHeap.size() + 4 > settings_.maxSysexBytes) reader_.syntaxError("SysExデータが多すぎます。");
   std::uint32_t data = store_.beginSysexData();
   std::uint32_t sum = 0;
   do {

@@ -38,6 +38,34 @@ const ErrorCase kErrors[] = {
     // At the end of the text the error lies at the end of the last line.
     {"$0={c", "<}>がない。", "$0={c\n", 1, 6},
     {"$0={c}\n\n$1={d", "<}>がない。", "$0={c}\n\n$1={d\n", 3, 6},
+    // Time, channel messages and SysEx.
+    {"$0={h16}", "値が不正です。", "$0={h16}", 1, 6},
+    {"$0={h_(-1)}", "値が不正です。", "$0={h_(-1)", 1, 6},
+    {"$0={m0}", "値が不正です。", "$0={m0}", 1, 6},
+    {"$0={m656}", "値が不正です。", "$0={m656}", 1, 6},
+    {"$0={k128,1}", "値が不正です。", "$0={k128,", 1, 6},
+    {"$0={/-1,2}", "値が不正です。", "$0={/-1,", 1, 6},
+    {"$0={|0}", "値が不正です。", "$0={|0}", 1, 6},
+    {"$0={k60 1}", "<,>がない。", "$0={k60 1", 1, 9},
+    {"$0={p#1,2 3}", "<,>がない。", "$0={p#1,2 3", 1, 11},
+    {"$0={(c}", "<)>がない。", "$0={(c}", 1, 7},
+    {"$0={^#a; *#a}", "<;>がない。", "$0={^#a; *#a}", 1, 13},
+    {"$0={=41 ;}", "16進数がない", "$0={=41 ;", 1, 9},
+    {"$0={=41", "16進数がない", "$0={=41\n", 1, 8},
+    {"$0={=(1);}", "KELEXPR式の誤り", "$0={=(", 1, 7},
+    // Marks, macros and expressions.
+    {"$0={w_\"x\"}", "KELEXPR式の誤り", "$0={w_", 1, 7},
+    {"$0={^#a; ^#a;}", "マーク名は登録済", "$0={^#a; ^#a;", 1, 12},
+    {"$0={*#b;}", "指定のマークは存在しない", "$0={*#b;", 1, 7},
+    {"@1={}", "不正なマクロ名。", "@1", 1, 2},
+    {"$0={^#2;}", "不正なマクロ名。", "$0={^#2", 1, 7},
+    {"$0={@m;}", "指定のマクロ名は存在しない", "$0={@m;", 1, 6},
+    {"@m={} @m={}", "マクロ名は登録済", "@m={} @m=", 1, 8},
+    {"@m={} $0={@m,2 ;}", "<;>がない。", "@m={} $0={@m,2 ", 1, 15},
+    {"$0={@(1)}", "式がエラー", "$0={@(", 1, 7},
+    {"$0={@[\"c\"}", "式がエラー", "$0={@[", 1, 10},  // where the evaluator found the fault
+    {"$0={@(\"c }\")}", "式展開の誤り", "$0={@(\"c }\")\n/*=== macro start ===\nc }", 1, 5},
+    {"$0={\n @[\"\\n  c0\"]}", "値が不正です。", "$0={\n @[\"\\n  c0\"]\n/*=== macro start ===\n\n  c0", 2, 2},
 };
 
 TEST(MmlErrors, MessageListingAndPlace) {
@@ -62,6 +90,19 @@ TEST(MmlErrors, NothingIsRecordedPastTheEventLimit) {
   EXPECT_EQ(c.failure.message, "イベントが多すぎます。");
   EXPECT_EQ(c.store.trackList.size(), 3u);
   EXPECT_TRUE(mmltest::compile("$0={c}", false, settings).ok);
+}
+
+TEST(MmlErrors, SysexDataStopsAtItsLimit) {
+  mml::CompileSettings settings;
+  settings.maxSysexBytes = 14;  // the first message: its count and 5 bytes; then the second's count and 1 byte
+  EXPECT_TRUE(mmltest::compile("$0={=01 02 03 04;}", false, settings).ok);
+  mmltest::Compiled c = mmltest::compile("$0={=01 02 03 04; =05 06 07 08;}", false, settings);
+  EXPECT_EQ(c.failure.message, "SysExデータが多すぎます。");
+  EXPECT_EQ(c.store.eventHeap.size(), 14u);
+  EXPECT_EQ(mmltest::compile("$0={=(x\"00\" * 11);}", false, settings).failure.message, "SysExデータが多すぎます。");
+  EXPECT_TRUE(mmltest::compile("$0={=(x\"00\" * 9);}", false, settings).ok);
+  EXPECT_EQ(mmltest::compile("$0={=01 02 03 04 05 06 07 08; =01;}", false, settings).failure.message,
+            "SysExデータが多すぎます。");
 }
 
 }  // namespace

@@ -46,16 +46,43 @@ std::string show(const mml::EventRecord& event) {
   return text;
 }
 
+std::string show(const mml::EventRecord& event, const mml::EventStore& store) {
+  if (!event.isSysex()) return show(event);
+  std::string text = std::to_string(event.time) + ":" + (event.status == mml::kStatusSysex ? "F0" : "F7");
+  char byte[4];
+  for (std::uint8_t b : store.sysexData(event)) {
+    std::snprintf(byte, sizeof byte, " %02X", b);
+    text += byte;
+  }
+  return text;
+}
+
 std::vector<std::string> show(const std::vector<mml::EventRecord>& events) {
   std::vector<std::string> shown;
   for (const mml::EventRecord& event : events) shown.push_back(show(event));
   return shown;
 }
 
-std::vector<std::string> events(std::string_view text) {
-  Compiled c = compile(text);
+std::vector<std::string> events(std::string_view text, mml::CompileSettings settings) {
+  Compiled c = compile(text, false, settings);
   if (!c.ok) return {"error: " + c.failure.message};
-  return show(c.events);
+  std::vector<std::string> shown;
+  for (const mml::EventRecord& event : c.events) shown.push_back(show(event, c.store));
+  return shown;
+}
+
+std::vector<std::string> messages(std::string_view text, mml::CompileSettings settings) {
+  Compiled c = compile(text, false, settings);
+  if (!c.ok) return {"error: " + c.failure.message};
+  std::vector<std::string> shown;
+  for (const mml::EventRecord& event : c.events) {
+    if (event.status != mml::kStatusBlockEnd) shown.push_back(show(event, c.store));
+  }
+  return shown;
+}
+
+std::string listingOf(std::string_view text, mml::CompileSettings settings) {
+  return compile(text, true, settings).listing;
 }
 
 std::vector<std::string> notes(std::string_view text) {

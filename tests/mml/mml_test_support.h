@@ -22,11 +22,17 @@ struct Compiled {
 // The text as one file named "song.mml"; with `listing` the listing is kept.
 Compiled compile(std::string_view text, bool listing = false, mml::CompileSettings settings = {});
 
-// "384:90 3C 00", "480:end" for a block end marker.
+// "384:90 3C 00", "480:end" for a block end marker, "0:tempo 120", and with
+// the store a SysEx event as its status and data: "0:F0 41 10 F7".
 std::string show(const mml::EventRecord& event);
+std::string show(const mml::EventRecord& event, const mml::EventStore& store);
 std::vector<std::string> show(const std::vector<mml::EventRecord>& events);
-// The ordered events of `text`, which must compile.
-std::vector<std::string> events(std::string_view text);
+// The ordered events of `text`, which must compile ("error: ..." otherwise).
+std::vector<std::string> events(std::string_view text, mml::CompileSettings settings = {});
+// The events other than block end markers.
+std::vector<std::string> messages(std::string_view text, mml::CompileSettings settings = {});
+// The listing `text` gives, with the error line if it fails.
+std::string listingOf(std::string_view text, mml::CompileSettings settings = {});
 // The note-ons and note-offs only, as "on 0 60 64" and "off 384 60".
 std::vector<std::string> notes(std::string_view text);
 // The message of the error `text` gives ("" when it compiles).
