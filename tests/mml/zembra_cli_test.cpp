@@ -2,6 +2,8 @@
 // diagnostics and exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,71 @@ TEST(ZembraCli, AMissingFileIsReportedAndNothingIsWritten) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("none.mml: No such file or directory"), std::string::npos) << run.err;
+}
+
+TEST(ZembraCli, BankDelayOptionSpacesTheMessagesOfS) {
+  EXPECT_EQ(hex(runTool("zembra", {"-D10", ":$0={S1,2,3}"}).out),
+            "00 B0 00 01 0A B0 20 02 0A C0 03 00 00 FF 00 00");
+  EXPECT_EQ(hex(runTool("zembra", {":$0={S1,2,3}"}).out), "00 B0 00 01 00 B0 20 02 00 C0 03 00 00 FF 00 00");
+}
+
+TEST(ZembraCli, AListingNeverChangesTheMusic) {
+  TempDir dir;
+  std::string listing = dir.file("song.lst").string();
+  const std::string source = ":$0={c4 c4 c4 ? | c @[\"d\"]}";
+  auto listed = runTool("zembra", {"-L" + listing, source});
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_EQ(listed.out, runTool("zembra", {source}).out);
+  EXPECT_EQ(zamotest::readFile(listing),
+            "$0={c4 c4 c4 ?/*== 1440 ==*/ | c @[\"d\"]\n/*=== macro start ===\nd\n=== macro end ===*/\n}\n");
+  EXPECT_EQ(runTool("zembra", {"-X", "-L" + listing, source}).out, listed.out);
+  EXPECT_EQ(zamotest::readFile(listing), "$0={c4 c4 c4 ?/*== 1440 ==*/ | c @[\"d\"]}\n");
+}
+
+TEST(ZembraCli, ErrorsInExpressionsAndExpansionsSayWhyAndWhere) {
+  auto run = runTool("zembra", {":$0={c\n w_(tick + nothing)}"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "zembra: <arg>:2:12: KELEXPR式の誤り (unknown name \"nothing\")\n w_(tick + nothing)}\n           ^\n"
+            "KORMAVE: syntax error\n");
+  run = runTool("zembra", {":$0={@(\"c d\\ne }\")}"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "zembra: <arg>:1:5: 式展開の誤り\n$0={@(\"c d\\ne }\")}\n    ^\nexpanded: e }\n            ^\n"
+            "KORMAVE: syntax error\n");
+}
+
+// The bundled pieces compile, and fendix renders what zembra makes.
+TEST(ZembraCli, ExamplePiecesCompileAndRender) {
+  std::vector<std::filesystem::path> pieces;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(ZAMO_SOURCE_DIR) + "/examples")) {
+    if (entry.path().extension() == ".mml") pieces.push_back(entry.path());
+  }
+  std::sort(pieces.begin(), pieces.end());
+  EXPECT_GE(pieces.size(), 3u);
+  for (const auto& piece : pieces) {
+    SCOPED_TRACE(piece.filename().string());
+    auto compiled = runTool("zembra", {piece.string()});
+    EXPECT_EQ(compiled.status, 0);
+    EXPECT_EQ(compiled.err, "");
+    ASSERT_GT(compiled.out.size(), 100u);
+    EXPECT_EQ(compiled.out.substr(compiled.out.size() - 3), std::string("\xFF\x00\x00", 3));
+    auto rendered = runTool("fendix", {}, compiled.out);
+    EXPECT_EQ(rendered.status, 0);
+    EXPECT_EQ(rendered.err, "");
+    EXPECT_GT(rendered.out.size(), 100u);
+    // zembra's own DORNA writer gives a stream too.
+    EXPECT_EQ(runTool("zembra", {"-P", piece.string()}).status, 0);
+  }
+}
+
+TEST(ZembraCli, TheSetupPieceSendsItsResetsWithTheirChecksums) {
+  auto run = runTool("zembra", {std::string(ZAMO_SOURCE_DIR) + "/examples/gs_setup.mml"});
+  ASSERT_EQ(run.status, 0);
+  // Tempo 120 (12000) and GM System On at the start; the GS Reset with its checksum 41.
+  EXPECT_EQ(hex(run.out.substr(0, 12)), "00 F1 E0 2E 00 F0 05 00 00 00 7E 7F");
+  EXPECT_NE(hex(run.out).find("F0 0A 00 00 00 41 10 42 12 40 00 7F 00 41 F7"), std::string::npos);
 }
 
 }  // namespace
