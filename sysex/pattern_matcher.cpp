@@ -1,6 +1,6 @@
 #include "sysex/pattern_matcher.h"
 
-#include "sysex/checksum.h"
+#include "vornlib/checksum7.h"
 #include "sysex/pattern_code.h"
 #include "sysex/scan.h"
 
@@ -65,13 +65,13 @@ class PatternRun {
           if (!skip(operand)) return MatchResult::NoMatch;
           break;
         case kOpSum7:
-          if (!checksumByte(sum7(sum_))) return MatchResult::NoMatch;
+          if (!checksumByte(vorn::sum7(sum_))) return MatchResult::NoMatch;
           break;
         case kOpCsum7:
-          if (!checksumByte(csum7(sum_))) return MatchResult::NoMatch;
+          if (!checksumByte(vorn::csum7(sum_))) return MatchResult::NoMatch;
           break;
         case kOpKsum7:
-          if (!checksumByte(ksum7(sum_))) return MatchResult::NoMatch;
+          if (!checksumByte(vorn::ksum7(sum_))) return MatchResult::NoMatch;
           break;
         case kOpXLen: {
           std::uint32_t from = p_;
@@ -135,7 +135,7 @@ class PatternRun {
   bool skip(std::uint32_t n) {
     if (n == 0) return true;
     if (std::uint64_t{p_} + n > length_ - 1) return false;
-    sum_ = runningSum(msg_.subspan(p_, n), sum_);
+    sum_ = vorn::runningSum(msg_.subspan(p_, n), sum_);
     p_ += n;
     return true;
   }

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "run_tool.h"
-#include "sysex/checksum.h"
+#include "vornlib/checksum7.h"
 #include "sysex/scan.h"
 
 namespace {
@@ -80,20 +80,20 @@ TEST(SysexScan, SinkCanStopTheScan) {
 
 TEST(SysexChecksum, ThreeKindsOverTheSameBytes) {
   const std::uint8_t data[] = {0x40, 0x00, 0x7F, 0x00};
-  EXPECT_EQ(sysex::runningSum(data), 0xBF);
-  EXPECT_EQ(sysex::sum7(data), 0x3F);
-  EXPECT_EQ(sysex::csum7(data), 0x41);
-  EXPECT_EQ(sysex::ksum7(data), 0x64);
+  EXPECT_EQ(vorn::runningSum(data), 0xBF);
+  EXPECT_EQ(vorn::sum7(data), 0x3F);
+  EXPECT_EQ(vorn::csum7(data), 0x41);
+  EXPECT_EQ(vorn::ksum7(data), 0x64);
   // The complement brings the seven-bit sum to zero, also where the sum is already zero.
   for (int s = 0; s < 256; ++s) {
     auto sum = static_cast<std::uint8_t>(s);
-    EXPECT_EQ((s + sysex::csum7(sum)) & 0x7F, 0) << s;
-    EXPECT_LT(sysex::csum7(sum), 0x80);
-    EXPECT_LT(sysex::ksum7(sum), 0x80);
+    EXPECT_EQ((s + vorn::csum7(sum)) & 0x7F, 0) << s;
+    EXPECT_LT(vorn::csum7(sum), 0x80);
+    EXPECT_LT(vorn::ksum7(sum), 0x80);
   }
-  EXPECT_EQ(sysex::csum7(std::uint8_t{0x80}), 0);
+  EXPECT_EQ(vorn::csum7(std::uint8_t{0x80}), 0);
   const std::uint8_t more[] = {0x01, 0x02};
-  EXPECT_EQ(sysex::runningSum(more, 0xFF), 0x02);  // continues, wrapping at 256
+  EXPECT_EQ(vorn::runningSum(more, 0xFF), 0x02);  // continues, wrapping at 256
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "vornlib/checksum7.h"
 #include "vornlib/kel/failure.h"
 #include "vornlib/kel/lexer.h"
 
@@ -147,22 +148,21 @@ Value b7(std::span<const Value> args, const CallSite& site) {
   return Value::ofBytes(std::move(result));
 }
 
-std::uint32_t byteSum(std::span<const Value> args, const CallSite& site) {
-  std::uint32_t sum = 0;
-  for (char c : bytesArg(args, 0, site)) sum += static_cast<unsigned char>(c);
-  return sum;
+std::uint8_t byteSum(std::span<const Value> args, const CallSite& site) {
+  const std::string& bytes = bytesArg(args, 0, site);
+  return vorn::runningSum(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 // The three checksum bytes SysEx messages carry, as the selection language's
 // .SUM7, .CSUM7 and .KSUM7 test them.
 Value sum7(std::span<const Value> args, const CallSite& site) {
-  return Value::ofInt(static_cast<std::int32_t>(byteSum(args, site) & 0x7F));
+  return Value::ofInt(vorn::sum7(byteSum(args, site)));
 }
 Value csum7(std::span<const Value> args, const CallSite& site) {
-  return Value::ofInt(static_cast<std::int32_t>((0u - byteSum(args, site)) & 0x7F));
+  return Value::ofInt(vorn::csum7(byteSum(args, site)));
 }
 Value ksum7(std::span<const Value> args, const CallSite& site) {
-  return Value::ofInt(static_cast<std::int32_t>((byteSum(args, site) + 0x25) & 0x7F));
+  return Value::ofInt(vorn::ksum7(byteSum(args, site)));
 }
 
 constexpr std::size_t kAny = std::numeric_limits<std::size_t>::max();

@@ -1,12 +1,12 @@
 #pragma once
 // The three 7-bit checksums that synthesizer SysEx messages carry. Each is
 // derived from the running sum of the bytes it covers, taken modulo 256;
-// the selection patterns and the expression language's built-ins both
-// compute them here.
+// the selection patterns, the MML compiler's SysEx data and the expression
+// language's built-ins all compute them here.
 #include <cstdint>
 #include <span>
 
-namespace sysex {
+namespace vorn {
 
 // The sum of `bytes` modulo 256, continuing from `sum`.
 constexpr std::uint8_t runningSum(std::span<const std::uint8_t> bytes, std::uint8_t sum = 0) {
@@ -33,4 +33,4 @@ constexpr std::uint8_t sum7(std::span<const std::uint8_t> bytes) { return sum7(r
 constexpr std::uint8_t csum7(std::span<const std::uint8_t> bytes) { return csum7(runningSum(bytes)); }
 constexpr std::uint8_t ksum7(std::span<const std::uint8_t> bytes) { return ksum7(runningSum(bytes)); }
 
-}  // namespace sysex
+}  // namespace vorn
