@@ -13,8 +13,10 @@ void failInput(std::uint32_t code) {
   vorn::conBreak();
 }
 
-int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc) {
+int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc,
+                 const std::function<void()>& afterOptions) {
   int files = vorn::analoptionEx(descriptor);
+  if (afterOptions) afterOptions();
   vorn::openout();
   if (files > 0) {
     vorn::analfileExec(descriptor, fileProc);

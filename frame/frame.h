@@ -5,6 +5,7 @@
 // A tool's main reads:
 //   int main(int argc, char** argv) { return frame::runTool("FENDIX 1.00", argc, argv, mainProc); }
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "vornlib/console.h"
@@ -25,8 +26,10 @@ inline int runTool(std::string_view banner, int argc, char** argv, vorn::MainPro
 
 // The common run: parse options, open the output, call `fileProc` for each
 // file argument (or once with nullptr for standard input), close the output.
-// Returns 1.
-int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc);
+// `afterOptions`, when given, runs once the options are known and before
+// the output opens (to build what the options describe). Returns 1.
+int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc,
+                 const std::function<void()>& afterOptions = {});
 
 // A standard file procedure's frame: sets curInputName, opens the input,
 // runs `process`, closes the input.

@@ -114,16 +114,7 @@ int fileProc(const char* name) {
 
 int mainProc() {
   vorn::conHook([] {});
-  int files = vorn::analoptionEx(descriptor);
-  selector.emplace(program, flags);
-  vorn::openout();
-  if (files > 0) {
-    vorn::analfileExec(descriptor, fileProc);
-  } else {
-    fileProc(nullptr);
-  }
-  vorn::closeout();
-  return 1;
+  return frame::standardMain(descriptor, fileProc, [] { selector.emplace(program, flags); });
 }
 
 }  // namespace
