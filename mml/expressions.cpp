@@ -22,10 +22,16 @@ kel::Result<kel::Evaluated> Compiler::evaluate(Expression form) {
   std::size_t start = reader_.readPos();
   kel::Result<kel::Evaluated> result = kel::Error{};
   switch (form) {
-    case Expression::Number: result = session_.evaluateOperand(text, start, kel::Want::Integer); break;
+    case Expression::Number:
+      result = session_.evaluateOperand(text, start, kel::Want::Integer);
+      break;
     case Expression::SysexBytes:
-    case Expression::SubBlock: result = session_.evaluateClosed(text, start, kel::Closer::Paren, kel::Want::Bytes); break;
-    case Expression::InPlace: result = session_.evaluateClosed(text, start, kel::Closer::Bracket, kel::Want::Bytes); break;
+    case Expression::SubBlock:
+      result = session_.evaluateClosed(text, start, kel::Closer::Paren, kel::Want::Bytes);
+      break;
+    case Expression::InPlace:
+      result = session_.evaluateClosed(text, start, kel::Closer::Bracket, kel::Want::Bytes);
+      break;
   }
   if (std::string out = host_.takeListingText(); !out.empty()) reader_.echo(out);
   return result;

@@ -31,8 +31,8 @@ TEST(MmlExpressions, UnderscoreNumbersAreOneOperand) {
   EXPECT_EQ(notes("$0={w_(mlen / 8) c d e}").back(), "off 672 64");
   EXPECT_EQ(notes("$0={c_4. d}").at(2), "on 720 62 64");  // dots follow the length
   // Local variables last for the whole compilation.
-  EXPECT_EQ(notes("$0={v_(loud = 100) c} $1={v_loud c}"), (Lines{"on 0 60 100", "on 0 60 100", "off 384 60",
-                                                                  "off 384 60"}));
+  EXPECT_EQ(notes("$0={v_(loud = 100) c} $1={v_loud c}"),
+            (Lines{"on 0 60 100", "on 0 60 100", "off 384 60", "off 384 60"}));
 }
 
 TEST(MmlExpressions, TheVoiceValuesAsVariablesAndPositionalParameters) {
@@ -91,8 +91,8 @@ TEST(MmlExpansions, SubBlockStartsFreshAtTheVoicesTime) {
 TEST(MmlExpansions, InPlaceTextChangesTheVoiceItself) {
   EXPECT_EQ(notes("$0={@[\"o5 l8\"] c}"), (Lines{"on 0 84 64", "off 192 84"}));
   EXPECT_EQ(notes("$0={@[for(i, 0, 2, sub(\"ceg\", i, 1) + \"8 \")] c}"),
-            (Lines{"on 0 60 64", "off 192 60", "on 240 64 64", "off 432 64", "on 480 67 64", "off 672 67", "on 720 60 64",
-                   "off 912 60"}));
+            (Lines{"on 0 60 64", "off 192 60", "on 240 64 64", "off 432 64", "on 480 67 64", "off 672 67",
+                   "on 720 60 64", "off 912 60"}));
   // The produced text sees the voice as it is when the expression runs.
   EXPECT_EQ(notes("$0={r @[\"w\" + str(tick) + \" c\"]}"), (Lines{"on 480 60 64", "off 864 60"}));
 }

@@ -28,9 +28,8 @@ Lines noteOns(const std::string& source) {
 }
 
 TEST(MmlMacros, CopiesOnTheCallersChannelOrTheirOwn) {
-  EXPECT_EQ(noteOns("@m={c d} $1={@m; @#m; @m,2;}"),
-            (Lines{"0:91 3C", "480:91 3E", "960:90 3C", "1440:90 3E", "1920:91 3C", "2400:91 3E", "2880:91 3C",
-                   "3360:91 3E"}));
+  EXPECT_EQ(noteOns("@m={c d} $1={@m; @#m; @m,2;}"), (Lines{"0:91 3C", "480:91 3E", "960:90 3C", "1440:90 3E",
+                                                            "1920:91 3C", "2400:91 3E", "2880:91 3C", "3360:91 3E"}));
   EXPECT_EQ(events("@m={c d} $1={@m; @#m; @m,2;}").back(), "3840:end");
   EXPECT_EQ(noteOns("@m={h2 c} $5={@#m; @m;}"), (Lines{"0:92 3C", "480:95 3C"}));
   // Only channel messages change channel; SysEx and tempo stay as they are.
@@ -67,13 +66,14 @@ TEST(MmlMacros, MacrosCallEarlierMacros) {
   // Copies grow fast; the event limit stops them in order.
   mml::CompileSettings small;
   small.maxEvents = 1000;
-  EXPECT_EQ(mmltest::compile("@a={c} @b={@a,100;} @c={@b,100;}", false, small).failure.message, "イベントが多すぎます。");
+  EXPECT_EQ(mmltest::compile("@a={c} @b={@a,100;} @c={@b,100;}", false, small).failure.message,
+            "イベントが多すぎます。");
 }
 
 TEST(MmlMacros, NamesAndDefinitionErrors) {
   EXPECT_EQ(noteOns("@メロ1_x={c} $0={@メロ1_x;}"), (Lines{"0:90 3C"}));
   EXPECT_EQ(noteOns("@_a = { c } $0={@_a;}"), (Lines{"0:90 3C"}));
-  EXPECT_EQ(errorOf("@m={@m;}"), "指定のマクロ名は存在しない");  // not yet defined in its own body
+  EXPECT_EQ(errorOf("@m={@m;}"), "指定のマクロ名は存在しない");         // not yet defined in its own body
   EXPECT_EQ(errorOf("@M={c} $0={@m;}"), "指定のマクロ名は存在しない");  // case-sensitive
   EXPECT_EQ(errorOf("$0={@m;} @m={c}"), "指定のマクロ名は存在しない");
   EXPECT_EQ(errorOf("@m={c} @m={d}"), "マクロ名は登録済");
@@ -88,8 +88,8 @@ TEST(MmlMarks, NamedMarksServeEveryLaterBlock) {
   EXPECT_EQ(noteOns("$0={^#a; c1} $1={*#a; d}"), (Lines{"0:90 3C", "0:91 3E"}));
   EXPECT_EQ(noteOns("$0={c1 ^#a;} $1={*#a; d}"), (Lines{"0:90 3C", "1920:91 3E"}));
   EXPECT_EQ(noteOns("$0={j100 r ^# a ; *0 *# a ; c}"), (Lines{"580:90 3C"}));  // the mark has no offset
-  EXPECT_EQ(errorOf("$0={^ #a;}"), "<}>がない。");  // "#" must touch "^"
-  EXPECT_EQ(noteOns("@m={r ^#x;} $0={*#x; c}"), (Lines{"480:90 3C"}));          // set while the body compiled
+  EXPECT_EQ(errorOf("$0={^ #a;}"), "<}>がない。");                             // "#" must touch "^"
+  EXPECT_EQ(noteOns("@m={r ^#x;} $0={*#x; c}"), (Lines{"480:90 3C"}));         // set while the body compiled
   EXPECT_EQ(noteOns("$0={(r2 ^#half;) *#half; c}"), (Lines{"960:90 3C"}));
   EXPECT_EQ(errorOf("$1={*#a;} $0={^#a;}"), "指定のマークは存在しない");
   EXPECT_EQ(errorOf("$0={^#a; ^#a;}"), "マーク名は登録済");
