@@ -120,7 +120,7 @@ class Compiler {
 
   // System Exclusive data (sysex.cpp).
   void commandSysex(VoiceContext& voice);
-  void putSysexByte(std::uint32_t byte, std::uint32_t& sum);
+  void putSysexByte(std::uint32_t byte, std::uint8_t& sum);
 
   // Macros (macros.cpp).
   void defineMacro();
@@ -134,7 +134,7 @@ class Compiler {
 
   // Expressions: "_" numbers, SysEx "(" bytes, "@(" and "@[" expansions (expressions.cpp).
   std::int32_t readExpressionNumber();
-  void sysexExpression(std::uint32_t& sum);
+  void sysexExpression(std::uint8_t& sum);
   enum class Expression { Number, SysexBytes, SubBlock, InPlace };
   void expandText(VoiceContext& voice, Expression form, std::size_t at);
   // Evaluates the expression that starts at the reader's position, as

@@ -44,7 +44,7 @@ std::int32_t Compiler::readExpressionNumber() {
   return result.value().value.asInt();
 }
 
-void Compiler::sysexExpression(std::uint32_t& sum) {
+void Compiler::sysexExpression(std::uint8_t& sum) {
   kel::Result<kel::Evaluated> result = evaluate(Expression::SysexBytes);
   if (!result) reader_.syntaxErrorAt("KELEXPR式の誤り", result.error().offset, result.error().message);
   reader_.advanceTo(result.value().end);

@@ -1,6 +1,7 @@
 // System Exclusive data: ‹=41 10 42 12 / 40 00 7F 00 R;›, with the three
 // checksum operators, "&" decimal bytes and "(" expression bytes.
 #include "mml/compiler.h"
+#include "vornlib/checksum7.h"
 #include "vornlib/jchr.h"
 
 namespace mml {
@@ -22,24 +23,24 @@ void Compiler::commandSysex(VoiceContext& voice) {
   checkRoom();
   if (store_.eventHeap.size() + 4 > settings_.maxSysexBytes) reader_.syntaxError("SysExデータが多すぎます。");
   std::uint32_t data = store_.beginSysexData();
-  std::uint32_t sum = 0;
+  std::uint8_t sum = 0;  // the running sum the checksums are made from
   do {
     reader_.skipBlanks();
     switch (vorn::_JchrUpper(reader_.readChar())) {
       case ch('&'): putSysexByte(static_cast<std::uint32_t>(readNumber().value) & mask, sum); break;
       case ch('('): sysexExpression(sum); break;
       case ch('R'):
-        putSysexByte((0u - sum) & 0x7F, sum);
+        putSysexByte(vorn::csum7(sum), sum);
         sum = 0;
         break;
       case ch('Y'):
-        putSysexByte(sum & 0x7F, sum);
+        putSysexByte(vorn::sum7(sum), sum);
         sum = 0;
         break;
       case ch('K'):
-        // (sum - 91) keeps 7 bits like the other two: the checksum is
-        // (sum + 0x25) & 0x7F, and a data byte never has bit 7 set.
-        putSysexByte((sum - 91) & 0x7F, sum);
+        // Seven bits like the other two, so that it is a data byte and
+        // agrees with the selection language's KSUM7.
+        putSysexByte(vorn::ksum7(sum), sum);
         sum = 0;
         break;
       case ch('/'):
@@ -55,10 +56,10 @@ void Compiler::commandSysex(VoiceContext& voice) {
   store_.finishSysex(time, status, data);
 }
 
-void Compiler::putSysexByte(std::uint32_t byte, std::uint32_t& sum) {
+void Compiler::putSysexByte(std::uint32_t byte, std::uint8_t& sum) {
   if (store_.eventHeap.size() >= settings_.maxSysexBytes) reader_.syntaxError("SysExデータが多すぎます。");
   store_.eventHeap.putByte(static_cast<std::uint8_t>(byte));
-  sum += byte;
+  sum = static_cast<std::uint8_t>(sum + byte);
 }
 
 }  // namespace mml
