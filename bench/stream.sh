@@ -23,41 +23,9 @@ g++ -O2 -std=c++20 bench/stream_gen.cpp -o "$work/stream_gen"
 "$work/stream_gen" ostra 200000000 >"$work/seq.ostra"
 "$work/stream_gen" smf 50000000 >"$work/seq.mid"
 
-# Seconds a pipeline "cat FILE | COMMAND > /dev/null" takes, best of three.
-best_of_three() {
-  local file=$1 best="" start end
-  shift
-  for _ in 1 2 3; do
-    start=$EPOCHREALTIME
-    cat "$file" | "$@" >/dev/null
-    end=$EPOCHREALTIME
-    best=$(awk -v s="$start" -v e="$end" -v b="$best" 'BEGIN { t = e - s; print (b == "" || t < b + 0) ? t : b }')
-  done
-  echo "$best"
-}
-
-# Peak resident set of COMMAND reading FILE through a pipe, in KiB.
-peak_kib() {
-  local file=$1
-  shift
-  cat "$file" | /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null
-  cat "$work/rss"
-}
-
-printf '%-10s %9s %10s %10s %8s %12s\n' tool "input MB" "tool MB/s" "cat MB/s" "vs cat" "peak RSS"
-# measure FILE TOOL [OPTION]: one line of the table.
-measure() {
-  local file=$1 tool=$2 bytes tool_s cat_s rss
-  shift 2
-  bytes=$(stat -c %s "$file")
-  cat_s=$(best_of_three "$file" cat)
-  tool_s=$(best_of_three "$file" "$bin/$tool" "$@")
-  rss=$(peak_kib "$file" "$bin/$tool" "$@")
-  awk -v name="$tool $*" -v n="$bytes" -v t="$tool_s" -v c="$cat_s" -v rss="$rss" 'BEGIN {
-    printf "%-10s %9.1f %10.1f %10.1f %8.2f %8d KiB\n", name, n / 1e6, n / 1e6 / t, n / 1e6 / c, c / t, rss
-  }'
-}
-measure "$work/seq.ostra" fendix
-measure "$work/seq.ostra" fendix -X
-measure "$work/seq.mid" zutane
-measure "$work/seq.mid" zutane -X
+source bench/lib.sh
+print_header
+measure "fendix" "$work/seq.ostra" "$bin/fendix"
+measure "fendix -X" "$work/seq.ostra" "$bin/fendix" -X
+measure "zutane" "$work/seq.mid" "$bin/zutane"
+measure "zutane -X" "$work/seq.mid" "$bin/zutane" -X

@@ -40,43 +40,9 @@ patterns=(
   "-S7E 7F 06 01 { .LAST(0) }"
 )
 
-# Seconds "cat FILE | COMMAND > /dev/null" takes, best of three. Each run
-# starts with an empty split directory (wental writes there).
-best_of_three() {
-  local file=$1 best="" start end
-  shift
-  for _ in 1 2 3; do
-    find "$work/split" -mindepth 1 -delete
-    start=$EPOCHREALTIME
-    cat "$file" | (cd "$work/split" && "$@") >/dev/null
-    end=$EPOCHREALTIME
-    best=$(awk -v s="$start" -v e="$end" -v b="$best" 'BEGIN { t = e - s; print (b == "" || t < b + 0) ? t : b }')
-  done
-  echo "$best"
-}
-
-# Peak resident set of COMMAND reading FILE through a pipe, in KiB.
-peak_kib() {
-  local file=$1
-  shift
-  find "$work/split" -mindepth 1 -delete
-  cat "$file" | (cd "$work/split" && /usr/bin/time -f %M -o "$work/rss" "$@") >/dev/null
-  cat "$work/rss"
-}
-
-printf '%-12s %9s %10s %10s %8s %12s\n' tool "input MB" "tool MB/s" "cat MB/s" "vs cat" "peak RSS"
-# measure LABEL FILE COMMAND...: one line of the table.
-measure() {
-  local label=$1 file=$2 bytes tool_s cat_s rss
-  shift 2
-  bytes=$(stat -c %s "$file")
-  cat_s=$(best_of_three "$file" cat)
-  tool_s=$(best_of_three "$file" "$@")
-  rss=$(peak_kib "$file" "$@")
-  awk -v name="$label" -v n="$bytes" -v t="$tool_s" -v c="$cat_s" -v rss="$rss" 'BEGIN {
-    printf "%-12s %9.1f %10.1f %10.1f %8.2f %8d KiB\n", name, n / 1e6, n / 1e6 / t, n / 1e6 / c, c / t, rss
-  }'
-}
+run_dir=$work/split   # wental writes its files there
+source bench/lib.sh
+print_header
 abs=$(cd "$bin" && pwd)
 measure "mirvok -E" "$work/dump.syx" "$abs/mirvok" -E "${patterns[@]}"
 measure "mirvok -CT" "$work/dump.syx" "$abs/mirvok" -CT "${patterns[@]}"

@@ -3,11 +3,12 @@
 # 16 tracks (with chords and ties), then 4 million as a check of how the
 # cost grows. Prints time, notes per second, peak RSS per event, and the
 # 4M/1M time ratio against the n log n bound (4 x log 4M / log 1M = 4.4).
-#   bench/zembra.sh [path/to/zembra]
+#   bench/zembra.sh [build-dir]      (default: build)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-zembra="${1:-$here/../build/bin/zembra}"
-[ -x "$zembra" ] || { echo "zembra.sh: no zembra at $zembra (build it, or pass its path)" >&2; exit 1; }
+build="${1:-$here/../build}"
+zembra="$build/bin/zembra"
+[ -x "$zembra" ] || { echo "zembra.sh: $zembra not built (scripts/build $build)" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "zembra.sh: needs GNU time (/usr/bin/time)" >&2; exit 1; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -1,0 +1,52 @@
+# Shared by the benchmark scripts: timing against cat in the same run, and
+# peak memory. Source it after setting $work (a scratch directory). When
+# $run_dir is set, each run starts in it, emptied first (for tools that
+# write files of their own).
+
+# run_in_place COMMAND...: runs COMMAND reading standard input.
+run_in_place() {
+  if [ -n "${run_dir:-}" ]; then
+    find "$run_dir" -mindepth 1 -delete
+    (cd "$run_dir" && "$@")
+  else
+    "$@"
+  fi
+}
+
+# best_of_three FILE COMMAND...: seconds "cat FILE | COMMAND > /dev/null" takes, best of three.
+best_of_three() {
+  local file=$1 best="" start end
+  shift
+  for _ in 1 2 3; do
+    start=$EPOCHREALTIME
+    cat "$file" | run_in_place "$@" >/dev/null
+    end=$EPOCHREALTIME
+    best=$(awk -v s="$start" -v e="$end" -v b="$best" 'BEGIN { t = e - s; print (b == "" || t < b + 0) ? t : b }')
+  done
+  echo "$best"
+}
+
+# peak_kib FILE COMMAND...: peak resident set of COMMAND reading FILE through a pipe, in KiB.
+peak_kib() {
+  local file=$1
+  shift
+  cat "$file" | run_in_place /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null
+  cat "$work/rss"
+}
+
+print_header() {
+  printf '%-12s %9s %10s %10s %8s %12s\n' tool "input MB" "tool MB/s" "cat MB/s" "vs cat" "peak RSS"
+}
+
+# measure LABEL FILE COMMAND...: one line of the table.
+measure() {
+  local label=$1 file=$2 bytes tool_s cat_s rss
+  shift 2
+  bytes=$(stat -c %s "$file")
+  cat_s=$(best_of_three "$file" cat)
+  tool_s=$(best_of_three "$file" "$@")
+  rss=$(peak_kib "$file" "$@")
+  awk -v name="$label" -v n="$bytes" -v t="$tool_s" -v c="$cat_s" -v rss="$rss" 'BEGIN {
+    printf "%-12s %9.1f %10.1f %10.1f %8.2f %8d KiB\n", name, n / 1e6, n / 1e6 / t, n / 1e6 / c, c / t, rss
+  }'
+}
