@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "seq/strict_input.h"
+#include "vornlib/varlen.h"
 
 namespace seq {
 
@@ -27,12 +28,7 @@ class TrackInput {
 
   // A variable-length quantity of at most four bytes.
   std::uint32_t varLength() {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-      std::uint8_t b = byte();
-      value = (value << 7) | (b & 0x7F);
-      if ((b & 0x80) == 0) return value;
-    }
+    if (auto value = vorn::readVarLength([this] { return byte(); })) return *value;
     failMalformed();
   }
 

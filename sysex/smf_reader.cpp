@@ -6,6 +6,7 @@
 
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
+#include "vornlib/varlen.h"
 
 namespace sysex {
 namespace {
@@ -98,12 +99,7 @@ class TrackParser {
   }
   // At most four bytes of seven bits, most significant first.
   std::uint32_t quantity() {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-      std::uint8_t b = byte();
-      value = (value << 7) | (b & 0x7F);
-      if (!(b & 0x80)) return value;
-    }
+    if (auto value = vorn::readVarLength([this] { return byte(); })) return *value;
     fail(kDeltaValueError, pos_ - 1);
   }
   // Steps over `length` bytes, which must lie inside the chunk.

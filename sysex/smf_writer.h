@@ -8,11 +8,13 @@
 #include <span>
 #include <vector>
 
+#include "vornlib/varlen.h"
+
 namespace sysex {
 
 inline constexpr std::uint16_t kTicksPerQuarter = 24;
 // The largest delta a variable-length quantity may carry.
-inline constexpr std::uint32_t kMaxDelta = 0x0FFFFFFF;
+inline constexpr std::uint32_t kMaxDelta = vorn::kMaxVarLength;
 
 // Appends `value` as a variable-length quantity: seven bits a byte, most
 // significant first, leading zero groups left out.

@@ -55,7 +55,7 @@ void appendMessages() {
     }
   } sink;
   if (sysex::scanSysexFile(vorn::getinhandle(), sink) == sysex::ScanResult::Malformed) {
-    vorn::errBox(std::string(kBadInput) + " (" + (frame::curInputName ? frame::curInputName : "<stdin>") +
+    vorn::errBox(std::string(kBadInput) + " (" + vorn::inputDisplayName(frame::curInputName) +
                  ", byte offset " + std::to_string(vorn::currentInputOffset()) + ")");
     vorn::conBreak();
   }

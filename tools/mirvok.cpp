@@ -102,7 +102,7 @@ int fileProc(const char* name) {
       case SelectFault::MalformedMessage:
         frame::failInput(vorn::kErrMalformedInput);
       case SelectFault::MessageTooLong:
-        vorn::errBox((name ? std::string(name) : std::string("<stdin>")) + ": a message longer than 4 GiB");
+        vorn::errBox(vorn::inputDisplayName(name) + ": a message longer than 4 GiB");
         vorn::conBreak();
       case SelectFault::BadPattern:
         vorn::errBox(vorn::errorText(vorn::kErrBadSelection) + ": pattern " + std::to_string(fault.pattern) +

@@ -30,21 +30,20 @@ const vorn::OptionEntry options[] = {
 const vorn::OptionDescriptor descriptor{options, 0, "[options] file.mid...",
                                         "Extracts the SysEx messages of Standard MIDI Files into SysEx files."};
 
-std::string displayName(const char* name) { return name ? name : "<stdin>"; }
 
 // File errors name the code's text, then the file in parentheses.
 void reportFileError(std::uint32_t code, const char* name) {
-  vorn::errBox(vorn::errorText(code) + "(" + displayName(name) + ")");
+  vorn::errBox(vorn::errorText(code) + "(" + vorn::inputDisplayName(name) + ")");
 }
 
 void reportChunkError(const sysex::SmfFileError& error, const char* name) {
-  vorn::errBox(vorn::errorText(error.code) + "(" + displayName(name) + ") at byte offset " +
+  vorn::errBox(vorn::errorText(error.code) + "(" + vorn::inputDisplayName(name) + ") at byte offset " +
                std::to_string(error.offset));
 }
 
 sysex::ProblemReporter problemReporter(const char* name) {
   return [name](const sysex::SmfProblem& problem) {
-    vorn::errBox(std::string(problem.text) + " (" + displayName(name) + ", track " + std::to_string(problem.track + 1) +
+    vorn::errBox(std::string(problem.text) + " (" + vorn::inputDisplayName(name) + ", track " + std::to_string(problem.track + 1) +
                  ", byte offset " + std::to_string(problem.offset) + ")");
   };
 }
@@ -92,7 +91,7 @@ int fileProc(const char* name) {
     std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
     std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");
     if (!path) {
-      vorn::errBox("パス解析エラー (" + displayName(name) + ")");
+      vorn::errBox("パス解析エラー (" + vorn::inputDisplayName(name) + ")");
       return 0;
     }
     vorn::openoutf(path->c_str());

@@ -57,7 +57,7 @@ void errBox(std::string_view message) { reportError(message); }
 void errBoxCode(std::uint32_t code) { reportError(errorText(code)); }
 
 void errBoxCodeEx(std::uint32_t code, const char* fileName) {
-  std::string message = fileName ? fileName : "<stdin>";
+  std::string message = inputDisplayName(fileName);
   message += ": ";
   message += errorText(code);
   // Malformed input is easiest to find by its offset; only the current input knows it.

@@ -44,6 +44,9 @@ void setMidiErrorText(MidiErrorTextFn fn);
 // Writes a code's text into `out` (the original's buffer form).
 void VornErrStrz(std::uint32_t code, std::string& out);
 
+// How messages name an input: its file name, or "<stdin>" for a null name.
+inline std::string inputDisplayName(const char* fileName) { return fileName ? fileName : "<stdin>"; }
+
 // Reports on stderr as "tool: message". They return; ending the run is
 // conBreak's job (console.h).
 void errBox(std::string_view message);
