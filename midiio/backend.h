@@ -1,0 +1,85 @@
+#pragma once
+// What a MIDI system (ALSA sequencer, JACK, the in-process fake) gives the
+// layer: one snapshot of its ports, an output opened on one of them, and a
+// clock.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "midiio/error.h"
+#include "midiio/message.h"
+
+namespace midiio {
+
+// Nanoseconds on CLOCK_MONOTONIC (the fake's are virtual).
+using Nanos = std::int64_t;
+inline constexpr Nanos kNanosPerMs = 1000000;
+
+enum class Direction { output, input };
+
+// Where a port lives, as its system addresses it.
+struct PortAddress {
+  int client = -1;       // ALSA client and port numbers
+  int port = -1;
+  std::string fullName;  // JACK's full port name
+};
+
+struct Device {
+  std::string name;      // what the user types and navlin prints
+  PortAddress address;
+  bool loopback = false; // a silent loopback ("Midi Through"): not a default choice
+};
+
+// Both directions, snapshotted once per process.
+struct DeviceList {
+  std::vector<Device> outputs;
+  std::vector<Device> inputs;
+  const std::vector<Device>& of(Direction d) const { return d == Direction::output ? outputs : inputs; }
+};
+
+// The layer's millisecond clock: a period timer that counts in whole periods.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Refuses (kMidiPeriodRefused) only periods above 1,000,000 ms; 0 means 8.
+  virtual MidiStatus start(std::uint32_t periodMs) = 0;
+  // Joins the timer; the count stays frozen until the next start.
+  virtual void stop() = 0;
+  // The count while started (or frozen), else the system's milliseconds cut to 32 bits.
+  virtual std::uint32_t now() const = 0;
+  // Waits until now() reaches `due` (wrap-safe); gives kMidiInterrupted when
+  // the user breaks. Wakes at least every 50 ms to look.
+  virtual MidiStatus waitUntil(std::uint32_t due) = 0;
+  // Sleeps `ms` milliseconds (pauses between messages); kMidiInterrupted on a break.
+  virtual MidiStatus sleep(std::uint32_t ms) = 0;
+  // The time stamp of a message sent now: the ideal time of the current tick
+  // while the clock runs, else the moment itself.
+  virtual Nanos stamp() const = 0;
+};
+
+// One open output port. Sends are events already split by LongMessageSplitter.
+class OutputPort {
+ public:
+  virtual ~OutputPort() = default;  // disconnects and closes
+  // The largest SysEx piece the system takes in one event.
+  virtual std::size_t maxPiece() const = 0;
+  // Hands one event over; may wait for room (bounded, breakable).
+  virtual MidiStatus submit(const MidiEvent& event, Nanos stamp) = 0;
+  // Waits until everything submitted has left, at most `limit`.
+  virtual MidiStatus drain(Nanos limit) = 0;
+  // Throws away what was submitted and has not left yet.
+  virtual void discardPending() = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual const char* systemName() const = 0;  // "ALSA", "JACK", "fake"
+  virtual MidiStatus listDevices(DeviceList& list) = 0;
+  virtual MidiStatus openOutput(const Device& device, std::unique_ptr<OutputPort>& port) = 0;
+  virtual Clock& clock() = 0;
+};
+
+}  // namespace midiio

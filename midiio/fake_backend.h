@@ -1,0 +1,55 @@
+#pragma once
+// An in-process MIDI system for tests: device lists the test sets, every
+// message recorded with its virtual time, and a virtual clock that moves only
+// when someone waits, sleeps or advances it, so timing rules hold exactly.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midiio/backend.h"
+
+namespace midiio {
+
+struct FakeMessage {
+  Nanos time;  // the message's stamp
+  EventKind kind;
+  std::vector<std::uint8_t> bytes;
+};
+
+// What the fake system saw; shared by the test and the backend.
+struct FakeMidiWorld {
+  DeviceList devices;
+  std::vector<FakeMessage> sent;
+  std::vector<std::string> opened;  // names of the ports opened, in order
+  int closes = 0;
+  Nanos now = 0;                     // virtual CLOCK_MONOTONIC
+  std::size_t maxPiece = 1 << 20;
+  std::string logPath;               // when set, each message is also written there as text
+
+  void advance(Nanos by) { now += by; }
+  // Devices from names; a name starting "Midi Through" is a loopback as on ALSA.
+  void setDevices(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
+};
+
+class FakeBackend final : public Backend {
+ public:
+  explicit FakeBackend(std::shared_ptr<FakeMidiWorld> world);
+  // A world from ZAMO_FAKE_MIDI_OUTPUTS, ZAMO_FAKE_MIDI_INPUTS (names, one a
+  // line) and ZAMO_FAKE_MIDI_LOG (a file that receives one line per message).
+  static std::unique_ptr<FakeBackend> fromEnvironment();
+
+  const char* systemName() const override { return "fake"; }
+  MidiStatus listDevices(DeviceList& list) override;
+  MidiStatus openOutput(const Device& device, std::unique_ptr<OutputPort>& port) override;
+  Clock& clock() override;
+
+ private:
+  std::shared_ptr<FakeMidiWorld> world_;
+  std::unique_ptr<Clock> clock_;
+};
+
+// One line of the fake's log: "<ms> <hex bytes>".
+std::string fakeLogLine(const FakeMessage& message);
+
+}  // namespace midiio

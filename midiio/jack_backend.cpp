@@ -1,0 +1,279 @@
+#include "midiio/jack_backend.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <semaphore.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "midiio/break_check.h"
+#include "midiio/byte_ring.h"
+#include "midiio/system_clock.h"
+#include "midiio/thread_signals.h"
+
+namespace midiio {
+namespace {
+
+constexpr std::size_t kRingBytes = 256 * 1024;
+constexpr Nanos kWaitSlice = 50 * kNanosPerMs;
+constexpr Nanos kNoProgressLimit = 10000 * kNanosPerMs;
+
+// Ahead of each event in the ring.
+struct EventHeader {
+  std::uint64_t seq;
+  jack_time_t due;  // JACK microseconds at which the event should sound
+  std::uint32_t length;
+  std::uint32_t unused;
+};
+
+void quiet(const char*) {}
+
+std::string statusText(jack_status_t status) {
+  char text[64];
+  std::snprintf(text, sizeof text, "JACK status 0x%X", static_cast<unsigned>(status));
+  std::string result = text;
+  if (status & JackServerFailed) result += ", no JACK server answers";
+  if (status & JackVersionError) result += ", client and server versions differ";
+  if (status & JackShmFailure) result += ", shared memory failed";
+  return result;
+}
+
+class JackSystem;
+
+class JackPort final : public OutputPort {
+ public:
+  explicit JackPort(JackSystem& system) : system_(system) {}
+  ~JackPort() override;
+  std::size_t maxPiece() const override { return kJackLargestEvent; }
+  MidiStatus submit(const MidiEvent& event, Nanos stamp) override;
+  MidiStatus drain(Nanos limit) override;
+  void discardPending() override;
+
+ private:
+  JackSystem& system_;
+};
+
+class JackSystem final : public Backend {
+ public:
+  JackSystem(jack_client_t* client) : client_(client), ring_(kRingBytes) {
+    sem_init(&progress_, 0, 0);
+    jack_set_process_callback(client_, &JackSystem::process, this);
+    jack_on_shutdown(client_, &JackSystem::onShutdown, this);
+    jack_set_port_registration_callback(client_, &JackSystem::onPortRegistration, this);
+    ownPrefix_ = std::string(jack_get_client_name(client_)) + ":";
+  }
+  ~JackSystem() override {
+    jack_client_close(client_);
+    sem_destroy(&progress_);
+  }
+
+  const char* systemName() const override { return "JACK"; }
+  Clock& clock() override { return systemClock(); }
+
+  MidiStatus listDevices(DeviceList& list) override {
+    list = {};
+    collect(JackPortIsInput, list.outputs);
+    collect(JackPortIsOutput, list.inputs);
+    return {};
+  }
+
+  MidiStatus openOutput(const Device& device, std::unique_ptr<OutputPort>& port) override {
+    if (shutdown_.load()) return {kMidiJackShutdown, "the server is gone"};
+    if (!jack_port_by_name(client_, device.address.fullName.c_str())) return {kMidiNoSuchPort, device.name};
+    std::snprintf(target_, sizeof target_, "%s", device.address.fullName.c_str());
+    targetGone_.store(false);
+    port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (!port_) return {kMidiBusy, "JACK refused to register our MIDI port"};
+    {
+      // The threads JACK starts here inherit our signal mask.
+      BreakSignalsBlocked blocked;
+      if (jack_activate(client_) != 0) {
+        jack_port_unregister(client_, port_);
+        port_ = nullptr;
+        return {kMidiBusy, "JACK refused to activate the client"};
+      }
+    }
+    active_.store(true);
+    if (int error = jack_connect(client_, jack_port_name(port_), target_); error != 0 && error != EEXIST) {
+      closeOutput();
+      return {kMidiBusy, "could not connect to " + device.name};
+    }
+    port = std::make_unique<JackPort>(*this);
+    return {};
+  }
+
+  void closeOutput() {
+    active_.store(false);
+    jack_deactivate(client_);  // the process callback does not run after this
+    if (port_) jack_port_unregister(client_, port_);
+    port_ = nullptr;
+    // Whatever was left in the ring belongs to no one now.
+    ring_.consume(ring_.readSpace());
+    completed_.store(submitted_);
+  }
+
+  MidiStatus submit(const MidiEvent& event, Nanos stamp) {
+    if (MidiStatus status = alive(); !status) return status;
+    EventHeader header{submitted_ + 1, toJackTime(stamp), static_cast<std::uint32_t>(event.bytes.size()), 0};
+    const std::size_t need = sizeof header + event.bytes.size();
+    MidiStatus status = waitFor([&] { return ring_.writeSpace() >= need; }, kNoProgressLimit);
+    if (!status) return status;
+    ring_.write(&header, sizeof header);
+    ring_.write(event.bytes.data(), event.bytes.size());
+    submitted_ = header.seq;
+    return {};
+  }
+
+  MidiStatus drain(Nanos limit) {
+    return waitFor([&] { return completed_.load(std::memory_order_acquire) >= submitted_; }, limit);
+  }
+
+  void discardPending() { discardUpTo_.store(submitted_); }
+
+ private:
+  void collect(unsigned long flags, std::vector<Device>& out) {
+    const char** names = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+    for (const char** name = names; name && *name; ++name) {
+      if (std::string_view(*name).starts_with(ownPrefix_)) continue;
+      out.push_back({*name, {-1, -1, *name}, false});
+    }
+    jack_free(names);
+    std::ranges::sort(out, {}, &Device::name);
+  }
+
+  // JACK time of a monotonic stamp, measured against both clocks now.
+  jack_time_t toJackTime(Nanos stamp) const {
+    const jack_time_t jackNow = jack_get_time();
+    const Nanos ago = std::max<Nanos>(0, monotonicNow() - stamp) / 1000;
+    return jackNow > static_cast<jack_time_t>(ago) ? jackNow - static_cast<jack_time_t>(ago) : 0;
+  }
+
+  MidiStatus alive() const {
+    if (shutdown_.load()) return {kMidiJackShutdown, "the server stopped while sending to " + std::string(target_)};
+    if (targetGone_.load()) return {kMidiNoSuchPort, target_};
+    return {};
+  }
+
+  // Waits until `done`, waking on each cycle that moved something and at
+  // least every 50 ms; fails after `limit` without progress.
+  template <typename Done>
+  MidiStatus waitFor(Done done, Nanos limit) {
+    std::uint64_t seen = completed_.load();
+    Nanos lastProgress = monotonicNow();
+    while (!done()) {
+      if (MidiStatus status = alive(); !status) return status;
+      if (breakRequested()) return {kMidiInterrupted, {}};
+      const Nanos now = monotonicNow();
+      if (const std::uint64_t c = completed_.load(); c != seen) {
+        seen = c;
+        lastProgress = now;
+      } else if (now - lastProgress > limit) {
+        return {kMidiNotReady, "no JACK cycle took data for " + std::to_string(limit / kNanosPerMs) +
+                                   " ms (is the server stopped?) while sending to " + std::string(target_)};
+      }
+      const Nanos wake = now + kWaitSlice;
+      timespec until{static_cast<time_t>(wake / 1000000000), static_cast<long>(wake % 1000000000)};
+      sem_clockwait(&progress_, CLOCK_MONOTONIC, &until);
+    }
+    return {};
+  }
+
+  // The real-time thread: no lock, no allocation, no blocking call.
+  static int process(jack_nframes_t frames, void* arg) {
+    auto* self = static_cast<JackSystem*>(arg);
+    if (!self->active_.load(std::memory_order_acquire) || !self->port_) return 0;
+    void* buffer = jack_port_get_buffer(self->port_, frames);
+    jack_midi_clear_buffer(buffer);
+    jack_nframes_t cycleStart;
+    jack_time_t startUs, nextUs;
+    float periodUs;
+    if (jack_get_cycle_times(self->client_, &cycleStart, &startUs, &nextUs, &periodUs) != 0 || nextUs <= startUs) {
+      return 0;
+    }
+    const jack_time_t latency = nextUs - startUs;  // one period
+    const std::uint64_t discardUpTo = self->discardUpTo_.load(std::memory_order_relaxed);
+    std::uint64_t done = 0;
+    jack_nframes_t lastOffset = 0;
+    EventHeader header;
+    ByteRing& ring = self->ring_;
+    while (ring.peek(&header, sizeof header) && ring.readSpace() >= sizeof header + header.length) {
+      if (header.seq > discardUpTo) {
+        const jack_time_t target = header.due + latency;
+        if (target >= nextUs) break;  // a later cycle's
+        jack_nframes_t offset = 0;
+        if (target > startUs) offset = static_cast<jack_nframes_t>((target - startUs) * frames / (nextUs - startUs));
+        offset = std::min(std::max(offset, lastOffset), frames - 1);
+        auto* data = jack_midi_event_reserve(buffer, offset, header.length);
+        if (!data) break;  // this cycle's buffer is full: the rest goes in the next
+        ring.peek(data, header.length, sizeof header);
+        lastOffset = offset;
+      }
+      ring.consume(sizeof header + header.length);
+      done = header.seq;
+    }
+    if (done != 0) {
+      self->completed_.store(done, std::memory_order_release);
+      sem_post(&self->progress_);
+    }
+    return 0;
+  }
+
+  static void onShutdown(void* arg) {
+    auto* self = static_cast<JackSystem*>(arg);
+    self->shutdown_.store(true);
+    sem_post(&self->progress_);
+  }
+
+  static void onPortRegistration(jack_port_id_t id, int registered, void* arg) {
+    auto* self = static_cast<JackSystem*>(arg);
+    if (registered || !self->active_.load()) return;
+    if (jack_port_t* gone = jack_port_by_id(self->client_, id); gone && std::strcmp(jack_port_name(gone), self->target_) == 0) {
+      self->targetGone_.store(true);
+      sem_post(&self->progress_);
+    }
+  }
+
+  jack_client_t* client_;
+  std::string ownPrefix_;
+  jack_port_t* port_ = nullptr;
+  char target_[512] = {};
+  ByteRing ring_;
+  sem_t progress_;
+  std::uint64_t submitted_ = 0;  // main thread only
+  std::atomic<std::uint64_t> completed_{0};
+  std::atomic<std::uint64_t> discardUpTo_{0};
+  std::atomic<bool> active_{false};
+  std::atomic<bool> shutdown_{false};
+  std::atomic<bool> targetGone_{false};
+
+  friend class JackPort;
+};
+
+JackPort::~JackPort() { system_.closeOutput(); }
+MidiStatus JackPort::submit(const MidiEvent& event, Nanos stamp) { return system_.submit(event, stamp); }
+MidiStatus JackPort::drain(Nanos limit) { return system_.drain(limit); }
+void JackPort::discardPending() { system_.discardPending(); }
+
+}  // namespace
+
+MidiStatus connectJack(std::string_view clientName, std::unique_ptr<Backend>& backend) {
+  jack_set_error_function(quiet);
+  jack_set_info_function(quiet);
+  jack_status_t status{};
+  jack_client_t* client = nullptr;
+  {
+    BreakSignalsBlocked blocked;
+    client = jack_client_open(std::string(clientName).c_str(), JackNoStartServer, &status);
+  }
+  if (!client) return {kMidiNoSystem, statusText(status)};
+  backend = std::make_unique<JackSystem>(client);
+  return {};
+}
+
+}  // namespace midiio

@@ -1,0 +1,206 @@
+#include "midiio/midi_layer.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "midiio/backend_choice.h"
+#include "midiio/device_names.h"
+#include "midiio/output.h"
+#include "midiio/system_clock.h"
+#include "vornlib/console.h"
+#include "vornlib/errors.h"
+
+namespace midiio {
+namespace {
+
+constexpr std::size_t kEnvironmentValueLimit = 260;
+
+struct Layer {
+  std::unique_ptr<Backend> backend;
+  bool listed = false;
+  DeviceList devices;
+  std::unique_ptr<MidiOutput> output;
+  std::uint32_t lastCode = 0;
+  std::string lastDetail;
+
+  // Every way out of the process closes the output, so no note is left sounding.
+  ~Layer() { closeAll(); }
+
+  void closeAll() {
+    if (output) output->close(vorn::breakPending());
+    output.reset();
+    if (backend) backend->clock().stop();
+    systemClock().stop();
+  }
+};
+
+Layer& layer() {
+  systemClock();  // made first, so it is still there when the layer closes at exit
+  static Layer state;
+  return state;
+}
+
+bool fail(std::uint32_t code, std::string detail) {
+  layer().lastCode = code;
+  layer().lastDetail = std::move(detail);
+  return false;
+}
+
+bool fail(const MidiStatus& status) { return fail(status.code(), status.detail()); }
+
+// Waiting calls end the run on Ctrl-C (the break hook closes the output).
+bool checked(const MidiStatus& status) {
+  if (status.is(kMidiInterrupted)) vorn::pollBreak();
+  return status ? true : fail(status);
+}
+
+void registerTexts() { vorn::setMidiErrorText(midiErrorText); }
+
+Backend& connected() {
+  Layer& state = layer();
+  if (!state.backend) {
+    registerTexts();
+    if (MidiStatus status = connectBackend(vorn::toolName(), state.backend); !status) {
+      state.backend.reset();
+      fail(status);
+      reportMidiError(status.code());
+    }
+  }
+  if (!state.listed) {
+    if (MidiStatus status = state.backend->listDevices(state.devices); !status) {
+      fail(status);
+      reportMidiError(status.code());
+    }
+    state.listed = true;
+  }
+  return *state.backend;
+}
+
+Clock& clock() {
+  Layer& state = layer();
+  if (!state.backend) {
+    const char* api = std::getenv("ZAMO_MIDI_API");
+    if (api && std::strcmp(api, "fake") == 0) return connected().clock();
+    return systemClock();
+  }
+  return state.backend->clock();
+}
+
+bool findIn(Direction direction, std::string_view name, int& index) {
+  connected();
+  const int found = findDevice(layer().devices.of(direction), name);
+  if (found < 0) return fail(vorn::kErrNoSuchDevice, std::string(name));
+  index = found;
+  return true;
+}
+
+void chooseFromEnvironment(Direction direction, int& index) {
+  const char* variable = direction == Direction::output ? "ZAMO_MIDI_OUT" : "ZAMO_MIDI_IN";
+  const char* value = std::getenv(variable);
+  if (!value || !*value) return;  // set but empty counts as not set
+  if (std::strlen(value) >= kEnvironmentValueLimit) {
+    fail(vorn::kErrEnvTooLong, variable);
+    reportMidiError(vorn::kErrEnvTooLong);
+  }
+  if (!findIn(direction, value, index)) {
+    fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value);
+    reportMidiError(vorn::kErrNoSuchDevice);
+  }
+}
+
+}  // namespace
+
+bool findMidiOutput(std::string_view name, int& index) { return findIn(Direction::output, name, index); }
+bool findMidiInput(std::string_view name, int& index) { return findIn(Direction::input, name, index); }
+
+void chooseMidiOutputFromEnvironment(int& index) { chooseFromEnvironment(Direction::output, index); }
+void chooseMidiInputFromEnvironment(int& index) { chooseFromEnvironment(Direction::input, index); }
+
+const DeviceList& midiDevices() {
+  connected();
+  return layer().devices;
+}
+
+bool openMidiOutput(int index) {
+  Backend& backend = connected();
+  Layer& state = layer();
+  if (state.output) state.output->close(false);
+  state.output.reset();
+  const std::vector<Device>& outputs = state.devices.outputs;
+  if (index == kDefaultDevice) index = defaultDevice(outputs);
+  if (index < 0) {
+    return fail(midiErrorCode(kMidiNoDevice), std::string("the ") + backend.systemName() +
+                                                  " system has no MIDI output port; connect a device or start "
+                                                  "a synthesizer, then name it with -E or ZAMO_MIDI_OUT");
+  }
+  if (static_cast<std::size_t>(index) >= outputs.size()) {
+    return fail(midiErrorCode(kMidiNoSuchPort), "MIDI output " + std::to_string(index));
+  }
+  std::unique_ptr<OutputPort> port;
+  if (MidiStatus status = backend.openOutput(outputs[static_cast<std::size_t>(index)], port); !status) {
+    return fail(status);
+  }
+  state.output = std::make_unique<MidiOutput>(std::move(port), backend.clock());
+  return true;
+}
+
+bool sendShortMessage(std::uint32_t packed) {
+  Layer& state = layer();
+  if (!state.output) return fail(midiErrorCode(kMidiGeneral), "the MIDI output is not open");
+  return checked(state.output->sendShort(packed));
+}
+
+bool sendLongMessage(std::span<const std::uint8_t> bytes) {
+  Layer& state = layer();
+  if (!state.output) return fail(midiErrorCode(kMidiGeneral), "the MIDI output is not open");
+  return checked(state.output->sendLong(bytes));
+}
+
+void closeMidiOutput() {
+  Layer& state = layer();
+  if (state.output) state.output->close(vorn::breakPending());
+  state.output.reset();
+}
+
+bool startClock(std::uint32_t periodMs) {
+  Clock& c = clock();
+  c.stop();
+  return checked(c.start(periodMs));
+}
+
+void stopClock() { clock().stop(); }
+
+std::uint32_t clockNow() { return clock().now(); }
+
+void waitForClock(std::uint32_t due) { (void)checked(clock().waitUntil(due)); }
+
+void pauseMs(std::uint32_t ms) { (void)checked(clock().sleep(ms)); }
+
+std::uint32_t lastMidiError() { return layer().lastCode; }
+
+void reportMidiError(std::uint32_t code) {
+  registerTexts();
+  const Layer& state = layer();
+  std::string text = vorn::errorText(code == 0 ? midiErrorCode(kMidiGeneral) : code);
+  if (code == state.lastCode && !state.lastDetail.empty()) text += ": " + state.lastDetail;
+  vorn::errBox(text);
+  vorn::conBreak();
+}
+
+void useMidiBackend(std::unique_ptr<Backend> backend) {
+  resetMidiLayer();
+  layer().backend = std::move(backend);
+}
+
+void resetMidiLayer() {
+  Layer& state = layer();
+  state.closeAll();
+  state.backend.reset();
+  state.listed = false;
+  state.devices = {};
+  state.lastCode = 0;
+  state.lastDetail.clear();
+}
+
+}  // namespace midiio

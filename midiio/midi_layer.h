@@ -1,0 +1,60 @@
+#pragma once
+// The MIDI device layer as the real-time tools call it. A process has one
+// connection to its MIDI system (made at the first device lookup), one device
+// list snapshotted then, at most one open output and one clock.
+//
+// Calls that can fail give false and keep the fault (code and detail) for
+// reportMidiError; the tool decides to end the run. Calls that wait end the
+// run themselves on Ctrl-C, as every blocking call of the runtime does.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "midiio/backend.h"
+
+namespace midiio {
+
+inline constexpr int kDefaultDevice = -1;
+
+// Looks `name` up (whole name, ASCII case folded); on a match stores its
+// index in `index`. With no MIDI system at all it reports that and ends the run.
+bool findMidiOutput(std::string_view name, int& index);
+bool findMidiInput(std::string_view name, int& index);
+
+// For a device not named by option: ZAMO_MIDI_OUT / ZAMO_MIDI_IN when set and
+// not empty, else the default (-1). Reports and ends the run for a value of 260
+// bytes or more, or one that names no device.
+void chooseMidiOutputFromEnvironment(int& index);
+void chooseMidiInputFromEnvironment(int& index);
+
+// The snapshot navlin lists; connects first (reporting and ending the run when there is no MIDI system).
+const DeviceList& midiDevices();
+
+bool openMidiOutput(int index);
+bool sendShortMessage(std::uint32_t packed);
+// Returns when every byte has left; the caller may reuse `bytes` at once.
+bool sendLongMessage(std::span<const std::uint8_t> bytes);
+// Drains, silences what this process left sounding, closes. Safe when closed.
+void closeMidiOutput();
+
+bool startClock(std::uint32_t periodMs);
+void stopClock();
+std::uint32_t clockNow();
+// Blocks until clockNow() reaches `due` (wrap-safe), never spinning.
+void waitForClock(std::uint32_t due);
+// A pause between messages, on the layer's clock.
+void pauseMs(std::uint32_t ms);
+
+// The code of the last failure (0 when none).
+std::uint32_t lastMidiError();
+// Shows the text of `code` with the detail of the last failure when it is
+// that code, then ends the run.
+[[noreturn]] void reportMidiError(std::uint32_t code);
+
+// Tests: run the layer on this backend instead of connecting (closing what was open).
+void useMidiBackend(std::unique_ptr<Backend> backend);
+// Closes everything and forgets the connection and the snapshot.
+void resetMidiLayer();
+
+}  // namespace midiio

@@ -1,0 +1,37 @@
+#pragma once
+// One open MIDI output over any backend: checks and splits what the tool
+// sends, remembers what it left sounding, and silences that when it closes.
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "midiio/backend.h"
+#include "midiio/message.h"
+
+namespace midiio {
+
+class MidiOutput {
+ public:
+  MidiOutput(std::unique_ptr<OutputPort> port, Clock& clock);
+  ~MidiOutput() { close(false); }
+  MidiOutput(const MidiOutput&) = delete;
+  MidiOutput& operator=(const MidiOutput&) = delete;
+
+  // A packed short message (status in bits 0-7); only as many bytes as the status gives are sent.
+  MidiStatus sendShort(std::uint32_t packed);
+  // Bytes as they are; returns once everything has left, so the caller may reuse them.
+  MidiStatus sendLong(std::span<const std::uint8_t> bytes);
+  // Drains (about 2 s; 200 ms when `interrupted`), silences, disconnects. Safe to repeat.
+  void close(bool interrupted);
+  bool isOpen() const { return port_ != nullptr; }
+
+ private:
+  MidiStatus submit(const MidiEvent& event);
+
+  std::unique_ptr<OutputPort> port_;
+  Clock& clock_;
+  LongMessageSplitter splitter_;
+  SoundingNotes sounding_;
+};
+
+}  // namespace midiio
