@@ -200,7 +200,7 @@ MidiStatus connectAlsa(std::string_view clientName, std::unique_ptr<Backend>& ba
     BreakSignalsBlocked blocked;
     error = snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
   }
-  if (error < 0) return {kMidiNoSystem, alsaText("cannot open the ALSA sequencer", error)};
+  if (error < 0) return {kMidiAlsaError, alsaText("cannot open the sequencer", error) + "; load it with modprobe snd-seq"};
   snd_seq_set_client_name(seq, std::string(clientName).c_str());
   backend = std::make_unique<AlsaSystem>(seq);
   return {};

@@ -16,6 +16,7 @@ std::string midiErrorText(std::uint32_t midiError) {
     case kMidiJackShutdown: return "the JACK server shut down";
     case kMidiAlsaError: return "ALSA sequencer error";
     case kMidiInterrupted: return "interrupted";
+    case kMidiNoJackServer: return "no JACK server answers";
     default: return "MIDI error " + std::to_string(midiError);
   }
 }

@@ -23,6 +23,7 @@ enum MidiErrorNumber : std::uint32_t {
   kMidiJackShutdown = 0x102,
   kMidiAlsaError = 0x103,
   kMidiInterrupted = 0x104,  // the user broke while the layer waited
+  kMidiNoJackServer = 0x105, // JACK asked for, and no server answers
 };
 
 inline constexpr std::uint32_t kMidiErrorBase = 0x60000000;

@@ -38,7 +38,7 @@ std::string statusText(jack_status_t status) {
   char text[64];
   std::snprintf(text, sizeof text, "JACK status 0x%X", static_cast<unsigned>(status));
   std::string result = text;
-  if (status & JackServerFailed) result += ", no JACK server answers";
+  if (status & JackServerFailed) result += ", cannot connect to the server";
   if (status & JackVersionError) result += ", client and server versions differ";
   if (status & JackShmFailure) result += ", shared memory failed";
   return result;
@@ -271,7 +271,7 @@ MidiStatus connectJack(std::string_view clientName, std::unique_ptr<Backend>& ba
     BreakSignalsBlocked blocked;
     client = jack_client_open(std::string(clientName).c_str(), JackNoStartServer, &status);
   }
-  if (!client) return {kMidiNoSystem, statusText(status)};
+  if (!client) return {kMidiNoJackServer, statusText(status) + "; start one (for a try without hardware: jackd -d dummy)"};
   backend = std::make_unique<JackSystem>(client);
   return {};
 }
