@@ -1,0 +1,60 @@
+#pragma once
+// A test-only JACK client with one MIDI input port that records every event
+// with its frame time, without allocating in its process callback.
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zamotest {
+
+class JackRecorder {
+ public:
+  struct Event {
+    std::uint64_t frame;  // absolute frame time
+    double usec;          // JACK microseconds of that frame
+    std::string bytes;
+  };
+
+  explicit JackRecorder(const std::string& clientName, std::size_t byteCapacity = 4 << 20);
+  ~JackRecorder();
+  JackRecorder(const JackRecorder&) = delete;
+  JackRecorder& operator=(const JackRecorder&) = delete;
+
+  std::string portName() const;
+  // Unregisters the port, as an unplugged device would vanish.
+  void removePort();
+  std::vector<Event> events() const;
+  std::size_t eventCount() const { return count_.load(std::memory_order_acquire); }
+  int xruns() const { return xruns_.load(); }
+  // Forgets what was recorded (only while nothing is being sent).
+  void clear() {
+    count_.store(0);
+    used_ = 0;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t frame;
+    double usec;
+    std::size_t offset;
+    std::size_t length;
+  };
+  static int process(jack_nframes_t frames, void* arg);
+  static int onXrun(void* arg);
+
+  jack_client_t* client_ = nullptr;
+  jack_port_t* port_ = nullptr;
+  std::unique_ptr<char[]> data_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;  // process thread only
+  std::vector<Slot> slots_;
+  std::atomic<std::size_t> count_{0};
+  std::atomic<int> xruns_{0};
+  std::atomic<bool> overflow_{false};
+};
+
+}  // namespace zamotest

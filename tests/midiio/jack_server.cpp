@@ -1,0 +1,69 @@
+#include "jack_server.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "run_tool.h"
+
+namespace zamotest {
+
+JackServer::JackServer() {
+  static std::atomic<int> serial{0};
+  name_ = "zamo-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+  logPath_ = (std::filesystem::temp_directory_path() / (name_ + ".log")).string();
+  setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+  // Without permission for real-time scheduling jackd exits at once; run it without.
+  if (!start(true) && !start(false)) throw std::runtime_error("jackd did not start: " + log());
+}
+
+bool JackServer::start(bool realtime) {
+  const std::string ports = "64", rate = std::to_string(kRate), period = std::to_string(kPeriodFrames);
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    const int fd = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(fd, STDOUT_FILENO);
+    dup2(fd, STDERR_FILENO);
+    // -p before -d limits the ports (and the shared memory); after -d it is the period.
+    execlp("jackd", "jackd", realtime ? "-R" : "--no-realtime", "-n", name_.c_str(), "-p", ports.c_str(), "-d",
+           "dummy", "-r", rate.c_str(), "-p", period.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  const ToolRun wait = runProgram("/usr/bin/jack_wait", {"-w", "-t", "10"});
+  // A second server of the same name exits at once while jack_wait still succeeds: check ours lives.
+  int status = 0;
+  if (wait.status == 0 && waitpid(pid_, &status, WNOHANG) == 0) return true;
+  stop();
+  return false;
+}
+
+void JackServer::stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGCONT);
+  kill(pid_, SIGTERM);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
+void JackServer::signal(int sig) const {
+  if (pid_ > 0) kill(pid_, sig);
+}
+
+std::string JackServer::log() const { return readFile(logPath_); }
+
+bool JackServer::reportedLateCycles(std::size_t from) const {
+  const std::string all = log();
+  const std::string text = all.size() > from ? all.substr(from) : "";
+  return text.find("xrun") != std::string::npos || text.find("late") != std::string::npos ||
+         text.find("delay") != std::string::npos;
+}
+
+}  // namespace zamotest

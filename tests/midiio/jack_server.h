@@ -1,0 +1,40 @@
+#pragma once
+// A private JACK server for one test: jackd with the dummy driver under a
+// unique name, which JACK_DEFAULT_SERVER makes the default for this process
+// and the tools it starts.
+#include <sys/types.h>
+
+#include <string>
+
+namespace zamotest {
+
+class JackServer {
+ public:
+  // Starts the server and waits until it answers; throws when it cannot.
+  JackServer();
+  ~JackServer() { stop(); }
+  JackServer(const JackServer&) = delete;
+  JackServer& operator=(const JackServer&) = delete;
+
+  const std::string& name() const { return name_; }
+  pid_t pid() const { return pid_; }
+  // SIGTERM, then waits for it to go.
+  void stop();
+  void signal(int sig) const;
+  // What the server wrote; it logs late cycles there.
+  std::string log() const;
+  // Whether the server logged a late cycle after the first `from` bytes of its log.
+  bool reportedLateCycles(std::size_t from = 0) const;
+
+  static constexpr unsigned kRate = 48000;
+  static constexpr unsigned kPeriodFrames = 256;
+
+ private:
+  bool start(bool realtime);
+
+  std::string name_;
+  std::string logPath_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace zamotest

@@ -1,0 +1,277 @@
+// The layer against a real JACK server (jackd, dummy driver) with a recorder
+// client: device lists, bytes and order, whole 1 MiB SysEx, frame-accurate
+// timing, and what happens when ports or the server go away.
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "jack_recorder.h"
+#include "jack_server.h"
+#include "midiio/jack_backend.h"
+#include "midiio/midi_layer.h"
+#include "midiio/system_clock.h"
+#include "run_tool.h"
+
+namespace {
+
+using zamotest::hex;
+using zamotest::JackRecorder;
+using zamotest::JackServer;
+
+constexpr double kPeriodUs = 1e6 * JackServer::kPeriodFrames / JackServer::kRate;
+
+class MidiioJack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("ZAMO_MIDI_OUT");
+    setenv("ZAMO_MIDI_API", "jack", 1);
+    midiio::resetMidiLayer();
+    server = std::make_unique<JackServer>();
+    recorder = std::make_unique<JackRecorder>("recorder");
+  }
+  void TearDown() override {
+    midiio::resetMidiLayer();
+    recorder.reset();
+    server.reset();
+  }
+
+  void openRecorder() {
+    int index = -1;
+    ASSERT_TRUE(midiio::findMidiOutput(recorder->portName(), index));
+    ASSERT_TRUE(midiio::openMidiOutput(index)) << midiio::lastMidiError();
+  }
+  bool sendLong(const std::string& bytes) {
+    return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  }
+  // Waits (bounded) until the recorder holds `count` events.
+  void awaitEvents(std::size_t count) {
+    for (int i = 0; i < 200 && recorder->eventCount() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::vector<std::string> recordedHex() {
+    std::vector<std::string> out;
+    for (const auto& e : recorder->events()) out.push_back(hex(e.bytes));
+    return out;
+  }
+
+  std::unique_ptr<JackServer> server;
+  std::unique_ptr<JackRecorder> recorder;
+};
+
+TEST_F(MidiioJack, ListsPortsByFullNameInByteOrder) {
+  JackRecorder another("Another");
+  const auto before = std::chrono::steady_clock::now();
+  const midiio::DeviceList& devices = midiio::midiDevices();
+  const auto openMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+  std::cout << "[ measure ] JACK client open and port list: " << openMs << " ms\n";
+  std::vector<std::string> names;
+  for (const auto& d : devices.outputs) names.push_back(d.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Another:in", "recorder:in"}));
+  EXPECT_TRUE(devices.inputs.empty());  // the dummy driver has no MIDI ports
+  int index = -1;
+  EXPECT_TRUE(midiio::findMidiOutput("RECORDER:IN", index));
+  EXPECT_EQ(index, 1);
+  ASSERT_TRUE(midiio::openMidiOutput(midiio::kDefaultDevice));
+  ASSERT_TRUE(midiio::sendShortMessage(0x0000F8));
+  awaitEvents(1);
+  midiio::closeMidiOutput();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(another.eventCount(), 1u);  // the first in the list
+  EXPECT_EQ(recorder->eventCount(), 0u);
+}
+
+TEST_F(MidiioJack, BytesArriveWholeAndInOrder) {
+  openRecorder();
+  ASSERT_TRUE(midiio::sendShortMessage(0x403C90));
+  ASSERT_TRUE(midiio::sendShortMessage(0x7705C0));
+  ASSERT_TRUE(sendLong(zamotest::unhex("F0 7E 7F 09 01 F7")));
+  ASSERT_TRUE(sendLong(zamotest::unhex("F0 01 02")));
+  ASSERT_TRUE(sendLong(zamotest::unhex("03 F7")));
+  ASSERT_TRUE(sendLong(zamotest::unhex("91 40 7F F0 10 F8 11 F7 B1 40 7F")));
+  ASSERT_TRUE(midiio::sendShortMessage(0x0000FE));
+  midiio::closeMidiOutput();  // silences note 40 on channel 2 and its pedal; note 3C is still on too
+  const std::vector<std::string> expected{"90 3C 40", "C0 05",    "F0 7E 7F 09 01 F7", "F0 01 02", "03 F7",
+                                          "91 40 7F", "F0 10",    "F8",                "11 F7",    "B1 40 7F",
+                                          "FE",       "80 3C 00", "81 40 00",          "B1 40 00"};
+  awaitEvents(expected.size());
+  EXPECT_EQ(recordedHex(), expected);
+}
+
+TEST_F(MidiioJack, OneMebibyteSysExArrivesIntact) {
+  openRecorder();
+  std::string message(1 << 20, '\0');
+  for (std::size_t i = 0; i < message.size(); ++i) message[i] = static_cast<char>((i * 7 + i / 251) & 0x7F);
+  message.front() = static_cast<char>(0xF0);
+  message.back() = static_cast<char>(0xF7);
+  const auto before = std::chrono::steady_clock::now();
+  ASSERT_TRUE(sendLong(message));  // returns when the last piece has gone out
+  const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+  std::cout << "[ measure ] 1 MiB SysEx through JACK: " << ms << " ms\n";
+  const std::size_t pieces = (message.size() + midiio::kJackLargestEvent - 1) / midiio::kJackLargestEvent;
+  awaitEvents(pieces);
+  std::string joined;
+  for (const auto& e : recorder->events()) {
+    EXPECT_LE(e.bytes.size(), midiio::kJackLargestEvent);
+    joined += e.bytes;
+  }
+  EXPECT_EQ(recorder->eventCount(), pieces);
+  EXPECT_TRUE(joined == message) << "received " << joined.size() << " bytes";
+}
+
+struct Lateness {
+  std::vector<double> us;
+  int xruns = 0;
+  int lateHandovers = 0;  // sends that came more than 1 ms after their tick (a busy machine's scheduler)
+  bool spoiled() const { return xruns > 0 || lateHandovers > 0; }
+};
+
+// Plays a schedule on a 5 ms clock as a player would and measures, for each
+// message, its arrival against its scheduled time.
+Lateness playSchedule(JackRecorder& recorder, JackServer& server) {
+  const std::uint32_t delays[] = {0, 1, 2, 3, 0, 1, 5, 1, 1, 2};
+  constexpr int kNotes = 120;
+  const int xrunsBefore = recorder.xruns();
+  const std::size_t logBefore = server.log().size();
+  EXPECT_TRUE(midiio::startClock(5));
+  std::uint32_t due = midiio::clockNow();
+  std::vector<midiio::Nanos> scheduled;
+  int handedLate = 0;
+  for (int i = 0; i < kNotes; ++i) {
+    due += delays[i % 10] * 5;
+    midiio::waitForClock(due);
+    scheduled.push_back(midiio::systemClock().stamp());
+    EXPECT_TRUE(midiio::sendShortMessage(0x400090u | (static_cast<std::uint32_t>(i % 128) << 8)));
+    if (midiio::monotonicNow() - scheduled.back() > midiio::kNanosPerMs) ++handedLate;
+  }
+  midiio::stopClock();
+  // Monotonic to JACK time, measured side by side.
+  const double offsetUs = static_cast<double>(jack_get_time()) - static_cast<double>(midiio::monotonicNow()) / 1000.0;
+  std::size_t got = 0;
+  for (int i = 0; i < 200 && (got = recorder.eventCount()) < static_cast<std::size_t>(kNotes); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  Lateness result;
+  result.lateHandovers = handedLate;
+  result.xruns = recorder.xruns() - xrunsBefore + (server.reportedLateCycles(logBefore) ? 1 : 0);
+  const auto events = recorder.events();
+  EXPECT_EQ(events.size(), static_cast<std::size_t>(kNotes));
+  for (std::size_t i = 0; i < std::min(events.size(), scheduled.size()); ++i) {
+    EXPECT_EQ(static_cast<std::uint8_t>(events[i].bytes[1]), i % 128);
+    result.us.push_back(events[i].usec - (static_cast<double>(scheduled[i]) / 1000.0 + offsetUs));
+  }
+  return result;
+}
+
+TEST_F(MidiioJack, MessagesLandOnTheFrameOfTheirStampPlusOnePeriod) {
+  openRecorder();
+  Lateness run;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    recorder->clear();
+    run = playSchedule(*recorder, *server);
+    if (!run.spoiled()) break;
+    std::cout << "[ retry   ] late cycles (" << run.xruns << ") or late sends (" << run.lateHandovers
+              << ") spoiled the run; repeating it\n";
+  }
+  ASSERT_FALSE(run.spoiled()) << server->log();
+  std::vector<double> sorted = run.us;
+  std::sort(sorted.begin(), sorted.end());
+  ASSERT_FALSE(sorted.empty());
+  std::cout << "[ measure ] lateness against the schedule (one period is " << kPeriodUs << " us): median "
+            << sorted[sorted.size() / 2] << " us, min " << sorted.front() << " us, max " << sorted.back() << " us\n";
+  for (std::size_t i = 0; i < run.us.size(); ++i) {
+    EXPECT_GE(run.us[i], -50.0) << "message " << i;  // a frame is 21 us; the clocks agree to a few us
+    EXPECT_LE(run.us[i], kPeriodUs + 1000.0) << "message " << i;
+  }
+}
+
+TEST_F(MidiioJack, PortThatVanishesIsReported) {
+  int index = -1;
+  ASSERT_TRUE(midiio::findMidiOutput(recorder->portName(), index));
+  recorder->removePort();
+  EXPECT_FALSE(midiio::openMidiOutput(index));
+  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNoSuchPort);
+
+  JackRecorder second("second");
+  midiio::resetMidiLayer();
+  ASSERT_TRUE(midiio::findMidiOutput("second:in", index));
+  ASSERT_TRUE(midiio::openMidiOutput(index));
+  EXPECT_TRUE(midiio::sendShortMessage(0x403C90));
+  second.removePort();
+  bool failed = false;
+  for (int i = 0; i < 100 && !failed; ++i) {
+    failed = !midiio::sendShortMessage(0x0000F8);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNoSuchPort);
+}
+
+TEST_F(MidiioJack, StoppedServerHoldsALongSendUntilItGoesOn) {
+  openRecorder();
+  const std::string message = "\xF0" + std::string(300000, '\x11') + "\xF7";
+  server->signal(SIGSTOP);
+  std::thread resume([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    server->signal(SIGCONT);
+  });
+  const bool sent = sendLong(message);
+  resume.join();
+  EXPECT_TRUE(sent) << midiio::lastMidiError();
+  awaitEvents(10);
+  std::string joined;
+  for (const auto& e : recorder->events()) joined += e.bytes;
+  EXPECT_TRUE(joined == message) << joined.size();
+}
+
+TEST_F(MidiioJack, StoppedServerFailsALongSendAfterTheBound) {
+  openRecorder();
+  server->signal(SIGSTOP);
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_FALSE(sendLong("\xF0" + std::string(600000, '\x22') + "\xF7"));
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNotReady);
+  EXPECT_GE(seconds, 9.5);
+  server->signal(SIGCONT);
+}
+
+TEST_F(MidiioJack, ServerGoneMidPlayIsAClearError) {
+  openRecorder();
+  ASSERT_TRUE(midiio::sendShortMessage(0x403C90));
+  server->stop();
+  bool failed = false;
+  for (int i = 0; i < 300 && !failed; ++i) {
+    failed = !sendLong(zamotest::unhex("F0 01 02 F7"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiJackShutdown);
+  midiio::closeMidiOutput();  // returns, no hang
+}
+
+TEST_F(MidiioJack, NavlinListsWhatTheOtherToolsAccept) {
+  unsetenv("ZAMO_MIDI_API");  // no /dev/snd/seq here: JACK is found on its own
+  JackRecorder another("Zed");
+  const struct {
+    std::vector<std::string> args;
+    const char* out;
+  } cases[] = {
+      {{}, "Zed:in\nrecorder:in\n"},
+      {{"-S"}, "-EZed:in\n-Erecorder:in\n"},
+      {{"-I"}, ""},
+  };
+  for (const auto& c : cases) {
+    const auto run = zamotest::runTool("navlin", c.args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, c.out);
+  }
+}
+
+}  // namespace
