@@ -1,0 +1,132 @@
+// droska as a program on the in-process fake MIDI system: what goes out,
+// in which pieces, at which virtual times; options, pauses and failures.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "run_tool.h"
+
+namespace {
+
+using zamotest::runTool;
+using zamotest::TempDir;
+using zamotest::unhex;
+
+class DroskaCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("ZAMO_MIDI_API", "fake", 1);
+    setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Midi Through:Midi Through Port-0\nSynth A:Port 1\nSynth B:Port 1", 1);
+    setenv("ZAMO_FAKE_MIDI_LOG", dir.file("midi.log").c_str(), 1);
+    unsetenv("ZAMO_MIDI_OUT");
+  }
+  // Runs droska and gives the fake's log: "open <port>", "<ms> <bytes>" per event, "close".
+  std::vector<std::string> sent(const std::vector<std::string>& args, const std::string& input = {}) {
+    std::remove(dir.file("midi.log").c_str());
+    last = runTool("droska", args, input);
+    std::vector<std::string> lines;
+    std::string text = std::filesystem::exists(dir.file("midi.log")) ? dir.read("midi.log") : "";
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+      lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+  }
+
+  TempDir dir;
+  zamotest::ToolRun last;
+};
+
+TEST_F(DroskaCli, MessagesAsTheInputHoldsThem) {
+  const struct {
+    std::vector<std::string> args;
+    const char* input;
+    std::vector<std::string> events;  // between "open" and "close"
+  } cases[] = {
+      {{}, "F0 7D 10 4C F7 F0 7D 10 F7", {"0 F0 7D 10 4C F7", "0 F0 7D 10 F7"}},
+      {{}, "F0 01 02 F0 03 F7", {"0 F0 01 02 F7", "0 F0 03 F7"}},
+      {{}, "F0 01 02", {"0 F0 01 02 F7"}},
+      {{}, "00 F7 90 3C 40 F0 7E F7 F7 55", {"0 F0 7E F7"}},
+      {{"-X"}, "90 3C 40 F0 7E F7", {"0 90 3C 40", "0 F0 7E F7", "0 80 3C 00"}},
+      // 80 is no data byte: the note is dropped and 80 starts the next message.
+      {{"-X"}, "90 3C 80 3C 00", {"0 80 3C 00"}},
+      {{"-X"}, "C0 05 F2 01 02 F1 03 F8 F9 FD 7F F6 E0 00", {"0 C0 05", "0 F2 01 02", "0 F1 03", "0 F8", "0 F6"}},
+      // A cut-off SysEx is closed; the status that cut it is sent with X.
+      {{"-X"}, "F0 01 B0 07 64", {"0 F0 01 F7", "0 B0 07 64"}},
+      {{}, "F0 01 B0 07 64 F0 02 F7", {"0 F0 01 F7", "0 F0 02 F7"}},
+      // Messages are silenced at close: the note-on left on gets its note-off.
+      {{"-X"}, "91 40 7F", {"0 91 40 7F", "0 81 40 00"}},
+      {{"-X", "-S30"}, "90 3C 40 F0 7E F7 80 3C 00", {"0 90 3C 40", "30 F0 7E F7", "60 80 3C 00"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> expected{"open Synth A:Port 1"};
+    expected.insert(expected.end(), c.events.begin(), c.events.end());
+    expected.push_back("close");
+    EXPECT_EQ(sent(c.args, unhex(c.input)), expected) << c.input;
+    EXPECT_EQ(last.status, 0) << last.err;
+  }
+}
+
+TEST_F(DroskaCli, PiecesAndPausesOnTheClock) {
+  std::string message = "\xF0" + std::string(598, '\x11') + "\xF7";
+  const auto log = sent({"-D256,20", "-S5", ";500", dir.write("a.syx", message), ";99999", "-", ";abc", "-",
+                         ";99999999999", "-"},
+                        unhex("F0 01 F7"));
+  const std::vector<std::string> expected{
+      "open Synth A:Port 1",
+      "500 F0 " + zamotest::hex(std::string(255, '\x11')),
+      "520 " + zamotest::hex(std::string(256, '\x11')),
+      "540 " + zamotest::hex(std::string(87, '\x11')) + " F7",
+      "62005 F0 01 F7",  // 565 + 61440; standard input read once, so later "-" find it at its end
+      "close"};
+  EXPECT_EQ(log, expected);
+  EXPECT_EQ(last.status, 0) << last.err;
+}
+
+TEST_F(DroskaCli, OptionsAcceptedAndRejected) {
+  const struct {
+    const char* option;
+    bool accepted;
+  } cases[] = {
+      {"-D1,0", true},      {"-D64,100000", true}, {"-D0,20", false},  {"-D64", false},    {"-D64,", false},
+      {"-D64,100001", false}, {"-D64,10x", false}, {"-D,10", false},   {"-S100000", true}, {"-S100001", false},
+      {"-S", false},        {"-S5ms", false},      {"-X", true},       {"-X1", false},     {"-Esynth b:PORT 1", true},
+      {"-ESynth B", false}, {"-E", false},
+  };
+  for (const auto& c : cases) {
+    const auto run = runTool("droska", {c.option}, unhex("F0 01 F7"));
+    EXPECT_EQ(run.status, c.accepted ? 0 : 2) << c.option << ": " << run.err;
+  }
+  EXPECT_EQ(sent({"-ESYNTH B:port 1"}, unhex("F0 F7")).front(), "open Synth B:Port 1");
+}
+
+TEST_F(DroskaCli, OutputFromTheEnvironment) {
+  setenv("ZAMO_MIDI_OUT", "synth b:port 1", 1);
+  EXPECT_EQ(sent({}, unhex("F0 F7")).front(), "open Synth B:Port 1");
+  EXPECT_EQ(sent({"-ESynth A:Port 1"}, unhex("F0 F7")).front(), "open Synth A:Port 1");  // E wins
+  setenv("ZAMO_MIDI_OUT", "", 1);
+  EXPECT_EQ(sent({}, unhex("F0 F7")).front(), "open Synth A:Port 1");  // empty is unset
+  setenv("ZAMO_MIDI_OUT", "Nothing", 1);
+  EXPECT_TRUE(sent({}, unhex("F0 F7")).empty());
+  EXPECT_EQ(last.status, 1);
+  EXPECT_EQ(last.err, "droska: no MIDI device of that name: ZAMO_MIDI_OUT=Nothing\n");
+  setenv("ZAMO_MIDI_OUT", std::string(300, 'n').c_str(), 1);
+  sent({}, unhex("F0 F7"));
+  EXPECT_EQ(last.status, 1);
+  EXPECT_EQ(last.err, "droska: environment variable value is too long: ZAMO_MIDI_OUT\n");
+}
+
+TEST_F(DroskaCli, FailuresEndTheRunWithAClearText) {
+  setenv("ZAMO_FAKE_MIDI_OUTPUTS", "", 1);
+  sent({}, unhex("F0 F7"));
+  EXPECT_EQ(last.status, 1);
+  EXPECT_NE(last.err.find("droska: no MIDI device: the fake system has no MIDI output port"), std::string::npos)
+      << last.err;
+  setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Synth A:Port 1", 1);
+  const auto run = runTool("droska", {dir.file("missing.syx").string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("missing.syx"), std::string::npos) << run.err;
+}
+
+}  // namespace
