@@ -1,0 +1,128 @@
+// droska against a real JACK server: large SysEx arrives whole, pieces keep
+// their pauses, and Ctrl-C leaves no note sounding.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "jack_recorder.h"
+#include "jack_server.h"
+#include "run_tool.h"
+
+namespace {
+
+using zamotest::JackRecorder;
+using zamotest::JackServer;
+using zamotest::TempDir;
+
+class DroskaJack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("ZAMO_MIDI_API");  // this machine has no /dev/snd/seq: JACK is found on its own
+    unsetenv("ZAMO_MIDI_OUT");
+    server = std::make_unique<JackServer>();
+    recorder = std::make_unique<JackRecorder>("recorder", 16 << 20);
+  }
+  void TearDown() override {
+    recorder.reset();
+    server.reset();
+  }
+  std::string received() {
+    std::string all;
+    for (const auto& e : recorder->events()) all += e.bytes;
+    return all;
+  }
+  void awaitBytes(std::size_t size) {
+    for (int i = 0; i < 300 && received().size() < size; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+
+  TempDir dir;
+  std::unique_ptr<JackServer> server;
+  std::unique_ptr<JackRecorder> recorder;
+};
+
+std::string sysex(std::size_t size, int seed) {
+  std::string m(size, '\0');
+  for (std::size_t i = 1; i + 1 < size; ++i) m[i] = static_cast<char>((i * 13 + static_cast<std::size_t>(seed)) & 0x7F);
+  m.front() = static_cast<char>(0xF0);
+  m.back() = static_cast<char>(0xF7);
+  return m;
+}
+
+TEST_F(DroskaJack, LargeSysExArrivesWhole) {
+  const std::string big = sysex(1 << 20, 1);
+  std::string many;
+  for (int i = 0; i < 64; ++i) many += sysex(16 << 10, i);
+  const auto before = std::chrono::steady_clock::now();
+  const auto run = zamotest::runTool("droska", {"-E" + recorder->portName(), dir.write("big.syx", big),
+                                                dir.write("many.syx", many)});
+  const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+  EXPECT_EQ(run.status, 0) << run.err;
+  awaitBytes(big.size() + many.size());
+  std::cout << "[ measure ] droska, 1 MiB and 64 x 16 KiB through JACK: " << ms << " ms for "
+            << big.size() + many.size() << " bytes (DIN MIDI would take "
+            << static_cast<double>(big.size() + many.size()) / 3125.0 << " s)\n";
+  const std::string got = received();
+  EXPECT_EQ(got.size(), big.size() + many.size());
+  EXPECT_TRUE(got == big + many);
+}
+
+TEST_F(DroskaJack, PiecesKeepTheirPauses) {
+  const auto run = zamotest::runTool("droska", {"-E" + recorder->portName(), "-D1024,10", dir.write("m.syx", sysex(4000, 3))});
+  EXPECT_EQ(run.status, 0) << run.err;
+  awaitBytes(4000);
+  const auto events = recorder->events();
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].bytes.size(), 1024u);
+  EXPECT_EQ(events[3].bytes.size(), 928u);
+  for (std::size_t i = 1; i < events.size(); ++i) {
+    const double gapMs = (events[i].usec - events[i - 1].usec) / 1000.0;
+    std::cout << "[ measure ] gap before piece " << i << ": " << gapMs << " ms\n";
+    EXPECT_GE(gapMs, 10.0);  // the pause counts from the end of each transfer
+  }
+}
+
+TEST_F(DroskaJack, CtrlCLeavesNoNoteSounding) {
+  const std::string input = zamotest::unhex("90 3C 40 B3 40 7F") + sysex(6400, 5);
+  const std::string file = dir.write("slow.syx", input);
+  const std::string port = "-E" + recorder->portName();
+  const std::string path = zamotest::toolPath("droska");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl(path.c_str(), path.c_str(), "-X", "-D64,100", port.c_str(), file.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto events = recorder->events();
+  ASSERT_GE(events.size(), 34u);
+  EXPECT_EQ(zamotest::hex(events[0].bytes), "90 3C 40");
+  EXPECT_EQ(zamotest::hex(events[1].bytes), "B3 40 7F");
+  EXPECT_LT(events.size(), 2u + 100u + 32u);  // the send was cut short
+  std::vector<std::string> tail;
+  for (std::size_t i = events.size() - 32; i < events.size(); ++i) tail.push_back(zamotest::hex(events[i].bytes));
+  std::vector<std::string> expected;
+  for (int channel = 0; channel < 16; ++channel) {
+    char text[2][16];
+    std::snprintf(text[0], sizeof text[0], "B%X 7B 00", channel);
+    std::snprintf(text[1], sizeof text[1], "B%X 40 00", channel);
+    expected.push_back(text[0]);
+    expected.push_back(text[1]);
+  }
+  EXPECT_EQ(tail, expected);
+}
+
+}  // namespace
