@@ -14,6 +14,7 @@
 #include "midiio/break_check.h"
 #include "midiio/device_names.h"
 #include "midiio/system_clock.h"
+#include "midiio/system_port.h"
 #include "midiio/thread_signals.h"
 
 namespace midiio {
@@ -25,21 +26,6 @@ constexpr Nanos kNoProgressLimit = 10000 * kNanosPerMs;
 std::string alsaText(const char* what, int error) { return std::string(what) + ": " + snd_strerror(error); }
 
 void quiet(const char*, int, const char*, int, const char*, ...) {}
-
-class AlsaSystem;
-
-class AlsaPort final : public OutputPort {
- public:
-  AlsaPort(AlsaSystem& system) : system_(system) {}
-  ~AlsaPort() override;
-  std::size_t maxPiece() const override { return kAlsaLargestEvent; }
-  MidiStatus submit(const MidiEvent& event, Nanos stamp) override;
-  MidiStatus drain(Nanos limit) override;
-  void discardPending() override;
-
- private:
-  AlsaSystem& system_;
-};
 
 class AlsaSystem final : public Backend {
  public:
@@ -105,7 +91,7 @@ class AlsaSystem final : public Backend {
     port_ = port;
     target_ = device;
     gone_ = false;
-    out = std::make_unique<AlsaPort>(*this);
+    out = std::make_unique<SystemPort<AlsaSystem>>(*this, kAlsaLargestEvent);
     return {};
   }
 
@@ -117,7 +103,7 @@ class AlsaSystem final : public Backend {
     port_ = -1;
   }
 
-  MidiStatus submit(const MidiEvent& event) {
+  MidiStatus submit(const MidiEvent& event, Nanos) {
     snd_seq_event_t ev;
     if (!coder_.encode(event, ev)) return {kMidiInvalidMessage, "the sequencer has no event for these bytes"};
     snd_seq_ev_set_source(&ev, port_);
@@ -141,7 +127,7 @@ class AlsaSystem final : public Backend {
     return {};
   }
 
-  MidiStatus drain() {
+  MidiStatus drain(Nanos) {
     // Direct output writes each event into the sequencer as it is sent; nothing waits here.
     readAnnouncements();
     if (gone_) return {kMidiNoSuchPort, target_.name};
@@ -177,11 +163,6 @@ class AlsaSystem final : public Backend {
   bool gone_ = false;
   AlsaEventCoder coder_;
 };
-
-AlsaPort::~AlsaPort() { system_.closeOutput(); }
-MidiStatus AlsaPort::submit(const MidiEvent& event, Nanos) { return system_.submit(event); }
-MidiStatus AlsaPort::drain(Nanos) { return system_.drain(); }
-void AlsaPort::discardPending() { system_.discardPending(); }
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include "midiio/break_check.h"
 #include "midiio/byte_ring.h"
 #include "midiio/system_clock.h"
+#include "midiio/system_port.h"
 #include "midiio/thread_signals.h"
 
 namespace midiio {
@@ -43,21 +44,6 @@ std::string statusText(jack_status_t status) {
   if (status & JackShmFailure) result += ", shared memory failed";
   return result;
 }
-
-class JackSystem;
-
-class JackPort final : public OutputPort {
- public:
-  explicit JackPort(JackSystem& system) : system_(system) {}
-  ~JackPort() override;
-  std::size_t maxPiece() const override { return kJackLargestEvent; }
-  MidiStatus submit(const MidiEvent& event, Nanos stamp) override;
-  MidiStatus drain(Nanos limit) override;
-  void discardPending() override;
-
- private:
-  JackSystem& system_;
-};
 
 class JackSystem final : public Backend {
  public:
@@ -104,7 +90,7 @@ class JackSystem final : public Backend {
       closeOutput();
       return {kMidiBusy, "could not connect to " + device.name};
     }
-    port = std::make_unique<JackPort>(*this);
+    port = std::make_unique<SystemPort<JackSystem>>(*this, kJackLargestEvent);
     return {};
   }
 
@@ -252,13 +238,7 @@ class JackSystem final : public Backend {
   std::atomic<bool> shutdown_{false};
   std::atomic<bool> targetGone_{false};
 
-  friend class JackPort;
 };
-
-JackPort::~JackPort() { system_.closeOutput(); }
-MidiStatus JackPort::submit(const MidiEvent& event, Nanos stamp) { return system_.submit(event, stamp); }
-MidiStatus JackPort::drain(Nanos limit) { return system_.drain(limit); }
-void JackPort::discardPending() { system_.discardPending(); }
 
 }  // namespace
 

@@ -67,16 +67,15 @@ int fileProc(const char* name) {
   });
 }
 
-int mainProc() {
-  vorn::conHook(midiio::closeMidiOutput);
-  const int files = vorn::analoptionEx(descriptor);
+// The output opens once the options are known, before the first input.
+void openOutput() {
   if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
   if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
-  if (files > 0) {
-    vorn::analfileExec(descriptor, fileProc);
-  } else {
-    fileProc(nullptr);
-  }
+}
+
+int mainProc() {
+  vorn::conHook(midiio::closeMidiOutput);
+  frame::standardMain(descriptor, fileProc, openOutput);
   midiio::closeMidiOutput();
   return 1;
 }
