@@ -15,7 +15,7 @@
 #include "midiio/device_names.h"
 #include "midiio/system_clock.h"
 #include "midiio/system_port.h"
-#include "midiio/thread_signals.h"
+#include "vornlib/console.h"
 
 namespace midiio {
 namespace {
@@ -178,7 +178,7 @@ MidiStatus connectAlsa(std::string_view clientName, std::unique_ptr<Backend>& ba
   snd_seq_t* seq = nullptr;
   int error;
   {
-    BreakSignalsBlocked blocked;
+    vorn::BreakSignalsBlocked blocked;
     error = snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
   }
   if (error < 0) return {kMidiAlsaError, alsaText("cannot open the sequencer", error) + "; load it with modprobe snd-seq"};

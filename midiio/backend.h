@@ -50,9 +50,10 @@ class Clock {
   // The count while started (or frozen), else the system's milliseconds cut to 32 bits.
   virtual std::uint32_t now() const = 0;
   // Waits until now() reaches `due` (wrap-safe); gives kMidiInterrupted when
-  // the user breaks. Wakes at least every 50 ms to look.
+  // the user breaks. Wakes at least every 50 ms to look. A break may also end
+  // the run from inside (the runtime's sleeps do), which only the main thread sees.
   virtual MidiStatus waitUntil(std::uint32_t due) = 0;
-  // Sleeps `ms` milliseconds (pauses between messages); kMidiInterrupted on a break.
+  // Sleeps `ms` milliseconds (pauses between messages); a break ends it as above.
   virtual MidiStatus sleep(std::uint32_t ms) = 0;
   // The time stamp of a message sent now: the ideal time of the current tick
   // while the clock runs, else the moment itself.

@@ -16,7 +16,7 @@
 #include "midiio/byte_ring.h"
 #include "midiio/system_clock.h"
 #include "midiio/system_port.h"
-#include "midiio/thread_signals.h"
+#include "vornlib/console.h"
 
 namespace midiio {
 namespace {
@@ -78,7 +78,7 @@ class JackSystem final : public Backend {
     if (!port_) return {kMidiBusy, "JACK refused to register our MIDI port"};
     {
       // The threads JACK starts here inherit our signal mask.
-      BreakSignalsBlocked blocked;
+      vorn::BreakSignalsBlocked blocked;
       if (jack_activate(client_) != 0) {
         jack_port_unregister(client_, port_);
         port_ = nullptr;
@@ -248,7 +248,7 @@ MidiStatus connectJack(std::string_view clientName, std::unique_ptr<Backend>& ba
   jack_status_t status{};
   jack_client_t* client = nullptr;
   {
-    BreakSignalsBlocked blocked;
+    vorn::BreakSignalsBlocked blocked;
     client = jack_client_open(std::string(clientName).c_str(), JackNoStartServer, &status);
   }
   if (!client) return {kMidiNoJackServer, statusText(status) + "; start one (for a try without hardware: jackd -d dummy)"};

@@ -1,12 +1,11 @@
 #include "midiio/system_clock.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <algorithm>
 
-#include "midiio/thread_signals.h"
 #include "midiio/break_check.h"
+#include "vornlib/console.h"
 
 namespace midiio {
 namespace {
@@ -29,12 +28,6 @@ Nanos monotonicNow() {
   return static_cast<Nanos>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-void sleepUntil(Nanos deadline) {
-  timespec ts{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-  }
-}
-
 MidiStatus SystemClock::start(std::uint32_t periodMs) {
   if (periodMs > kLongestPeriodMs) {
     return {kMidiPeriodRefused, std::to_string(periodMs) + " ms is longer than the timer's limit of 1000000 ms"};
@@ -45,7 +38,7 @@ MidiStatus SystemClock::start(std::uint32_t periodMs) {
   startNs_ = monotonicNow();
   stopping_ = false;
   {
-    BreakSignalsBlocked blocked;
+    vorn::BreakSignalsBlocked blocked;
     thread_ = std::thread([this] { run(); });
   }
   started_.store(true);
@@ -94,7 +87,7 @@ MidiStatus SystemClock::waitUntil(std::uint32_t due) {
       if (started_.load()) return {kMidiNotReady, "the clock is stopped"};
       lock.unlock();
       const Nanos left = static_cast<Nanos>(due - now()) * kNanosPerMs;
-      sleepUntil(monotonicNow() + std::min<Nanos>(left, 50 * kNanosPerMs));
+      vorn::sleepUntil(std::chrono::steady_clock::now() + std::chrono::nanoseconds(std::min<Nanos>(left, 50 * kNanosPerMs)));
       lock.lock();
       continue;
     }
@@ -104,13 +97,9 @@ MidiStatus SystemClock::waitUntil(std::uint32_t due) {
 }
 
 MidiStatus SystemClock::sleep(std::uint32_t ms) {
-  const Nanos deadline = monotonicNow() + static_cast<Nanos>(ms) * kNanosPerMs;
-  for (;;) {
-    if (breakRequested()) return {kMidiInterrupted, {}};
-    const Nanos now = monotonicNow();
-    if (now >= deadline) return {};
-    sleepUntil(std::min(deadline, now + 50 * kNanosPerMs));
-  }
+  if (breakRequested()) return {kMidiInterrupted, {}};
+  vorn::sleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+  return {};
 }
 
 Nanos SystemClock::stamp() const {

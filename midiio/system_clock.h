@@ -12,8 +12,6 @@ namespace midiio {
 
 // CLOCK_MONOTONIC now, in nanoseconds.
 Nanos monotonicNow();
-// Sleeps until the monotonic time `deadline` (clock_nanosleep, TIMER_ABSTIME).
-void sleepUntil(Nanos deadline);
 
 class SystemClock;
 // The process's one real clock, shared by the ALSA and JACK backends and by

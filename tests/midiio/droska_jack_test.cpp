@@ -13,40 +13,22 @@
 #include <thread>
 #include <vector>
 
-#include "jack_recorder.h"
-#include "jack_server.h"
+#include "jack_fixture.h"
 #include "run_tool.h"
 
 namespace {
 
-using zamotest::JackRecorder;
-using zamotest::JackServer;
 using zamotest::TempDir;
 
-class DroskaJack : public ::testing::Test {
+class DroskaJack : public zamotest::JackFixture {
  protected:
   void SetUp() override {
     unsetenv("ZAMO_MIDI_API");  // this machine has no /dev/snd/seq: JACK is found on its own
     unsetenv("ZAMO_MIDI_OUT");
-    server = std::make_unique<JackServer>();
-    recorder = std::make_unique<JackRecorder>("recorder", 16 << 20);
-  }
-  void TearDown() override {
-    recorder.reset();
-    server.reset();
-  }
-  std::string received() {
-    std::string all;
-    for (const auto& e : recorder->events()) all += e.bytes;
-    return all;
-  }
-  void awaitBytes(std::size_t size) {
-    for (int i = 0; i < 300 && received().size() < size; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    JackFixture::SetUp();
   }
 
   TempDir dir;
-  std::unique_ptr<JackServer> server;
-  std::unique_ptr<JackRecorder> recorder;
 };
 
 std::string sysex(std::size_t size, int seed) {
@@ -61,12 +43,17 @@ TEST_F(DroskaJack, LargeSysExArrivesWhole) {
   const std::string big = sysex(1 << 20, 1);
   std::string many;
   for (int i = 0; i < 64; ++i) many += sysex(16 << 10, i);
-  const auto before = std::chrono::steady_clock::now();
-  const auto run = zamotest::runTool("droska", {"-E" + recorder->portName(), dir.write("big.syx", big),
-                                                dir.write("many.syx", many)});
-  const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+  const std::vector<std::string> args{"-E" + recorder->portName(), dir.write("big.syx", big),
+                                      dir.write("many.syx", many)};
+  zamotest::ToolRun run;
+  double ms = 0;
+  withoutLateCycles([&] {
+    const auto before = std::chrono::steady_clock::now();
+    run = zamotest::runTool("droska", args);
+    ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+    awaitBytes(big.size() + many.size());
+  });
   EXPECT_EQ(run.status, 0) << run.err;
-  awaitBytes(big.size() + many.size());
   std::cout << "[ measure ] droska, 1 MiB and 64 x 16 KiB through JACK: " << ms << " ms for "
             << big.size() + many.size() << " bytes (DIN MIDI would take "
             << static_cast<double>(big.size() + many.size()) / 3125.0 << " s)\n";
@@ -76,9 +63,13 @@ TEST_F(DroskaJack, LargeSysExArrivesWhole) {
 }
 
 TEST_F(DroskaJack, PiecesKeepTheirPauses) {
-  const auto run = zamotest::runTool("droska", {"-E" + recorder->portName(), "-D1024,10", dir.write("m.syx", sysex(4000, 3))});
+  const std::vector<std::string> args{"-E" + recorder->portName(), "-D1024,10", dir.write("m.syx", sysex(4000, 3))};
+  zamotest::ToolRun run;
+  withoutLateCycles([&] {
+    run = zamotest::runTool("droska", args);
+    awaitBytes(4000);
+  });
   EXPECT_EQ(run.status, 0) << run.err;
-  awaitBytes(4000);
   const auto events = recorder->events();
   ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[0].bytes.size(), 1024u);

@@ -14,8 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "jack_recorder.h"
-#include "jack_server.h"
+#include "jack_fixture.h"
 #include "midiio/jack_backend.h"
 #include "midiio/midi_layer.h"
 #include "midiio/system_clock.h"
@@ -29,19 +28,17 @@ using zamotest::JackServer;
 
 constexpr double kPeriodUs = 1e6 * JackServer::kPeriodFrames / JackServer::kRate;
 
-class MidiioJack : public ::testing::Test {
+class MidiioJack : public zamotest::JackFixture {
  protected:
   void SetUp() override {
     unsetenv("ZAMO_MIDI_OUT");
     setenv("ZAMO_MIDI_API", "jack", 1);
     midiio::resetMidiLayer();
-    server = std::make_unique<JackServer>();
-    recorder = std::make_unique<JackRecorder>("recorder");
+    JackFixture::SetUp();
   }
   void TearDown() override {
     midiio::resetMidiLayer();
-    recorder.reset();
-    server.reset();
+    JackFixture::TearDown();
   }
 
   void openRecorder() {
@@ -52,18 +49,11 @@ class MidiioJack : public ::testing::Test {
   bool sendLong(const std::string& bytes) {
     return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   }
-  // Waits (bounded) until the recorder holds `count` events.
-  void awaitEvents(std::size_t count) {
-    for (int i = 0; i < 200 && recorder->eventCount() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   std::vector<std::string> recordedHex() {
     std::vector<std::string> out;
     for (const auto& e : recorder->events()) out.push_back(hex(e.bytes));
     return out;
   }
-
-  std::unique_ptr<JackServer> server;
-  std::unique_ptr<JackRecorder> recorder;
 };
 
 TEST_F(MidiioJack, ListsPortsByFullNameInByteOrder) {
@@ -89,19 +79,21 @@ TEST_F(MidiioJack, ListsPortsByFullNameInByteOrder) {
 }
 
 TEST_F(MidiioJack, BytesArriveWholeAndInOrder) {
-  openRecorder();
-  ASSERT_TRUE(midiio::sendShortMessage(0x403C90));
-  ASSERT_TRUE(midiio::sendShortMessage(0x7705C0));
-  ASSERT_TRUE(sendLong(zamotest::unhex("F0 7E 7F 09 01 F7")));
-  ASSERT_TRUE(sendLong(zamotest::unhex("F0 01 02")));
-  ASSERT_TRUE(sendLong(zamotest::unhex("03 F7")));
-  ASSERT_TRUE(sendLong(zamotest::unhex("91 40 7F F0 10 F8 11 F7 B1 40 7F")));
-  ASSERT_TRUE(midiio::sendShortMessage(0x0000FE));
-  midiio::closeMidiOutput();  // silences note 40 on channel 2 and its pedal; note 3C is still on too
+  withoutLateCycles([&] {
+    openRecorder();
+    EXPECT_TRUE(midiio::sendShortMessage(0x403C90));
+    EXPECT_TRUE(midiio::sendShortMessage(0x7705C0));
+    EXPECT_TRUE(sendLong(zamotest::unhex("F0 7E 7F 09 01 F7")));
+    EXPECT_TRUE(sendLong(zamotest::unhex("F0 01 02")));
+    EXPECT_TRUE(sendLong(zamotest::unhex("03 F7")));
+    EXPECT_TRUE(sendLong(zamotest::unhex("91 40 7F F0 10 F8 11 F7 B1 40 7F")));
+    EXPECT_TRUE(midiio::sendShortMessage(0x0000FE));
+    midiio::closeMidiOutput();  // silences note 40 on channel 2 and its pedal; note 3C is still on too
+    awaitEvents(14);
+  });
   const std::vector<std::string> expected{"90 3C 40", "C0 05",    "F0 7E 7F 09 01 F7", "F0 01 02", "03 F7",
                                           "91 40 7F", "F0 10",    "F8",                "11 F7",    "B1 40 7F",
                                           "FE",       "80 3C 00", "81 40 00",          "B1 40 00"};
-  awaitEvents(expected.size());
   EXPECT_EQ(recordedHex(), expected);
 }
 
@@ -111,12 +103,14 @@ TEST_F(MidiioJack, OneMebibyteSysExArrivesIntact) {
   for (std::size_t i = 0; i < message.size(); ++i) message[i] = static_cast<char>((i * 7 + i / 251) & 0x7F);
   message.front() = static_cast<char>(0xF0);
   message.back() = static_cast<char>(0xF7);
-  const auto before = std::chrono::steady_clock::now();
-  ASSERT_TRUE(sendLong(message));  // returns when the last piece has gone out
-  const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
-  std::cout << "[ measure ] 1 MiB SysEx through JACK: " << ms << " ms\n";
   const std::size_t pieces = (message.size() + midiio::kJackLargestEvent - 1) / midiio::kJackLargestEvent;
-  awaitEvents(pieces);
+  withoutLateCycles([&] {
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(sendLong(message));  // returns when the last piece has gone out
+    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+    std::cout << "[ measure ] 1 MiB SysEx through JACK: " << ms << " ms\n";
+    awaitEvents(pieces);
+  });
   std::string joined;
   for (const auto& e : recorder->events()) {
     EXPECT_LE(e.bytes.size(), midiio::kJackLargestEvent);
