@@ -61,3 +61,4 @@ send_counted() {
 }
 send_counted "droska 1 MiB" "$work/big.syx"
 send_counted "droska 64 x 16 KiB" "$work/many.syx"
+echo "late cycles the server logged: $(grep -c -i xrun "$work/jackd.log" || true)"

@@ -95,6 +95,17 @@ class JackSystem final : public Backend {
   }
 
   void closeOutput() {
+    // JACK may hand a client's last buffer on again in the cycle that takes
+    // the client out of the graph: let a cycle clear it, and cut the
+    // connections while we still run, before deactivating.
+    const std::uint64_t cycle = cycles_.load();
+    const Nanos giveUp = monotonicNow() + 200 * kNanosPerMs;
+    while (!shutdown_.load() && cycles_.load() < cycle + 2 && monotonicNow() < giveUp) {
+      const Nanos wake = monotonicNow() + 5 * kNanosPerMs;
+      timespec until{static_cast<time_t>(wake / 1000000000), static_cast<long>(wake % 1000000000)};
+      sem_clockwait(&progress_, CLOCK_MONOTONIC, &until);
+    }
+    if (port_ && !shutdown_.load()) jack_port_disconnect(client_, port_);
     active_.store(false);
     jack_deactivate(client_);  // the process callback does not run after this
     if (port_) jack_port_unregister(client_, port_);
@@ -176,6 +187,7 @@ class JackSystem final : public Backend {
     if (!self->active_.load(std::memory_order_acquire) || !self->port_) return 0;
     void* buffer = jack_port_get_buffer(self->port_, frames);
     jack_midi_clear_buffer(buffer);
+    self->cycles_.fetch_add(1, std::memory_order_relaxed);
     jack_nframes_t cycleStart;
     jack_time_t startUs, nextUs;
     float periodUs;
@@ -234,6 +246,7 @@ class JackSystem final : public Backend {
   std::uint64_t submitted_ = 0;  // main thread only
   std::atomic<std::uint64_t> completed_{0};
   std::atomic<std::uint64_t> discardUpTo_{0};
+  std::atomic<std::uint64_t> cycles_{0};  // cycles the process callback ran while active
   std::atomic<bool> active_{false};
   std::atomic<bool> shutdown_{false};
   std::atomic<bool> targetGone_{false};
