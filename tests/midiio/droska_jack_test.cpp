@@ -62,6 +62,23 @@ TEST_F(DroskaJack, LargeSysExArrivesWhole) {
   EXPECT_TRUE(got == big + many);
 }
 
+TEST_F(DroskaJack, EachRunDeliversItsMessagesOnce) {
+  std::vector<std::string> expected;
+  withoutLateCycles([&] {
+    expected.clear();
+    for (int run = 0; run < 24; ++run) {
+      const std::string message = zamotest::unhex("F0 7D") + std::string(1, static_cast<char>(run)) + "\xF7";
+      expected.push_back(zamotest::hex(message));
+      EXPECT_EQ(zamotest::runTool("droska", {"-E" + recorder->portName()}, message).status, 0);
+    }
+    awaitEvents(expected.size());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  });
+  std::vector<std::string> got;
+  for (const auto& e : recorder->events()) got.push_back(zamotest::hex(e.bytes));
+  EXPECT_EQ(got, expected);  // closing never hands the last event on twice
+}
+
 TEST_F(DroskaJack, PiecesKeepTheirPauses) {
   const std::vector<std::string> args{"-E" + recorder->portName(), "-D1024,10", dir.write("m.syx", sysex(4000, 3))};
   zamotest::ToolRun run;
