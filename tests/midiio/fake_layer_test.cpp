@@ -3,6 +3,8 @@
 // virtual time.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -240,6 +242,57 @@ TEST_F(MidiioFakeLayer, ReportShowsTextAndDetail) {
       {0, "zamo: MIDI error\n"},  // never a success text
   };
   for (const auto& c : cases) EXPECT_EQ(reported([&] { midiio::reportMidiError(c.code); }), c.message);
+}
+
+}  // namespace
+
+namespace {
+
+std::shared_ptr<FakeMidiWorld> gBreakWorld;
+int gBreakSignal = SIGINT;
+
+// A tool's run that breaks while notes and a pedal are on.
+int breakingTool() {
+  vorn::conHook(midiio::closeMidiOutput);
+  midiio::useMidiBackend(std::make_unique<midiio::FakeBackend>(gBreakWorld));
+  if (!midiio::openMidiOutput(0)) return 0;
+  (void)midiio::sendShortMessage(0x403C95);
+  (void)midiio::sendShortMessage(0x7F40B5);
+  std::raise(gBreakSignal);
+  midiio::pauseMs(10);  // the pause sees the break and ends the run
+  return 1;
+}
+
+TEST(MidiioBreak, BreakSilencesEveryChannel) {
+  const struct {
+    int signal;
+    int status;
+  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+  for (const auto& c : cases) {
+    vorn::resetRunState();
+    gBreakWorld = std::make_shared<FakeMidiWorld>();
+    gBreakWorld->setDevices({"Synth:In"}, {});
+    gBreakSignal = c.signal;
+    char name[] = "zamo";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(vorn::WinConsole("ZAMO 1.00", 1, argv, breakingTool), c.status);
+    std::vector<std::string> expected{"0 95 3C 40", "0 B5 40 7F"};
+    for (int channel = 0; channel < 16; ++channel) {
+      char text[2][16];
+      std::snprintf(text[0], sizeof text[0], "0 B%X 7B 00", channel);
+      std::snprintf(text[1], sizeof text[1], "0 B%X 40 00", channel);
+      expected.push_back(text[0]);
+      expected.push_back(text[1]);
+    }
+    std::vector<std::string> sent;
+    for (const auto& m : gBreakWorld->sent) sent.push_back(midiio::fakeLogLine(m));
+    EXPECT_EQ(sent, expected) << c.signal;
+    EXPECT_EQ(gBreakWorld->closes, 1);
+    midiio::resetMidiLayer();
+  }
+  vorn::resetRunState();
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
 }
 
 }  // namespace
