@@ -101,9 +101,7 @@ class JackSystem final : public Backend {
     const std::uint64_t cycle = cycles_.load();
     const Nanos giveUp = monotonicNow() + 200 * kNanosPerMs;
     while (!shutdown_.load() && cycles_.load() < cycle + 2 && monotonicNow() < giveUp) {
-      const Nanos wake = monotonicNow() + 5 * kNanosPerMs;
-      timespec until{static_cast<time_t>(wake / 1000000000), static_cast<long>(wake % 1000000000)};
-      sem_clockwait(&progress_, CLOCK_MONOTONIC, &until);
+      awaitProgress(monotonicNow() + 5 * kNanosPerMs);
     }
     if (port_ && !shutdown_.load()) jack_port_disconnect(client_, port_);
     active_.store(false);
@@ -174,11 +172,15 @@ class JackSystem final : public Backend {
         return {kMidiNotReady, "no JACK cycle took data for " + std::to_string(limit / kNanosPerMs) +
                                    " ms (is the server stopped?) while sending to " + std::string(target_)};
       }
-      const Nanos wake = now + kWaitSlice;
-      timespec until{static_cast<time_t>(wake / 1000000000), static_cast<long>(wake % 1000000000)};
-      sem_clockwait(&progress_, CLOCK_MONOTONIC, &until);
+      awaitProgress(now + kWaitSlice);
     }
     return {};
+  }
+
+  // Sleeps until the process callback moved something, or until `deadline`.
+  void awaitProgress(Nanos deadline) {
+    const timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
+    sem_clockwait(&progress_, CLOCK_MONOTONIC, &until);
   }
 
   // The real-time thread: no lock, no allocation, no blocking call.

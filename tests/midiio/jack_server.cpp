@@ -51,6 +51,13 @@ void JackServer::stop() {
   int status = 0;
   waitpid(pid_, &status, 0);
   pid_ = -1;
+  // A server stopped under live clients leaves their semaphores behind.
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ignored)) {
+    if (entry.path().filename().string().find("_" + name_ + "_") != std::string::npos) {
+      std::filesystem::remove(entry.path(), ignored);
+    }
+  }
 }
 
 void JackServer::signal(int sig) const {
