@@ -244,6 +244,7 @@ std::string quoteSource(std::string_view text, std::size_t begin, std::size_t en
       shown += kHex[b >> 4];
       shown += kHex[b & 15];
     } else {
+      if (c == '"' || c == '\\') shown += '\\';
       shown += c;
     }
   }

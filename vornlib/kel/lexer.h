@@ -58,7 +58,8 @@ Token lexToken(std::string_view text, std::size_t pos, std::size_t maxBytes, Cha
 // How a token is shown in messages: "\")\"", "the end of the text", ...
 std::string describeToken(const Token& token, std::string_view text);
 
-// text[begin, end) in quotes, unprintable bytes as \xHH, long ones cut short.
+// text[begin, end) in quotes, unprintable bytes as \xHH, a quote or backslash
+// after a backslash, long ones cut short.
 std::string quoteSource(std::string_view text, std::size_t begin, std::size_t end);
 
 }  // namespace kel::detail
