@@ -13,7 +13,11 @@ run_as_checkout_owner() {
     echo "${0##*/}: refusing to build as root in a checkout of user $(stat -c %U .): files in build/ would belong to root; run it as that user (setpriv, which would switch, is missing)" >&2
     exit 1
   fi
-  getent passwd "$uid" >/dev/null && groups=--init-groups
+  local home
+  if home=$(getent passwd "$uid" | cut -d: -f6) && [ -n "$home" ]; then
+    groups=--init-groups
+    export HOME=$home
+  fi
   echo "${0##*/}: the checkout belongs to $(stat -c %U .), so the build runs as that user" >&2
   exec setpriv --reuid="$uid" --regid="$gid" "$groups" "$@"
 }
