@@ -13,6 +13,11 @@ void failInput(std::uint32_t code) {
   vorn::conBreak();
 }
 
+void failInput(std::uint32_t code, std::string_view text, std::uint64_t offset) {
+  vorn::errBoxAt(curInputName, text.empty() ? vorn::errorText(code) : std::string(text), offset);
+  vorn::conBreak();
+}
+
 int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc,
                  const std::function<void()>& afterOptions) {
   int files = vorn::analoptionEx(descriptor);

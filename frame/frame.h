@@ -23,6 +23,8 @@ inline int runTool(std::string_view banner, int argc, char** argv, vorn::MainPro
 
 // Reports `code` naming the current input, then ends the run.
 [[noreturn]] void failInput(std::uint32_t code);
+// The same, saying what was found and at which byte: "FILE: text (at byte offset N)".
+[[noreturn]] void failInput(std::uint32_t code, std::string_view text, std::uint64_t offset);
 
 // The common run: parse options, open the output, call `fileProc` for each
 // file argument (or once with nullptr for standard input), close the output.
@@ -47,5 +49,6 @@ int withInput(const char* name, Process&& process) {
 vorn::OptionHandler flagOption(std::uint32_t& flags, std::uint32_t bit);
 // A step length: a non-negative decimal with optional fraction, 0.1 <= value < 1000.
 vorn::OptionHandler stepLengthOption(double& value);
+inline constexpr std::string_view kStepLengthWants = "a step length from 0.1 up to (not including) 1000";
 
 }  // namespace frame

@@ -1,28 +1,52 @@
 #include "vornlib/console.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <cerrno>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "vornlib/errors.h"
+#include "vornlib/gloss.h"
 #include "vornlib/streams.h"
 
 namespace vorn {
 namespace {
 
-volatile std::sig_atomic_t gBreakSignal = 0;
+// Lock-free, so the signal handler may store to it; read by every thread.
+std::atomic<int> gBreakSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 BreakHook gHook;
 bool gHookRan = false;
-bool gErrorReported = false;
+std::atomic<bool> gErrorReported{false};
 std::string gBanner = "ZAMO";
 std::string gToolName = "zamo";
 std::vector<const char*> gArgs;
 
-extern "C" void onBreakSignal(int signal) { gBreakSignal = signal; }
+extern "C" void onBreakSignal(int signal) { gBreakSignal.store(signal, std::memory_order_relaxed); }
+
+// A closed descriptor 0, 1 or 2 would be taken by the first file we open,
+// so that an error text could land in the output file: fill them first.
+void ensureStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      ::close(opened);
+    }
+  }
+}
+
+int statusForSignal(int signal) { return signal == SIGTERM ? kExitTerminated : kExitInterrupted; }
 
 void installSignalHandlers() {
   struct sigaction action {};
@@ -66,12 +90,13 @@ void conErrorMsg(std::string_view text) {
   throw RunEnded{kExitError};
 }
 
-bool breakPending() { return gBreakSignal != 0; }
+bool breakPending() { return gBreakSignal.load(std::memory_order_relaxed) != 0; }
 
 void pollBreak() {
-  if (gBreakSignal == 0) return;
+  int signal = gBreakSignal.load(std::memory_order_relaxed);
+  if (signal == 0) return;
   runHookOnce();
-  throw RunEnded{kExitInterrupted};
+  throw RunEnded{statusForSignal(signal)};
 }
 
 void sleepMs(unsigned milliseconds) {
@@ -83,6 +108,29 @@ void sleepMs(unsigned milliseconds) {
   pollBreak();
 }
 
+void sleepUntil(std::chrono::steady_clock::time_point deadline) {
+  // steady_clock is CLOCK_MONOTONIC on Linux.
+  auto since = deadline.time_since_epoch();
+  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+  struct timespec at {
+    static_cast<time_t>(seconds.count()),
+        static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count())
+  };
+  pollBreak();
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) pollBreak();
+  pollBreak();
+}
+
+BreakSignalsBlocked::BreakSignalsBlocked() {
+  sigset_t block;
+  sigemptyset(&block);
+  sigaddset(&block, SIGINT);
+  sigaddset(&block, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &block, &previous_);
+}
+
+BreakSignalsBlocked::~BreakSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
 std::string_view toolName() { return gToolName; }
 std::string_view toolBanner() { return gBanner; }
 
@@ -90,7 +138,7 @@ void reportError(std::string_view message) {
   gErrorReported = true;
   std::string line = gToolName;
   line += ": ";
-  line += message;
+  line += withGloss(message);
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
@@ -117,6 +165,7 @@ int WinConsole(std::string_view banner, int argc, char** argv, MainProc mainProc
   gBanner = std::string(banner);
   gToolName = lowerName(banner);
   gArgs.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+  ensureStandardDescriptors();
   installSignalHandlers();
 
   int status = kExitOk;
@@ -127,7 +176,7 @@ int WinConsole(std::string_view banner, int argc, char** argv, MainProc mainProc
     } catch (const RunEnded& ended) {
       status = ended.status;
     } catch (const std::bad_alloc&) {
-      reportError("out of memory");
+      reportOutOfMemory();
       status = kExitError;
     }
     // What was written before an error stays written.

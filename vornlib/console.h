@@ -3,7 +3,9 @@
 // into the exit status, and handles Ctrl-C at safe points.
 //
 // Exit statuses: 0 success, 1 when an error was reported, 2 for a rejected
-// option, 130 after Ctrl-C (SIGINT or SIGTERM).
+// option, 130 after Ctrl-C (SIGINT), 143 after SIGTERM.
+#include <chrono>
+#include <csignal>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitError = 1;
 inline constexpr int kExitBadOption = 2;
 inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitTerminated = 143;
 
 using MainProc = int (*)();
 using BreakHook = std::function<void()>;
@@ -48,6 +51,22 @@ void runBreakHookForExit();
 
 // Sleeps, waking at once for a break.
 void sleepMs(unsigned milliseconds);
+// Sleeps until `deadline` on the monotonic clock, waking at once for a break.
+void sleepUntil(std::chrono::steady_clock::time_point deadline);
+
+// Blocks SIGINT and SIGTERM in the calling thread while it lives, so that
+// threads started meanwhile (which inherit the mask) leave the break to the
+// main thread. Worker threads set flags; only the main thread reports.
+class BreakSignalsBlocked {
+ public:
+  BreakSignalsBlocked();
+  ~BreakSignalsBlocked();
+  BreakSignalsBlocked(const BreakSignalsBlocked&) = delete;
+  BreakSignalsBlocked& operator=(const BreakSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 // "zembra" for the banner "ZEMBRA 1.00"; "zamo" before WinConsole ran.
 std::string_view toolName();

@@ -56,15 +56,35 @@ void errBox(std::string_view message) { reportError(message); }
 
 void errBoxCode(std::uint32_t code) { reportError(errorText(code)); }
 
-void errBoxCodeEx(std::uint32_t code, const char* fileName) {
+void errBoxAt(const char* fileName, std::string_view text, std::optional<std::uint64_t> offset) {
   std::string message = inputDisplayName(fileName);
   message += ": ";
-  message += errorText(code);
-  // Malformed input is easiest to find by its offset; only the current input knows it.
-  if (code == kErrMalformedInput && currentInputMatches(fileName)) {
-    message += " (at byte offset " + std::to_string(currentInputOffset()) + ")";
-  }
+  message += text;
+  if (offset) message += " (at byte offset " + std::to_string(*offset) + ")";
   reportError(message);
+}
+
+void errBoxCodeEx(std::uint32_t code, const char* fileName) {
+  // Malformed input is easiest to find by its offset; only the current input knows it.
+  std::optional<std::uint64_t> offset;
+  if (code == kErrMalformedInput && currentInputMatches(fileName)) offset = currentInputOffset();
+  errBoxAt(fileName, errorText(code), offset);
+}
+
+void failCurrentInput(std::uint32_t code, std::string_view text, std::optional<std::uint64_t> offset) {
+  const char* name = getinhandle().name();
+  if (!offset && code == kErrMalformedInput) offset = currentInputOffset();
+  errBoxAt(name, text.empty() ? errorText(code) : std::string(text), offset);
+  conBreak();
+}
+
+void reportOutOfMemory() {
+  ByteInput& in = getinhandle();
+  if (in.isOpen()) {
+    errBoxAt(in.name(), "out of memory", in.offset());
+  } else {
+    reportError("out of memory");
+  }
 }
 
 }  // namespace vorn

@@ -1,5 +1,6 @@
 #include "vornlib/options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 
 namespace vorn {
 namespace {
+
+int gLeadingWords = 0;
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -28,13 +31,47 @@ std::vector<const char*> plainWords() {
   return words;
 }
 
-[[noreturn]] void rejectOption(std::string_view word, std::string_view why) {
-  std::string message(why);
-  message += " ";
-  message += word;
-  message += " (see --help)";
-  reportError(message);
+[[noreturn]] void rejectOption(std::string_view message) {
+  reportError(std::string(message) + " (see --help)");
   conEnd(kExitBadOption);
+}
+
+// "-D -L -O": the letters a user may give.
+std::string advertisedLetters(const OptionDescriptor& descriptor) {
+  std::string letters;
+  for (const OptionEntry& entry : descriptor.table) {
+    if (entry.help.empty()) continue;
+    if (!letters.empty()) letters += ' ';
+    letters += '-';
+    letters += entry.letter;
+  }
+  return letters;
+}
+
+[[noreturn]] void rejectUnknown(const OptionDescriptor& descriptor, std::string_view word) {
+  std::string message = "unknown option ";
+  message += word;
+  std::string letters = advertisedLetters(descriptor);
+  message += letters.empty() ? std::string("; this tool takes no options") : "; the options are " + letters;
+  rejectOption(message);
+}
+
+// Why `word` was refused: a text given as the next word, a value outside
+// what the option wants, or (when the tool says nothing) just that.
+[[noreturn]] void rejectInvalid(const OptionEntry& entry, std::string_view word, const char* nextWord) {
+  std::string letter = "-";
+  letter += entry.letter;
+  if (word.size() == 2 && nextWord != nullptr && !VornOptionIsOption(nextWord) && entry.wants != kWantsNoText) {
+    rejectOption("option " + letter + " takes its text in the same word: " + letter + nextWord);
+  }
+  std::string message = "invalid option ";
+  message += word;
+  if (!entry.wants.empty()) {
+    message += ": " + letter;
+    message += entry.wants == kWantsNoText ? " takes " : " wants ";
+    message += entry.wants;
+  }
+  rejectOption(message);
 }
 
 void printText(std::string_view text) {
@@ -58,24 +95,21 @@ std::string usageText(const OptionDescriptor& descriptor) {
   }
   text += "\noptions (an option is one word: -LETTERtext; letters are case-insensitive):\n";
   for (const OptionEntry& entry : descriptor.table) {
+    if (entry.help.empty()) continue;
     text += "  ";
-    if (entry.help.empty()) {
-      text += "-";
-      text += entry.letter;
-    } else {
-      text += entry.help;
-    }
+    text += entry.help;
     text += "\n";
   }
-  text += "  --       end of options\n  --help   this text\n  --version  the version\n";
+  text += "  --         end of options\n  --help, -h this text\n  --version  the version\n";
   return text;
 }
 
 int analoptionEx(const OptionDescriptor& descriptor) {
+  gLeadingWords = descriptor.leadingWords;
   for (int i = 0; i < argumentCount(); ++i) {
     std::string_view word(argument(i));
     if (word == "--") break;
-    if (word == "--help") {
+    if (word == "--help" || word == "-h" || word == "-H") {
       printText(usageText(descriptor));
       conEnd(kExitOk);
     }
@@ -86,7 +120,7 @@ int analoptionEx(const OptionDescriptor& descriptor) {
       conEnd(kExitOk);
     }
     if (!VornOptionIsOption(word)) continue;
-    if (word[1] == '-') rejectOption(word, "unknown option");
+    if (word[1] == '-') rejectUnknown(descriptor, word);
     char letter = upper(word[1]);
     const OptionEntry* found = nullptr;
     for (const OptionEntry& entry : descriptor.table) {
@@ -95,8 +129,8 @@ int analoptionEx(const OptionDescriptor& descriptor) {
         break;
       }
     }
-    if (found == nullptr) rejectOption(word, "unknown option");
-    if (!found->handler || !found->handler(word.substr(2))) rejectOption(word, "invalid option");
+    if (found == nullptr) rejectUnknown(descriptor, word);
+    if (!found->handler || !found->handler(word.substr(2))) rejectInvalid(*found, word, argument(i + 1));
   }
   int count = static_cast<int>(plainWords().size()) - descriptor.leadingWords;
   return count > 0 ? count : 0;
@@ -111,6 +145,13 @@ int analfileExec(const OptionDescriptor& descriptor, const FileProc& fileProc) {
     if (!fileProc(name)) break;
   }
   return called;
+}
+
+std::vector<const char*> fileArguments() {
+  std::vector<const char*> words = plainWords();
+  std::size_t lead = std::min(words.size(), static_cast<std::size_t>(gLeadingWords));
+  words.erase(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(lead));
+  return words;
 }
 
 const char* getparamDirect(int index) {

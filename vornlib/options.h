@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -17,8 +18,16 @@ using OptionHandler = std::function<bool(std::string_view text)>;
 struct OptionEntry {
   char letter;            // upper-case ASCII
   OptionHandler handler;
-  std::string_view help;  // one line for --help, e.g. "-Tn  step length in ms (default 8)"
+  // One line for --help, e.g. "-Tn  step length in ms (default 8)"; an
+  // empty line keeps the option out of the usage (accepted, not advertised).
+  std::string_view help;
+  // What the option takes, for the message that rejects it: "-T wants " +
+  // this ("a step length from 0.1 up to 999.99"); empty: no reason given.
+  std::string_view wants = {};
 };
+
+// The `wants` of an option that takes no text.
+inline constexpr std::string_view kWantsNoText = "no text after the letter";
 
 struct OptionDescriptor {
   std::span<const OptionEntry> table;
@@ -30,8 +39,9 @@ struct OptionDescriptor {
 };
 
 // Runs every option's handler in command-line order. A rejected or unknown
-// option is reported and ends the run with status 2. Returns the number of
-// file arguments. "--help" and "--version" print and end the run with status 0.
+// option is reported, saying why, and ends the run with status 2. Returns the
+// number of file arguments. "--help" (or a bare "-h") and "--version" print
+// and end the run with status 0.
 int analoptionEx(const OptionDescriptor& descriptor);
 
 // File procedures take a name (nullptr = standard input) and return nonzero to go on.
@@ -40,6 +50,10 @@ using FileProc = std::function<int(const char* name)>;
 // Calls `fileProc` once per file argument, in order, until one returns 0.
 // Returns how many were called.
 int analfileExec(const OptionDescriptor& descriptor, const FileProc& fileProc);
+
+// The file arguments of the run (the words that are not options, after the
+// leading words), as analoptionEx counted them.
+std::vector<const char*> fileArguments();
 
 // The index-th word (1-based) that is not an option, or nullptr.
 const char* getparamDirect(int index);

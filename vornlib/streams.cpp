@@ -9,6 +9,7 @@
 
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
+#include "vornlib/run_inputs.h"
 
 namespace vorn {
 namespace {
@@ -300,6 +301,7 @@ const char* outputName() { return gOutputNamed ? gOutputName.c_str() : nullptr; 
 void openout() { openoutf(outputName()); }
 
 void openoutf(const char* name) {
+  refuseOutputThatIsInput(name);
   if (!detail::gCurrentOutput.open(name)) failOpen(name, errno);
 }
 
@@ -316,6 +318,7 @@ std::unique_ptr<ByteInput> nfOpenIn(const char* name) {
 }
 
 std::unique_ptr<ByteOutput> nfOpenOut(const char* name) {
+  refuseOutputThatIsInput(name);
   auto out = std::make_unique<ByteOutput>();
   if (!out->open(name)) failOpen(name, errno);
   return out;

@@ -88,7 +88,7 @@ TEST(ZembraCli, ASyntaxErrorWritesNothingAndPointsAtTheUsersFile) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(zamotest::readFile(out), "");
-  EXPECT_EQ(run.err, "zembra: " + second + ":2:10: <}>がない。\n\t$1={c d ;}\n\t        ^\nKORMAVE: syntax error\n");
+  EXPECT_EQ(run.err, "zembra: " + second + ":2:10: <}>がない。 (missing \"}\")\n\t$1={c d ;}\n\t        ^\nKORMAVE: syntax error\n");
   EXPECT_EQ(zamotest::readFile(listing), "$0={c}\n// tune\n\t$1={c d ;←<}>がない。\n");
 }
 
@@ -96,9 +96,9 @@ TEST(ZembraCli, ErrorsInArgumentsAndStandardInputAreNamedSo) {
   auto run = runTool("zembra", {":$0={c}", ":$1={\n  c0}"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "zembra: <arg>:2:4: 値が不正です。\n  c0}\n   ^\nKORMAVE: syntax error\n");
+  EXPECT_EQ(run.err, "zembra: <arg>:2:4: 値が不正です。 (value out of range)\n  c0}\n   ^\nKORMAVE: syntax error\n");
   run = runTool("zembra", {}, "$16={}");
-  EXPECT_EQ(run.err, "zembra: <stdin>:1:2: 値が不正です。\n$16={}\n ^\nKORMAVE: syntax error\n");
+  EXPECT_EQ(run.err, "zembra: <stdin>:1:2: 値が不正です。 (value out of range)\n$16={}\n ^\nKORMAVE: syntax error\n");
 }
 
 TEST(ZembraCli, ShiftJisSourceCountsDoubleByteCharactersAsOneColumn) {
@@ -107,7 +107,7 @@ TEST(ZembraCli, ShiftJisSourceCountsDoubleByteCharactersAsOneColumn) {
   std::string file = dir.write("sjis.mml", sjis);
   auto run = runTool("zembra", {file});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "zembra: " + file + ":1:16: <}>がない。\n" + sjis + "                 ^\nKORMAVE: syntax error\n");
+  EXPECT_EQ(run.err, "zembra: " + file + ":1:16: <}>がない。 (missing \"}\")\n" + sjis + "                 ^\nKORMAVE: syntax error\n");
 }
 
 TEST(ZembraCli, AMissingFileIsReportedAndNothingIsWritten) {
@@ -141,13 +141,13 @@ TEST(ZembraCli, ErrorsInExpressionsAndExpansionsSayWhyAndWhere) {
   auto run = runTool("zembra", {":$0={c\n w_(tick + nothing)}"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err,
-            "zembra: <arg>:2:12: KELEXPR式の誤り (unknown name \"nothing\")\n w_(tick + nothing)}\n           ^\n"
+            "zembra: <arg>:2:12: KELEXPR式の誤り (error in expression) (unknown name \"nothing\")\n w_(tick + nothing)}\n           ^\n"
             "KORMAVE: syntax error\n");
   run = runTool("zembra", {":$0={@(\"c d\\ne }\")}"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err,
-            "zembra: <arg>:1:5: 式展開の誤り\n$0={@(\"c d\\ne }\")}\n    ^\nexpanded: e }\n            ^\n"
+            "zembra: <arg>:1:5: 式展開の誤り (malformed expansion)\n$0={@(\"c d\\ne }\")}\n    ^\nexpanded: e }\n            ^\n"
             "KORMAVE: syntax error\n");
 }
 

@@ -109,7 +109,7 @@ TEST(Gorbel, ErrorsWriteNothing) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(std::filesystem::exists(out)) << "no output file after an error";
-    EXPECT_NE(run.err.find("gorbel: 入力データの形式が違います (" + input + ", byte offset "), std::string::npos)
+    EXPECT_NE(run.err.find("gorbel: 入力データの形式が違います (input is not in the expected format) (" + input + ", byte offset "), std::string::npos)
         << run.err;
   }
   auto piped = runTool("gorbel", {}, kRoland + unhex("F0 01"));

@@ -2,6 +2,8 @@
 // file walk, reports, exit statuses, breaks and broken pipes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "run_tool.h"
 
 using zamotest::runProgram;
@@ -17,18 +19,30 @@ ToolRun probe(const std::vector<std::string>& args, std::string_view input = {})
 TEST(FrameOptions, FlagsAcceptOnlyTheBareLetterInEitherCase) {
   EXPECT_EQ(probe({"-F"}).out, "flags=1 step=8\n");
   EXPECT_EQ(probe({"-f"}).out, "flags=1 step=8\n");
-  ToolRun bad = probe({"-Fx"});
-  EXPECT_EQ(bad.status, 2);
-  EXPECT_EQ(bad.out, "");
-  EXPECT_EQ(bad.err, "probe: invalid option -Fx (see --help)\n");
 }
 
-TEST(FrameOptions, UnknownOptionsAreRejectedBeforeAnyInputIsRead) {
-  ToolRun run = probe({"-Q"}, "input");
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "probe: unknown option -Q (see --help)\n");
-  EXPECT_EQ(probe({"--verbose"}).status, 2);
+// Every rejected option says why, ends the run with status 2 and reads nothing.
+TEST(FrameOptions, RejectedOptionsSayWhy) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"-Fx"}, "probe: invalid option -Fx: -F takes no text after the letter (see --help)\n"},
+      {{"-Q"}, "probe: unknown option -Q; the options are -F -T -A -C -O (see --help)\n"},
+      {{"--verbose"}, "probe: unknown option --verbose; the options are -F -T -A -C -O (see --help)\n"},
+      {{"-o", "out.bin"}, "probe: option -O takes its text in the same word: -Oout.bin (see --help)\n"},
+      {{"-T", "5"}, "probe: option -T takes its text in the same word: -T5 (see --help)\n"},
+      {{"-T0"},
+       "probe: invalid option -T0: -T wants a step length from 0.1 up to (not including) 1000 (see --help)\n"},
+      {{"-O"}, "probe: invalid option -O: -O wants a file name (see --help)\n"},
+      {{"-C12345678x"}, "probe: invalid option -C12345678x (see --help)\n"},
+  };
+  for (const Case& c : cases) {
+    ToolRun run = probe(c.args, "input");
+    EXPECT_EQ(run.status, 2) << c.args[0];
+    EXPECT_EQ(run.out, "") << c.args[0];
+    EXPECT_EQ(run.err, c.err);
+  }
 }
 
 TEST(FrameOptions, StepLengthRange) {
@@ -38,6 +52,7 @@ TEST(FrameOptions, StepLengthRange) {
     ToolRun run = probe({bad});
     EXPECT_EQ(run.status, 2) << bad;
     EXPECT_NE(run.err.find("invalid option"), std::string::npos) << bad;
+    EXPECT_NE(run.err.find("-T wants a step length"), std::string::npos) << bad;
   }
 }
 
@@ -54,6 +69,11 @@ TEST(FrameOptions, HelpAndVersion) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: probe [options] [file...]"), std::string::npos);
   EXPECT_NE(help.out.find("-Tn  a step length"), std::string::npos);
+  // N is accepted for old command lines but not advertised.
+  EXPECT_EQ(help.out.find("-N"), std::string::npos);
+  EXPECT_EQ(probe({"-N", "-"}, "x").status, 0);
+  EXPECT_EQ(probe({"-h"}).out, help.out);
+  EXPECT_EQ(probe({"-H"}).out, help.out);
   ToolRun version = probe({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "PROBE 1.00\n");
@@ -116,4 +136,67 @@ TEST(FrameBreaks, ClosedPipeEndsQuietlyAfterTheHook) {
   EXPECT_EQ(run.out, "xxxxx");
   EXPECT_EQ(run.status, 141);  // SIGPIPE, as a shell expects
   EXPECT_EQ(run.err, "hook ran\n");
+}
+
+// An output that is one of the run's inputs is refused before anything is
+// opened, whichever way the input reaches the tool; the file keeps its bytes.
+TEST(FrameOutputs, AnOutputThatIsAlsoAnInputIsRefusedUntouched) {
+  TempDir dir;
+  std::string song = dir.write("song.mid", "precious");
+  std::filesystem::create_symlink(song, dir.file("link.mid"));
+  std::string link = dir.file("link.mid").string();
+  struct Case {
+    std::vector<std::string> args;
+    std::string refused;
+  } cases[] = {
+      {{"-O" + song, song}, song},
+      {{"-O" + link, song}, link},
+      {{"-O" + song, link}, song},
+      {{"-O" + song, "-"}, song},  // standard input is the file (see the redirection below)
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> shellArgs{"-c", "exec \"$0\" \"$@\" < '" + song + "'", PROBE_PATH};
+    shellArgs.insert(shellArgs.end(), c.args.begin(), c.args.end());
+    ToolRun run = runProgram("/bin/bash", shellArgs);
+    EXPECT_EQ(run.status, 1) << c.args[0];
+    EXPECT_EQ(run.err, "probe: " + c.refused + ": is also an input; nothing written\n");
+    EXPECT_EQ(dir.read("song.mid"), "precious");
+  }
+  // Another file of the same content is no input.
+  std::string other = dir.write("other.mid", "precious");
+  ToolRun run = probe({"-O" + other, song});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(dir.read("other.mid"), "precious");
+}
+
+// Closed standard descriptors are filled before anything opens, so that an
+// error text can never land in an output file.
+TEST(FrameOutputs, ClosedStandardDescriptorsNeverCarryReportsIntoFiles) {
+  TempDir dir;
+  std::string input = dir.write("in", "data!");
+  std::string out = dir.file("out").string();
+  for (std::string closing : {"2>&-", "1>&- 2>&-", "0<&- 2>&-"}) {
+    ToolRun run = runProgram("/bin/bash", {"-c", "\"$0\" -Afail -CE0000002 -O" + out + " " + input + " " + closing,
+                                           PROBE_PATH});
+    EXPECT_EQ(run.status, 1) << closing;
+    EXPECT_EQ(dir.read("out"), "data!") << closing;
+  }
+}
+
+TEST(FrameReports, WhereShapeAndOutOfMemoryNameTheFileAndOffset) {
+  TempDir dir;
+  std::string input = dir.write("in", "bad!bytes");
+  ToolRun run = probe({"-Afail-at", "-CE0000002", input});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "probe: " + input + ": a bad byte (at byte offset 3)\n");
+  run = probe({"-Aoom", input});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "probe: " + input + ": out of memory (at byte offset 9)\n");
+}
+
+TEST(FrameBreaks, TerminationExits143AfterTheHook) {
+  ToolRun run = probe({"-Aterminate-sleep"}, "kept");
+  EXPECT_EQ(run.status, 143);
+  EXPECT_EQ(run.err, "hook ran\n");
+  EXPECT_EQ(run.out, "kept");
 }

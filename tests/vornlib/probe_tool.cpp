@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "frame/frame.h"
@@ -25,11 +26,12 @@ bool actionOption(std::string_view text) {
 bool codeOption(std::string_view text) { return vorn::parseWholeHex(text, failCode); }
 
 const vorn::OptionEntry options[] = {
-    {'F', frame::flagOption(flags, 1), "-F  a flag"},
-    {'T', frame::stepLengthOption(step), "-Tn  a step length"},
+    {'F', frame::flagOption(flags, 1), "-F  a flag", vorn::kWantsNoText},
+    {'T', frame::stepLengthOption(step), "-Tn  a step length", frame::kStepLengthWants},
     {'A', actionOption, "-Aaction  what to do with each input"},
     {'C', codeOption, "-Chex  error code for -Afail"},
-    {'O', vorn::option_o, "-Ofile  output file"},
+    {'O', vorn::option_o, "-Ofile  output file", "a file name"},
+    {'N', vorn::option_n, ""},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]", "Test probe."};
 
@@ -45,9 +47,11 @@ int fileProc(const char* name) {
     }
     // Only inputs that hold a "!" fail, so tests can place the failure.
     if (action == "fail" && marked) frame::failInput(failCode);
+    if (action == "fail-at" && marked) frame::failInput(failCode, "a bad byte", 3);
+    if (action == "oom" && marked) throw std::bad_alloc();
     if (action == "warn") vorn::errBox("carrying on");
-    if (action == "interrupt-sleep") {
-      std::raise(SIGINT);
+    if (action == "interrupt-sleep" || action == "terminate-sleep") {
+      std::raise(action == "interrupt-sleep" ? SIGINT : SIGTERM);
       vorn::sleepMs(60000);
     }
     if (action == "interrupt-read") {
