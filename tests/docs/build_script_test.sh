@@ -2,7 +2,8 @@
 # scripts/build must report failure, not "built in", when its folder or its
 # log cannot be written, and when the build itself fails. Run as root, the
 # unwritable cases run as the user nobody; as another user, a folder of mode
-# 0555 stands in for one that belongs to someone else.
+# 0555 stands in for one that belongs to someone else. Run as root in a
+# checkout of another user, it must build as that user.
 #   build_script_test.sh SOURCE_DIR
 set -uo pipefail
 src=$1
@@ -42,4 +43,20 @@ case_fails() {
 case_fails "folder cannot be made" "cannot make" "${as_other[@]}" "$src/scripts/build" "$work/locked/new"
 case_fails "log cannot be written" "build.log" "${as_other[@]}" "$src/scripts/build" "$work/locked/build"
 case_fails "configuring fails" "failed" "$src/scripts/build" "$work/open" -DCMAKE_CXX_COMPILER=/nonexistent/c++
+
+# Run as root in a checkout of another user, the build and its log belong to
+# that user. Configuring fails at once here, which is all this needs.
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir -p "$work/checkout"
+  cp -r "$src/scripts" "$src/CMakeLists.txt" "$work/checkout/"
+  chown -R nobody:nogroup "$work/checkout"
+  (cd "$work/checkout" && scripts/build build -DCMAKE_CXX_COMPILER=/nonexistent/c++ >/dev/null 2>&1)
+  owners=$(stat -c %U "$work/checkout/build" "$work/checkout/build/build.log" 2>&1 | sort -u)
+  if [ "$owners" = nobody ]; then
+    echo "ok   root in a user's checkout builds as that user"
+  else
+    echo "FAIL root in a user's checkout: build/ and its log belong to: $owners"
+    failures=$((failures + 1))
+  fi
+fi
 exit $((failures > 0))
