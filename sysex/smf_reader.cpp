@@ -154,7 +154,7 @@ class TrackParser {
         if (hasSecondDataByte(status)) dataByte();
       } else if (status >= 0xF0) {
         runningStatus = 0;
-        systemEvent(status, time, delta);
+        systemEvent(status, time, delta, pos_ - 1);
       } else {
         if (runningStatus == 0) fail(kRunningStatusError, pos_ - 1);
         if (hasSecondDataByte(runningStatus)) dataByte();
@@ -191,11 +191,11 @@ class TrackParser {
     return start;
   }
 
-  void systemEvent(std::uint8_t status, std::uint32_t time, std::uint32_t delta) {
+  void systemEvent(std::uint8_t status, std::uint32_t time, std::uint32_t delta, std::size_t statusAt) {
     if (status == 0xF0 || status == 0xF7) {
       std::uint32_t length = quantity();
       std::size_t start = take(length);
-      keep({time, delta, status, static_cast<std::uint32_t>(start), length});
+      keep({time, delta, status, static_cast<std::uint32_t>(statusAt), static_cast<std::uint32_t>(start), length});
     } else if (status == 0xFF) {
       byte();  // the meta type does not matter here
       take(quantity());

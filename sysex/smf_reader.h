@@ -20,6 +20,7 @@ struct SysExEvent {
   std::uint32_t absoluteTime;  // the track's running time at this event, in ticks
   std::uint32_t delta;         // its own delta time
   std::uint8_t kind;           // 0xF0 or 0xF7
+  std::uint32_t statusAt;      // where its status byte lies in the track's chunk data
   std::uint32_t offset;        // where its data starts in the track's chunk data
   std::uint32_t length;        // number of data bytes (for 0xF0: the message without its 0xF0)
 };
