@@ -61,7 +61,7 @@ bool optionP(std::string_view text) {
 }
 
 // "p.txt:2:5": a pattern file's line ends survive into its text, so lines
-// and columns count as in the file.
+// count as in the file (columns too, unless the line held control characters).
 std::string placeInFile(const std::string& fileName, std::string_view text, std::size_t offset) {
   std::string_view before = text.substr(0, offset);
   std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
