@@ -22,9 +22,10 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
     const char* inputName;
     SplitFault fault;
     std::string name;
+    std::uint64_t start = 0;  // of the message being read
 
     void begin() {
-      std::uint64_t start = in.offset() - 1;
+      start = in.offset() - 1;
       std::uint32_t number = self.number_;
       if (!vorn::ArgFileName(name, self.base_, self.pattern_, number, inputName)) {
         fault = {SplitFault::Naming, errno, number, start, {}, {}};
@@ -50,7 +51,7 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
       self.unfinished_.clear();
       return true;
     }
-  } sink{*this, in, inputName, {}, {}};
+  } sink{*this, in, inputName, {}, {}, 0};
 
   ScanResult result = scanSysexFile(in, sink);
   if (sink.fault.kind != SplitFault::None) return sink.fault;
@@ -60,6 +61,7 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
     unfinished_.clear();
     SplitFault malformed;
     malformed.kind = SplitFault::MalformedMessage;
+    malformed.offset = sink.start;
     return malformed;
   }
   return {};

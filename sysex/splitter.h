@@ -14,7 +14,7 @@ struct SplitFault {
   enum Kind { None, Naming, Collision, MalformedMessage } kind = None;
   int error = 0;          // errno of a naming failure
   std::uint32_t number = 0;    // the message (Naming, Collision)
-  std::uint64_t offset = 0;    // where that message starts in its input
+  std::uint64_t offset = 0;    // where that message starts in its input (all but None)
   std::string name;            // the file it was to go to (Collision)
   std::string firstSource;     // what that file was written for (Collision)
 };

@@ -8,6 +8,7 @@
 
 #include "frame/frame.h"
 #include "sysex/pattern_compiler.h"
+#include "sysex/scan.h"
 #include "sysex/selector.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
@@ -130,7 +131,8 @@ int fileProc(const char* name) {
       case SelectFault::None:
         break;
       case SelectFault::MalformedMessage:
-        frame::failInput(vorn::kErrMalformedInput);
+        frame::failInput(vorn::kErrMalformedInput, cutMessageText(vorn::getinhandle(), selector->messageStart()),
+                         vorn::currentInputOffset());
       case SelectFault::MessageTooLong:
         vorn::errBoxAt(name, "a message longer than 4 GiB", selector->messageStart());
         vorn::conBreak();

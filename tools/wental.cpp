@@ -8,6 +8,7 @@
 
 #include "frame/frame.h"
 #include "sysex/name_pattern.h"
+#include "sysex/scan.h"
 #include "sysex/splitter.h"
 #include "vornlib/errors.h"
 
@@ -55,7 +56,10 @@ int fileProc(const char* name) {
   return frame::withInput(name, [name] {
     sysex::SplitFault fault = splitter->splitFile(vorn::getinhandle(), name);
     if (fault.kind == sysex::SplitFault::Naming || fault.kind == sysex::SplitFault::Collision) failNaming(fault, name);
-    if (fault.kind == sysex::SplitFault::MalformedMessage) frame::failInput(vorn::kErrMalformedInput);
+    if (fault.kind == sysex::SplitFault::MalformedMessage) {
+      frame::failInput(vorn::kErrMalformedInput, sysex::cutMessageText(vorn::getinhandle(), fault.offset),
+                       vorn::currentInputOffset());
+    }
   });
 }
 

@@ -120,12 +120,14 @@ TEST(Mirvok, CutMessageEndsTheRunAfterEarlierOutput) {
   auto run = runTool("mirvok", {"-S41"}, kRoland + unhex("F0 41 01"));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, kRoland);
-  EXPECT_EQ(run.err, "mirvok: <stdin>: malformed input or unexpected end of input (at byte offset 14)\n");
+  EXPECT_EQ(run.err, "mirvok: <stdin>: the input ends inside the message that starts at byte offset 11, before its F7 "
+                     "(at byte offset 14)\n");
   TempDir dir;
   std::string cut = dir.write("cut.syx", kRoland + unhex("F0 41 90 F7"));
   auto second = runTool("mirvok", {"-S41", cut, dir.write("ok.syx", kRoland)});
   EXPECT_EQ(second.out, kRoland);
-  EXPECT_EQ(second.err, "mirvok: " + cut + ": malformed input or unexpected end of input (at byte offset 13)\n");
+  EXPECT_EQ(second.err, "mirvok: " + cut + ": status byte 90 inside the message that starts at byte offset 11 "
+                        "(at byte offset 13)\n");
 }
 
 TEST(Mirvok, UnpairedBracesFailWhenAMessageReachesThem) {

@@ -91,13 +91,15 @@ TEST(Wental, CutMessageKeepsItsBytesAndEndsTheRun) {
   std::string b = dir.write("b.syx", unhex("F0 04 F7"));
   auto run = runTool("wental", {"-Sout-", a, b}, {}, dir.path());
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "wental: " + a + ": malformed input or unexpected end of input (at byte offset 6)\n");
+  EXPECT_EQ(run.err, "wental: " + a + ": the input ends inside the message that starts at byte offset 3, before its F7 "
+                     "(at byte offset 6)\n");
   EXPECT_EQ(hex(dir.read("out-00000000.SYX")), "F0 01 F7");
   EXPECT_EQ(hex(dir.read("out-00000001.SYX")), "F0 02 03");
   EXPECT_FALSE(std::filesystem::exists(dir.file("out-00000002.SYX")));
   // A status byte inside: the bytes before it stay, the status byte is not written.
   auto status = runTool("wental", {"-Sst-"}, unhex("F0 05 06 90 07 F7"), dir.path());
   EXPECT_EQ(status.status, 1);
+  EXPECT_EQ(status.err, "wental: <stdin>: status byte 90 inside the message that starts at byte offset 0 (at byte offset 3)\n");
   EXPECT_EQ(hex(dir.read("st-00000000.SYX")), "F0 05 06");
 }
 
