@@ -270,4 +270,40 @@ TEST(SeqInputs, LargeSysExBodiesStreamThroughBothTools) {
   EXPECT_EQ(hex(runTool("fendix", {ostraName}).out), "00 90 3C 64 00 FF 00 00");
 }
 
+// A length the input merely claims is streamed, never allocated: under a
+// limit far below the claims, 16 MB of body go through and the fault is the
+// early end, not "out of memory". Sanitizer builds reserve terabytes of
+// address space, so there the limit is left out and only the outcome checked.
+TEST(SeqMemory, ClaimedLengthsStreamWithinAFixedMemoryLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+  const std::string limit;
+#else
+  const std::string limit = "ulimit -v 131072; ";  // 128 MiB
+#endif
+  const std::string body(16 << 20, '\x11');
+  struct Case {
+    const char* tool;
+    const char* option;
+    std::string input;
+    std::string message;
+    std::size_t written;
+  } cases[] = {
+      {"fendix", "-X", unhex("00 F0 FF FF FF FF") + body,
+       "input ends inside a SysEx record of 4294967295 bytes (at byte offset 16777222)", 6 + body.size()},
+      {"fendix", "-T8", unhex("00 F7 FF FF FF FF") + body,
+       "input ends inside a SysEx record of 4294967295 bytes (at byte offset 16777222)", 0},
+      {"zutane", "-X", smfWith("00 00 00 01 01 E0", "00 F0 FF FF FF 7F", 0xFFFFFFFF) + body,
+       "input ends inside a SysEx of 268435455 bytes (at byte offset 16777244)", 6 + body.size()},
+      {"zutane", "-X", smfWith("00 00 00 01 01 E0", "00 FF 01 FF FF FF 7F", 0xFFFFFFFF) + body,
+       "input ends inside a meta event of 268435455 bytes (at byte offset 16777245)", 0},
+  };
+  for (const Case& c : cases) {
+    auto run = zamotest::runProgram(
+        "/bin/bash", {"-c", limit + "exec " + shellQuoted(zamotest::toolPath(c.tool)) + " " + c.option}, c.input);
+    EXPECT_EQ(run.status, 1) << c.message;
+    EXPECT_EQ(run.err, std::string(c.tool) + ": <stdin>: " + c.message + "\n");
+    EXPECT_EQ(run.out.size(), c.written) << c.message;
+  }
+}
+
 }  // namespace
