@@ -31,38 +31,38 @@ std::optional<InputFault> renderOstraToDorna(vorn::ByteInput& in, const RenderOp
   double elapsed = 0.0;
   double tickLength = tickLengthAt(kDefaultTempo);
   Record record;
+  auto now = [&] { return stepsAt(elapsed, stepLength); };
 
-  while (!reader.atEnd()) {
-    if (auto fault = reader.next(record)) return fault;
+  for (;;) {
+    RecordKind kind = reader.next(record);
+    if (kind == RecordKind::Fault) return reader.fault();
     if (record.delta != 0) elapsed += record.delta * tickLength;
 
-    if (isChannelStatus(record.status)) {
-      out.channel(stepsAt(elapsed, stepLength), record.status, record.first, record.second);
-      continue;
-    }
-    switch (record.status) {
-      case kStatusSysEx:
-      case kStatusEscape:
+    switch (kind) {
+      case RecordKind::Channel:
+        out.channel(now(), record.status, record.first, record.second);
+        break;
+      case RecordKind::SysEx:
         if (options.keepSysEx) {
           // The body goes out as it is read, so a cut input leaves what it held.
-          out.sysExHead(stepsAt(elapsed, stepLength), record.status, record.length);
-          if (auto fault = reader.copyBody(record, vorn::getouthandle())) return fault;
-        } else if (auto fault = reader.skipBody(record)) {
-          return fault;
+          out.sysExHead(now(), record.status, record.length);
+          if (!reader.copyBody(vorn::getouthandle())) return reader.fault();
+        } else if (!reader.skipBody()) {
+          return reader.fault();
         }
         // Dropped, its time is carried into the next record written.
         break;
-      case kStatusTempo:
+      case RecordKind::Tempo:
         tickLength = tickLengthAt(record.tempo);
         break;
-      case kStatusEnd:
-        out.end(stepsAt(elapsed, stepLength), record.first, record.second);
-        break;
-      default:  // the filler only carries its delta
+      case RecordKind::End:
+        out.end(now(), record.first, record.second);
+        return std::nullopt;
+      case RecordKind::Filler:  // it only carries its delta
+      case RecordKind::Fault:
         break;
     }
   }
-  return std::nullopt;
 }
 
 }  // namespace seq

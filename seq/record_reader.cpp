@@ -2,52 +2,63 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 #include "seq/strict_input.h"
 #include "vornlib/numbers.h"
 
 namespace seq {
+namespace {
 
-std::optional<InputFault> RecordReader::endBeforeEndRecord() const {
-  return endsAt("input ends before the end record", in_.offset());
+std::unique_ptr<InputFault> faultOf(InputFault fault) { return std::make_unique<InputFault>(std::move(fault)); }
+
+std::unique_ptr<InputFault> bodyEnds(vorn::ByteInput& in, std::uint32_t length) {
+  return faultOf(seq::endsInside("a SysEx record of " + std::to_string(length) + " bytes", in.offset()));
 }
 
-std::optional<InputFault> RecordReader::sysExLength(Record& record) {
-  std::array<std::uint8_t, 4> length;
-  if (in_.read(length) < length.size()) return endsInside("the length of a SysEx record", in_.offset());
-  record.length = vorn::readLE32(length.data());
-  return std::nullopt;
+}  // namespace
+
+RecordReader::Fault RecordReader::endsInside(vorn::ByteInput& in, const char* what) {
+  return faultOf(seq::endsInside(what, in.offset()));
 }
 
-std::optional<InputFault> RecordReader::tempo(Record& record) {
+RecordReader::Fault RecordReader::endsBeforeStatus(vorn::ByteInput& in, bool beforeDelta) {
+  return faultOf(
+      endsAt(beforeDelta ? "input ends before the end record" : "input ends after a record's delta byte", in.offset()));
+}
+
+RecordReader::Fault RecordReader::unknownStatus(vorn::ByteInput& in, std::uint8_t status) {
+  std::uint64_t at = in.offset() - 1;
+  // The record's two bytes are read all the same: a record is never left half read.
+  if (in.get() >= 0) in.get();
+  return faultOf({"unknown status byte " + hexByte(status), at});
+}
+
+RecordReader::Fault RecordReader::readLength(vorn::ByteInput& in, std::uint32_t& length) {
+  std::array<std::uint8_t, 4> field;
+  if (in.read(field) < field.size()) return endsInside(in, "the length of a SysEx record");
+  length = vorn::readLE32(field.data());
+  return nullptr;
+}
+
+RecordReader::Fault RecordReader::readTempo(vorn::ByteInput& in, std::uint16_t& tempo) {
   std::array<std::uint8_t, 2> field;
-  std::uint64_t at = in_.offset();
-  if (in_.read(field) < field.size()) return endsInside("a tempo record", in_.offset());
-  record.tempo = vorn::readLE16(field.data());
+  std::uint64_t at = in.offset();
+  if (in.read(field) < field.size()) return endsInside(in, "a tempo record");
+  tempo = vorn::readLE16(field.data());
   // A tempo of 0 would make every later tick endless.
-  if (record.tempo == 0) return InputFault{"tempo 0; a tempo record holds 1 to 65535", at};
-  return std::nullopt;
+  if (tempo == 0) return faultOf({"tempo 0; a tempo record holds 1 to 65535", at});
+  return nullptr;
 }
 
-std::optional<InputFault> RecordReader::unknownStatus(const Record& record) {
-  // The record's two bytes are read all the same: the reader never leaves a
-  // record half read.
-  if (in_.get() >= 0) in_.get();
-  return InputFault{"unknown status byte " + hexByte(record.status), record.offset + 1};
+RecordReader::Fault RecordReader::copyBody(vorn::ByteInput& in, vorn::ByteOutput& out, std::uint32_t length) {
+  if (copyBytes(in, out, length) < length) return bodyEnds(in, length);
+  return nullptr;
 }
 
-std::optional<InputFault> RecordReader::bodyEnds(const Record& record) const {
-  return endsInside("a SysEx record of " + std::to_string(record.length) + " bytes", in_.offset());
-}
-
-std::optional<InputFault> RecordReader::copyBody(const Record& record, vorn::ByteOutput& out) {
-  if (copyBytes(in_, out, record.length) < record.length) return bodyEnds(record);
-  return std::nullopt;
-}
-
-std::optional<InputFault> RecordReader::skipBody(const Record& record) {
-  if (in_.skip(record.length) < record.length) return bodyEnds(record);
-  return std::nullopt;
+RecordReader::Fault RecordReader::skipBody(vorn::ByteInput& in, std::uint32_t length) {
+  if (in.skip(length) < length) return bodyEnds(in, length);
+  return nullptr;
 }
 
 }  // namespace seq

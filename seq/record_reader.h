@@ -4,19 +4,22 @@
 //
 //   seq::RecordReader reader(in);
 //   seq::Record r;
-//   while (!reader.atEnd()) {
-//     if (auto fault = reader.next(r)) return fault;   // the caller reports it
-//     if (isSysExStatus(r.status) && (fault = reader.skipBody())) return fault;
-//     ...
+//   for (;;) {
+//     switch (reader.next(r)) {
+//       case seq::RecordKind::Fault: return reader.fault();   // the caller reports it
+//       case seq::RecordKind::SysEx: if (!reader.skipBody()) return reader.fault(); break;
+//       case seq::RecordKind::End: return std::nullopt;
+//       ...
+//     }
 //   }
 //
 // A SysEx record's body is left unread by next(): the caller copies it or
 // skips it before the next record, so no body is ever held in memory, what
-// ever length it claims. Faults name the offset of the byte that is wrong
+// ever length it claims. A fault names the offset of the byte that is wrong
 // (the status byte, the tempo field) or, for an early end, where the input
-// ended; "no input" for an input that held nothing.
+// ended; an input that held nothing is "no input".
 #include <cstdint>
-#include <optional>
+#include <memory>
 
 #include "seq/input_fault.h"
 #include "seq/ostra.h"
@@ -24,8 +27,10 @@
 
 namespace seq {
 
+// What next() read; Fault when it read none.
+enum class RecordKind : std::uint8_t { Fault, Channel, SysEx, Tempo, Filler, End };
+
 struct Record {
-  std::uint64_t offset = 0;  // of its delta byte
   std::uint8_t delta = 0;
   std::uint8_t status = 0;
   // Channel message: its data bytes; filler and end record: their two bytes.
@@ -35,6 +40,10 @@ struct Record {
   std::uint32_t length = 0;  // SysEx record: its body's length; the body is still unread
 };
 
+// The renderer reads tens of millions of records a second: next() is inline
+// and its slow paths are static functions that never see the reader or the
+// record, so that both can live in registers and a caller switching on the
+// kind gets a single dispatch.
 class RecordReader {
  public:
   explicit RecordReader(vorn::ByteInput& in) : in_(in) {}
@@ -42,56 +51,80 @@ class RecordReader {
   // True once the end record has been read.
   bool atEnd() const { return ended_; }
 
-  // Reads the next record (for SysEx, up to its length).
-  std::optional<InputFault> next(Record& record) {
-    record.offset = in_.offset();
+  // Reads the next record (for SysEx, up to its length) and says what it
+  // is; Fault when a fault stopped reading: fault() says what was found, and where.
+  [[gnu::always_inline]] RecordKind next(Record& record) {
     int delta = in_.get();
-    if (delta < 0) return endBeforeEndRecord();
+    if (delta < 0) return failed(endsBeforeStatus(in_, true));
     int status = in_.get();
-    if (status < 0) return endsAt("input ends after a record's delta byte", in_.offset());
+    if (status < 0) return failed(endsBeforeStatus(in_, false));
     record.delta = static_cast<std::uint8_t>(delta);
     record.status = static_cast<std::uint8_t>(status);
     // The channel message is by far the most common record.
-    if (isChannelStatus(status)) return twoBytes(record, "a channel message");
+    if (isChannelStatus(status)) return twoBytes(record, RecordKind::Channel, "a channel message");
     switch (status) {
       case kStatusSysEx:
-      case kStatusEscape:
-        return sysExLength(record);
-      case kStatusTempo:
-        return tempo(record);
+      case kStatusEscape: {
+        std::uint32_t length;
+        if (auto fault = readLength(in_, length)) return failed(std::move(fault));
+        record.length = length;
+        bodyLength_ = length;
+        return RecordKind::SysEx;
+      }
+      case kStatusTempo: {
+        std::uint16_t tempo;
+        if (auto fault = readTempo(in_, tempo)) return failed(std::move(fault));
+        record.tempo = tempo;
+        return RecordKind::Tempo;
+      }
       case kStatusFiller:
-        return twoBytes(record, "a filler record");
+        return twoBytes(record, RecordKind::Filler, "a filler record");
       case kStatusEnd:
         ended_ = true;
-        return twoBytes(record, "the end record");
+        return twoBytes(record, RecordKind::End, "the end record");
       default:
-        return unknownStatus(record);
+        return failed(unknownStatus(in_, record.status));
     }
   }
 
   // The body of the SysEx record just read, copied to `out` as it arrives
-  // (what came before an early end is out), or skipped.
-  std::optional<InputFault> copyBody(const Record& record, vorn::ByteOutput& out);
-  std::optional<InputFault> skipBody(const Record& record);
+  // (what came before an early end is out), or skipped. False on a fault.
+  bool copyBody(vorn::ByteOutput& out) { return !(fault_ = copyBody(in_, out, bodyLength_)); }
+  bool skipBody() { return !(fault_ = skipBody(in_, bodyLength_)); }
+
+  // What stopped reading, once a call failed.
+  InputFault fault() const { return fault_ ? *fault_ : InputFault{}; }
 
  private:
-  std::optional<InputFault> twoBytes(Record& record, const char* what) {
-    int first = in_.get();
-    int second = first < 0 ? first : in_.get();
-    if (second < 0) return endsInside(what, in_.offset());
-    record.first = static_cast<std::uint8_t>(first);
-    record.second = static_cast<std::uint8_t>(second);
-    return std::nullopt;
+  using Fault = std::unique_ptr<InputFault>;
+
+  RecordKind failed(Fault fault) {
+    fault_ = std::move(fault);
+    return RecordKind::Fault;
   }
 
-  std::optional<InputFault> endBeforeEndRecord() const;
-  std::optional<InputFault> sysExLength(Record& record);
-  std::optional<InputFault> tempo(Record& record);
-  std::optional<InputFault> unknownStatus(const Record& record);
-  std::optional<InputFault> bodyEnds(const Record& record) const;
+  RecordKind twoBytes(Record& record, RecordKind kind, const char* what) {
+    int first = in_.get();
+    if (first < 0) return failed(endsInside(in_, what));
+    int second = in_.get();
+    if (second < 0) return failed(endsInside(in_, what));
+    record.first = static_cast<std::uint8_t>(first);
+    record.second = static_cast<std::uint8_t>(second);
+    return kind;
+  }
+
+  [[gnu::cold]] static Fault endsInside(vorn::ByteInput& in, const char* what);
+  [[gnu::cold]] static Fault endsBeforeStatus(vorn::ByteInput& in, bool beforeDelta);
+  [[gnu::cold]] static Fault unknownStatus(vorn::ByteInput& in, std::uint8_t status);
+  static Fault readLength(vorn::ByteInput& in, std::uint32_t& length);
+  static Fault readTempo(vorn::ByteInput& in, std::uint16_t& tempo);
+  static Fault copyBody(vorn::ByteInput& in, vorn::ByteOutput& out, std::uint32_t length);
+  static Fault skipBody(vorn::ByteInput& in, std::uint32_t length);
 
   vorn::ByteInput& in_;
   bool ended_ = false;
+  std::uint32_t bodyLength_ = 0;  // of the SysEx record read last
+  Fault fault_;
 };
 
 }  // namespace seq

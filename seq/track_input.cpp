@@ -12,12 +12,23 @@ std::string sized(const char* what, std::uint32_t count) {
 
 }  // namespace
 
-std::uint8_t TrackInput::firstByte() {
-  if (left_ == 0) raiseAt("the track chunk ends without an end-of-track event", in_.offset());
-  --left_;
-  int b = in_.get();
-  if (b < 0) raise(endsAt("input ends before the end-of-track event", in_.offset()));
-  return static_cast<std::uint8_t>(b);
+std::uint32_t TrackInput::longDeltaTime(std::uint8_t head) {
+  bool atHead = true;
+  auto next = [&] {
+    if (!atHead) return byte("a delta-time");
+    atHead = false;
+    return head;
+  };
+  if (auto value = vorn::readVarLength(next)) return *value;
+  tooLong("a delta-time");
+}
+
+void TrackInput::noEndOfTrack() const {
+  raiseAt("the track chunk ends without an end-of-track event", in_.offset());
+}
+
+void TrackInput::endsBeforeEndOfTrack() const {
+  raise(endsAt("input ends before the end-of-track event", in_.offset()));
 }
 
 // The offset of a chunk overrun is where the chunk ends: the first byte the

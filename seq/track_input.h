@@ -38,14 +38,10 @@ class TrackInput {
   // The delta-time that starts an event: here the chunk or the input may end
   // only with an end-of-track event before it.
   std::uint32_t deltaTime() {
-    bool first = true;
-    auto next = [this, &first] {
-      if (!first) return byte("a delta-time");
-      first = false;
-      return firstByte();
-    };
-    if (auto value = vorn::readVarLength(next)) return *value;
-    tooLong("a delta-time");
+    std::uint8_t head = firstByte();
+    // Most delta-times are one byte.
+    if ((head & 0x80) == 0) return head;
+    return longDeltaTime(head);
   }
 
   // Copies `count` bytes of WHAT ("a SysEx") to `out`, or drops them; what
@@ -58,7 +54,17 @@ class TrackInput {
   std::uint64_t offset() const { return in_.offset(); }
 
  private:
-  std::uint8_t firstByte();
+  std::uint8_t firstByte() {
+    if (left_ == 0) noEndOfTrack();
+    --left_;
+    int b = in_.get();
+    if (b < 0) endsBeforeEndOfTrack();
+    return static_cast<std::uint8_t>(b);
+  }
+
+  std::uint32_t longDeltaTime(std::uint8_t head);
+  [[noreturn, gnu::cold]] void noEndOfTrack() const;
+  [[noreturn, gnu::cold]] void endsBeforeEndOfTrack() const;
   [[noreturn]] void pastChunk(const char* what) const;
   [[noreturn]] void notData(std::uint8_t b) const;
   [[noreturn]] void tooLong(const char* what) const;
