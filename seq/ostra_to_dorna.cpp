@@ -50,7 +50,7 @@ std::optional<InputFault> renderOstraToDorna(vorn::ByteInput& in, const RenderOp
         } else if (!reader.skipBody()) {
           return reader.fault();
         }
-        // Dropped, its time is carried into the next record written.
+        // A dropped record's time is carried into the next record written.
         break;
       case RecordKind::Tempo:
         tickLength = tickLengthAt(record.tempo);

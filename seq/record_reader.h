@@ -48,9 +48,6 @@ class RecordReader {
  public:
   explicit RecordReader(vorn::ByteInput& in) : in_(in) {}
 
-  // True once the end record has been read.
-  bool atEnd() const { return ended_; }
-
   // Reads the next record (for SysEx, up to its length) and says what it
   // is; Fault when a fault stopped reading: fault() says what was found, and where.
   [[gnu::always_inline]] RecordKind next(Record& record) {
@@ -80,7 +77,6 @@ class RecordReader {
       case kStatusFiller:
         return twoBytes(record, RecordKind::Filler, "a filler record");
       case kStatusEnd:
-        ended_ = true;
         return twoBytes(record, RecordKind::End, "the end record");
       default:
         return failed(unknownStatus(in_, record.status));
@@ -122,7 +118,6 @@ class RecordReader {
   static Fault skipBody(vorn::ByteInput& in, std::uint32_t length);
 
   vorn::ByteInput& in_;
-  bool ended_ = false;
   std::uint32_t bodyLength_ = 0;  // of the SysEx record read last
   Fault fault_;
 };
