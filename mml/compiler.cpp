@@ -76,9 +76,10 @@ void Compiler::parseTrack() {
   reader_.expectChar('=');
   reader_.skipBlanks();
   reader_.expectChar('{');
+  std::size_t opened = reader_.lastPosition();
   parseBlock(channel.value, 0);
   reader_.skipBlanks();
-  reader_.expectChar('}');
+  reader_.expectCloser('}', opened);
 }
 
 std::int32_t Compiler::parseBlock(std::int32_t channel, std::int32_t start) {

@@ -6,6 +6,8 @@
 // and for an error inside the text an expansion produced, two more lines:
 //   expanded: the line of that text
 //   a caret under the place in it
+// Source lines are shown as terminal_text.h shows them: in UTF-8, with
+// control bytes escaped.
 #include <string>
 
 #include "mml/compiler.h"

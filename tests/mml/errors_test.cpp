@@ -35,9 +35,12 @@ const ErrorCase kErrors[] = {
     {"$0={[c / e]}", "コメントが正しくない", "$0={[c / ", 1, 8},
     {"$0={[c r]}", "<]>がない。", "$0={[c r", 1, 8},
     {"$0={c\n  d ;\n}", "<}>がない。", "$0={c\n  d ;", 2, 5},
-    // At the end of the text the error lies at the end of the last line.
-    {"$0={c", "<}>がない。", "$0={c\n", 1, 6},
-    {"$0={c}\n\n$1={d", "<}>がない。", "$0={c}\n\n$1={d\n", 3, 6},
+    // A block still open at the end of the text is reported at its opener.
+    {"$0={c", "<}>がない。", "$0={c\n", 1, 4},
+    {"$0={c}\n\n$1={d", "<}>がない。", "$0={c}\n\n$1={d\n", 3, 4},
+    {"$0={(c\n", "<)>がない。", "$0={(c\n", 1, 5},
+    {"$0={[4 c\n", "<]>がない。", "$0={[4 c\n", 1, 5},
+    {"@m={c\n", "<}>がない。", "@m={c\n", 1, 4},
     // Time, channel messages and SysEx.
     {"$0={h16}", "値が不正です。", "$0={h16}", 1, 6},
     {"$0={h_(-1)}", "値が不正です。", "$0={h_(-1)", 1, 6},

@@ -107,7 +107,7 @@ TEST(ZembraCli, ShiftJisSourceCountsDoubleByteCharactersAsOneColumn) {
   std::string file = dir.write("sjis.mml", sjis);
   auto run = runTool("zembra", {file});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "zembra: " + file + ":1:16: <}>がない。 (missing \"}\")\n" + sjis + "                 ^\nKORMAVE: syntax error\n");
+  EXPECT_EQ(run.err, "zembra: " + file + ":1:16: <}>がない。 (missing \"}\")\n/* ドレ */ $0={c ]}\n                 ^\nKORMAVE: syntax error\n");
 }
 
 TEST(ZembraCli, AMissingFileIsReportedAndNothingIsWritten) {
