@@ -37,17 +37,20 @@ std::optional<SourceTooLarge> appendInput(SourceText& srcBlock, const char* name
   srcBlock.reserveFor(regularFileSize(name));
   std::vector<std::uint8_t> chunk(kReadChunk);
   vorn::ByteInput& input = vorn::getinhandle();
-  bool fits = true;
-  while (fits) {
+  std::optional<SourceTooLarge> tooLarge;
+  for (;;) {
+    std::uint64_t chunkStart = input.offset();
     std::size_t got = input.read(chunk);
     if (got == 0) break;
-    fits = srcBlock.appendBytes(std::string_view(reinterpret_cast<const char*>(chunk.data()), got));
+    std::size_t taken = srcBlock.appendBytes(std::string_view(reinterpret_cast<const char*>(chunk.data()), got));
+    if (taken < got) {
+      tooLarge = SourceTooLarge{name ? name : kStdinName, chunkStart + taken};
+      break;
+    }
   }
-  fits = fits && srcBlock.endInput();
-  std::uint64_t offset = input.offset();
+  if (!tooLarge && !srcBlock.endInput()) tooLarge = SourceTooLarge{name ? name : kStdinName, input.offset()};
   vorn::closein();
-  if (!fits) return SourceTooLarge{name ? name : kStdinName, offset};
-  return std::nullopt;
+  return tooLarge;
 }
 
 }  // namespace mml

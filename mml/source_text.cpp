@@ -4,10 +4,20 @@
 
 namespace mml {
 
+void SourceText::growTo(std::size_t capacity) {
+  if (capacity <= text_.capacity()) return;
+  // A fresh string gets the capacity asked for (reserve on a used one may
+  // double it, past the limit).
+  std::string grown;
+  grown.reserve(capacity);
+  grown.append(text_);
+  text_.swap(grown);
+}
+
 bool SourceText::put(std::string_view bytes) {
   if (bytes.size() > maxBytes_ - text_.size()) return false;
   std::size_t needed = text_.size() + bytes.size();
-  if (needed > text_.capacity()) text_.reserve(std::min(std::max(needed, 2 * text_.capacity()), maxBytes_));
+  if (needed > text_.capacity()) growTo(std::min(std::max(needed, 2 * text_.capacity()), maxBytes_));
   text_.append(bytes);
   return true;
 }
@@ -15,8 +25,7 @@ bool SourceText::put(std::string_view bytes) {
 void SourceText::reserveFor(std::size_t bytes) {
   // One more for the line feed behind a last line that has none.
   std::size_t room = maxBytes_ - text_.size();
-  if (room == 0) return;
-  text_.reserve(text_.size() + std::min(bytes, room - 1) + 1);
+  if (room > 0) growTo(text_.size() + std::min(bytes, room - 1) + 1);
 }
 
 bool SourceText::appendInline(std::string_view text) {
@@ -46,22 +55,25 @@ void SourceText::beginInput(std::string name) {
   byteOrderMarkPending_ = true;
 }
 
-bool SourceText::appendBytes(std::string_view bytes) {
-  while (!bytes.empty()) {
-    std::size_t lineFeed = bytes.find('\n');
-    std::string_view piece = bytes.substr(0, lineFeed);
+std::size_t SourceText::appendBytes(std::string_view bytes) {
+  std::size_t taken = 0;
+  while (taken < bytes.size()) {
+    std::string_view rest = bytes.substr(taken);
+    std::size_t lineFeed = rest.find('\n');
+    std::string_view piece = rest.substr(0, lineFeed);
     if (!piece.empty()) lineOpen_ = true;
     if (!lineCut_) {
       std::size_t zero = piece.find('\0');
-      if (!put(piece.substr(0, zero))) return false;
+      std::size_t room = maxBytes_ - text_.size();
+      if (!put(piece.substr(0, zero))) return taken + room;
       if (zero != std::string_view::npos) lineCut_ = true;
       dropByteOrderMark(false);
     }
     if (lineFeed == std::string_view::npos) break;
-    if (!endLine(true)) return false;
-    bytes.remove_prefix(lineFeed + 1);
+    if (!endLine(true)) return taken + lineFeed;
+    taken += lineFeed + 1;
   }
-  return true;
+  return bytes.size();
 }
 
 bool SourceText::endLine(bool byLineFeed) {

@@ -52,10 +52,12 @@ class SourceText {
   // line read into a C string would; the last line needs no line end. The
   // encoding is decided when the input ends, from all of its bytes (valid
   // UTF-8 is read as UTF-8). A UTF-8 byte order mark at the start of the
-  // input is dropped. appendBytes and endInput return false once the joined
-  // text would grow beyond its limit; the text then stops short of it.
+  // input is dropped. appendBytes returns how many of `bytes` it took: all,
+  // or, when the joined text reached its limit, the index of the first byte
+  // that did not fit; endInput returns false when the last line's line feed
+  // did not fit.
   void beginInput(std::string name);
-  bool appendBytes(std::string_view bytes);
+  std::size_t appendBytes(std::string_view bytes);
   bool endInput();
   // Room for `bytes` more, as far as the limit allows (a file's size, so that
   // reading it never holds more than the file).
@@ -79,6 +81,7 @@ class SourceText {
 
  private:
   const SourceSegment* segmentAt(std::size_t position) const;
+  void growTo(std::size_t capacity);
   // Appends `bytes` unless the text would pass its limit; grows by doubling,
   // never past the limit.
   bool put(std::string_view bytes);
