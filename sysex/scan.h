@@ -5,6 +5,7 @@
 // A message that breaks that rule is never repaired: the scan stops there
 // and the caller reports it.
 #include <cstdint>
+#include <string>
 
 #include "vornlib/streams.h"
 
@@ -49,5 +50,9 @@ ScanResult scanSysexFile(vorn::ByteInput& in, Sink& sink) {
   }
   return ScanResult::Done;
 }
+
+// What broke the message that starts at `messageStart`, once a scan of
+// `in` returned Malformed: the status byte left unread, or the end of input.
+std::string cutMessageText(vorn::ByteInput& in, std::uint64_t messageStart);
 
 }  // namespace sysex

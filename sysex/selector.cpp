@@ -50,12 +50,14 @@ void Selector::writeSelected(vorn::ByteOutput& out) {
 SelectFault Selector::selectFile(vorn::ByteInput& in, vorn::ByteOutput& out, const char* name) {
   struct Sink {
     Selector& self;
+    vorn::ByteInput& in;
     vorn::ByteOutput& out;
     std::uint64_t read = 0;
     std::uint64_t selected = 0;
     SelectFault fault;
 
     void begin() {
+      self.messageStart_ = in.offset() - 1;
       self.message_.clear();
       self.message_.push_back(kSysExStart);
     }
@@ -73,7 +75,7 @@ SelectFault Selector::selectFile(vorn::ByteInput& in, vorn::ByteOutput& out, con
       }
       return fault.kind == SelectFault::None;
     }
-  } sink{*this, out, 0, 0, {}};
+  } sink{*this, in, out, 0, 0, {}};
 
   ScanResult result = scanSysexFile(in, sink);
   if (sink.fault.kind != SelectFault::None) return sink.fault;

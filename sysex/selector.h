@@ -34,10 +34,13 @@ class Selector {
   // ranges of the last pattern run. A pattern that cannot run sets `fault`.
   bool select(std::span<const std::uint8_t> message, SelectFault& fault);
   const std::vector<ExtractRange>& ranges() const { return ranges_; }
+  // Where the message read last (or being read) starts in its input.
+  std::uint64_t messageStart() const { return messageStart_; }
 
   // Reads every message of `in`, writes what is selected to `out`, then the
   // count line in count mode (`name` null for standard input). Stops at the
-  // first fault and returns it; what was written before stays.
+  // first fault and returns it; what was written before stays. A message
+  // too big for memory throws std::bad_alloc (messageStart() names it).
   SelectFault selectFile(vorn::ByteInput& in, vorn::ByteOutput& out, const char* name);
 
  private:
@@ -47,6 +50,7 @@ class Selector {
   std::uint32_t flags_;
   std::vector<std::uint8_t> message_;
   std::vector<ExtractRange> ranges_;
+  std::uint64_t messageStart_ = 0;
 };
 
 }  // namespace sysex

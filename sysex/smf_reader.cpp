@@ -1,8 +1,10 @@
 #include "sysex/smf_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
@@ -11,42 +13,121 @@
 namespace sysex {
 namespace {
 
+// A chunk type as a user can read it: printable ASCII as it is, other bytes as \xNN.
+std::string shownType(const std::uint8_t* type) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown = "\"";
+  for (int i = 0; i < 4; ++i) {
+    std::uint8_t c = type[i];
+    if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') {
+      shown += static_cast<char>(c);
+    } else {
+      shown += "\\x";
+      shown += kHex[c >> 4];
+      shown += kHex[c & 0xF];
+    }
+  }
+  return shown + "\"";
+}
+
 class ChunkReader {
  public:
   ChunkReader(vorn::ByteInput& in, std::uint64_t fileSize) : in_(in), fileSize_(fileSize) {}
 
   // Reads a chunk of the given type; its data lands in `data`.
-  SmfFileError read(const char (&type)[5], std::vector<std::uint8_t>& data, std::uint64_t& dataOffset) {
+  SmfFileError read(const char (&type)[5], ByteBlock& data, std::uint64_t& dataOffset) {
+    std::string name = std::string("\"") + type + "\"";
     std::uint8_t head[8];
     std::size_t got = in_.read(head);
-    if (got < sizeof head) return fail(vorn::kErrShortRead, offset_ + got);
-    if (std::memcmp(head, type, 4) != 0) return fail(vorn::kErrMalformedInput, offset_);
+    if (got < sizeof head) {
+      return {vorn::kErrShortRead, offset_ + got, "the file ends inside the head of chunk " + name};
+    }
+    if (std::memcmp(head, type, 4) != 0) {
+      return {vorn::kErrMalformedInput, offset_, "chunk " + shownType(head) + " where " + name + " belongs"};
+    }
     std::uint32_t length = vorn::readBE32(head + 4);
-    if (length == 0 || length > fileSize_) return fail(vorn::kErrMalformedInput, offset_ + 4);
+    if (length == 0) return {vorn::kErrMalformedInput, offset_ + 4, "chunk " + name + " of length 0"};
+    if (length > fileSize_) {
+      return {vorn::kErrMalformedInput, offset_ + 4,
+              "chunk " + name + " claims " + std::to_string(length) + " bytes; the file has " +
+                  std::to_string(fileSize_)};
+    }
     offset_ += sizeof head;
     dataOffset = offset_;
-    // A size that cannot be checked against the file is trusted only as far as data arrives.
-    constexpr std::size_t kPiece = 1 << 20;
+    std::uint64_t start = offset_;
     data.clear();
-    if (fileSize_ != kUnknownFileSize) data.reserve(length);
-    while (data.size() < length) {
-      std::size_t want = std::min<std::size_t>(length - data.size(), kPiece);
-      std::size_t at = data.size();
-      data.resize(at + want);
-      std::size_t n = in_.read(std::span(data.data() + at, want));
-      offset_ += n;
-      if (n < want) return fail(vorn::kErrShortRead, offset_);
+    try {
+      // A length that the file's size vouches for is taken at once; any
+      // other grows only with the bytes that arrive.
+      if (fileSize_ != kUnknownFileSize) data.reserve(length);
+      constexpr std::size_t kPiece = 1 << 20;
+      while (data.size() < length) {
+        std::size_t want = std::min<std::size_t>(length - data.size(), kPiece);
+        std::size_t n = in_.read(data.room(want, length));
+        data.added(n);
+        offset_ += n;
+        if (n < want) {
+          return {vorn::kErrShortRead, offset_,
+                  "chunk " + name + " claims " + std::to_string(length) + " bytes; the file ends after " +
+                      std::to_string(offset_ - start)};
+        }
+      }
+    } catch (const std::bad_alloc&) {
+      return {ENOMEM, offset_, "out of memory reading chunk " + name + " of " + std::to_string(length) + " bytes"};
     }
     return {};
   }
 
  private:
-  static SmfFileError fail(std::uint32_t code, std::uint64_t offset) { return {code, offset}; }
-
   vorn::ByteInput& in_;
   std::uint64_t fileSize_;
   std::uint64_t offset_ = 0;
 };
+
+// Why a header is refused, with the offset of the field at fault; "" when accepted.
+SmfFileError checkHeader(const SmfInfo& smf, std::uint64_t at) {
+  auto refuse = [](std::uint64_t offset, std::string found) {
+    return SmfFileError{vorn::kErrMalformedInput, offset, std::move(found)};
+  };
+  if (smf.format != 0 && smf.format != 1) {
+    return refuse(at, "format " + std::to_string(smf.format) + "; only formats 0 and 1 are read");
+  }
+  if (smf.trackCount == 0) return refuse(at + 2, "no tracks");
+  if (smf.format == 0 && smf.trackCount != 1) {
+    return refuse(at + 2, "format 0 with " + std::to_string(smf.trackCount) + " tracks; it has exactly one");
+  }
+  if (smf.division == 0) return refuse(at + 4, "time division 0");
+  return {};
+}
+
+}  // namespace
+
+SmfFileError readSmfChunks(vorn::ByteInput& in, std::uint64_t fileSize, SmfInfo& smf) {
+  smf = SmfInfo{};
+  ChunkReader reader(in, fileSize);
+  ByteBlock header;
+  std::uint64_t headerOffset = 0;
+  if (SmfFileError e = reader.read("MThd", header, headerOffset)) return e;
+  if (header.size() < 6) {
+    return {vorn::kErrMalformedInput, headerOffset - 4,
+            "header chunk of " + std::to_string(header.size()) + " bytes; it needs 6"};
+  }
+  smf.format = vorn::readBE16(header.data());
+  smf.trackCount = vorn::readBE16(header.data() + 2);
+  smf.division = vorn::readBE16(header.data() + 4);
+  if (SmfFileError e = checkHeader(smf, headerOffset)) return e;
+  try {
+    smf.tracks.resize(smf.trackCount);
+  } catch (const std::bad_alloc&) {
+    return {ENOMEM, headerOffset + 2, "out of memory for " + std::to_string(smf.trackCount) + " tracks"};
+  }
+  for (SmfTrack& track : smf.tracks) {
+    if (SmfFileError e = reader.read("MTrk", track.data, track.fileOffset)) return e;
+  }
+  return {};
+}
+
+namespace {
 
 // A fault that abandons the track: its text and the position in the chunk.
 struct TrackFault {
@@ -73,7 +154,7 @@ class TrackParser {
         if (hasSecondDataByte(status)) dataByte();
       } else if (status >= 0xF0) {
         runningStatus = 0;
-        systemEvent(status, time, delta);
+        systemEvent(status, time, delta, pos_ - 1);
       } else {
         if (runningStatus == 0) fail(kRunningStatusError, pos_ - 1);
         if (hasSecondDataByte(runningStatus)) dataByte();
@@ -110,11 +191,11 @@ class TrackParser {
     return start;
   }
 
-  void systemEvent(std::uint8_t status, std::uint32_t time, std::uint32_t delta) {
+  void systemEvent(std::uint8_t status, std::uint32_t time, std::uint32_t delta, std::size_t statusAt) {
     if (status == 0xF0 || status == 0xF7) {
       std::uint32_t length = quantity();
       std::size_t start = take(length);
-      keep({time, delta, status, static_cast<std::uint32_t>(start), length});
+      keep({time, delta, status, static_cast<std::uint32_t>(statusAt), static_cast<std::uint32_t>(start), length});
     } else if (status == 0xFF) {
       byte();  // the meta type does not matter here
       take(quantity());
@@ -132,31 +213,11 @@ class TrackParser {
   }
 
   SmfTrack& track_;
-  const std::vector<std::uint8_t>& data_;
+  const ByteBlock& data_;
   std::size_t pos_ = 0;
 };
 
 }  // namespace
-
-SmfFileError readSmfChunks(vorn::ByteInput& in, std::uint64_t fileSize, SmfInfo& smf) {
-  smf = SmfInfo{};
-  ChunkReader reader(in, fileSize);
-  std::vector<std::uint8_t> header;
-  std::uint64_t headerOffset = 0;
-  if (SmfFileError e = reader.read("MThd", header, headerOffset)) return e;
-  if (header.size() < 6) return {vorn::kErrMalformedInput, headerOffset - 4};
-  smf.format = vorn::readBE16(header.data());
-  smf.trackCount = vorn::readBE16(header.data() + 2);
-  smf.division = vorn::readBE16(header.data() + 4);
-  bool accepted = (smf.format == 0 || smf.format == 1) && smf.division != 0 && smf.trackCount != 0 &&
-                  (smf.format != 0 || smf.trackCount == 1);
-  if (!accepted) return {vorn::kErrMalformedInput, headerOffset};
-  smf.tracks.resize(smf.trackCount);
-  for (SmfTrack& track : smf.tracks) {
-    if (SmfFileError e = reader.read("MTrk", track.data, track.fileOffset)) return e;
-  }
-  return {};
-}
 
 void parseTracks(SmfInfo& smf, const ProblemReporter& report) {
   for (std::size_t i = 0; i < smf.tracks.size(); ++i) {

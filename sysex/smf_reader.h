@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "sysex/byte_block.h"
 #include "vornlib/streams.h"
 
 namespace sysex {
@@ -18,13 +20,14 @@ struct SysExEvent {
   std::uint32_t absoluteTime;  // the track's running time at this event, in ticks
   std::uint32_t delta;         // its own delta time
   std::uint8_t kind;           // 0xF0 or 0xF7
+  std::uint32_t statusAt;      // where its status byte lies in the track's chunk data
   std::uint32_t offset;        // where its data starts in the track's chunk data
   std::uint32_t length;        // number of data bytes (for 0xF0: the message without its 0xF0)
 };
 
 struct SmfTrack {
   std::uint64_t fileOffset = 0;     // of the chunk data in the file
-  std::vector<std::uint8_t> data;   // the whole chunk data
+  ByteBlock data;                   // the whole chunk data
   std::vector<SysExEvent> events;   // kept SysEx events; none when the track failed
 };
 
@@ -38,13 +41,16 @@ struct SmfInfo {
 inline constexpr std::uint64_t kUnknownFileSize = std::numeric_limits<std::uint64_t>::max();
 
 struct SmfFileError {
-  std::uint32_t code = 0;   // 0: none; else kErrMalformedInput or kErrShortRead
-  std::uint64_t offset = 0; // where in the file the fault lies
+  std::uint32_t code = 0;   // 0: none; else kErrMalformedInput, kErrShortRead or ENOMEM
+  std::uint64_t offset = 0; // the byte in the file that is wrong (or missing)
+  std::string found;        // what was found there, in words
   explicit operator bool() const { return code != 0; }
 };
 
 // Reads the header chunk and every announced track chunk from `in`, whose
 // file holds `fileSize` bytes (kUnknownFileSize when that cannot be known).
+// A chunk's data is held only as far as it arrives, whatever its length
+// claims; memory running out is a file error like the others.
 SmfFileError readSmfChunks(vorn::ByteInput& in, std::uint64_t fileSize, SmfInfo& smf);
 
 // A track or merge problem: one of the fixed texts below, the track (from 0)

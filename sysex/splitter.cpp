@@ -1,26 +1,44 @@
 #include "sysex/splitter.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "sysex/scan.h"
 #include "vornlib/argfilename.h"
+#include "vornlib/errors.h"
 
 namespace sysex {
+
+std::string messageSource(std::uint32_t number, const char* inputName, std::uint64_t offset) {
+  return "message " + std::to_string(number) + " of " + vorn::inputDisplayName(inputName) + " (at byte offset " +
+         std::to_string(offset) + ")";
+}
 
 SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
   struct Sink {
     Splitter& self;
+    vorn::ByteInput& in;
     const char* inputName;
     SplitFault fault;
     std::string name;
+    std::uint64_t start = 0;  // of the message being read
 
     void begin() {
-      if (!vorn::ArgFileName(name, self.base_, self.pattern_, self.number_, inputName)) {
-        fault = {SplitFault::Naming, errno};
+      start = in.offset() - 1;
+      std::uint32_t number = self.number_;
+      if (!vorn::ArgFileName(name, self.base_, self.pattern_, number, inputName)) {
+        fault = {SplitFault::Naming, errno, number, start, {}, {}};
+        return;
+      }
+      if (auto first = self.written_.writtenFor(name.c_str())) {
+        fault = {SplitFault::Collision, 0, number, start, name, *first};
         return;
       }
       ++self.number_;
       vorn::openoutf(name.c_str());
+      self.unfinished_ = name;
+      self.written_.record(name.c_str(), messageSource(number, inputName, start));
       vorn::OutByte(kSysExStart);
     }
     void data(std::uint8_t b) {
@@ -30,17 +48,29 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
       if (fault.kind != SplitFault::None) return false;
       vorn::OutByte(kSysExEnd);
       vorn::closeout();
+      self.unfinished_.clear();
       return true;
     }
-  } sink{*this, inputName, {}, {}};
+  } sink{*this, in, inputName, {}, {}, 0};
 
   ScanResult result = scanSysexFile(in, sink);
   if (sink.fault.kind != SplitFault::None) return sink.fault;
   if (result == ScanResult::Malformed) {
+    // The bytes before the fault stay: the file is closed as it is.
     vorn::closeout();
-    return {SplitFault::MalformedMessage, 0};
+    unfinished_.clear();
+    SplitFault malformed;
+    malformed.kind = SplitFault::MalformedMessage;
+    malformed.offset = sink.start;
+    return malformed;
   }
   return {};
+}
+
+void Splitter::discardUnfinished() {
+  if (unfinished_.empty()) return;
+  ::unlink(unfinished_.c_str());
+  unfinished_.clear();
 }
 
 }  // namespace sysex

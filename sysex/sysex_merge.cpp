@@ -42,7 +42,7 @@ class Merger {
   void offer(std::size_t t) {
     const auto& list = events(t);
     while (next_[t] < list.size() && list[next_[t]].kind == 0xF7) {
-      report_({kIrregalF7Event, t, fileOffset(t, list[next_[t]])});
+      report_({kIrregalF7Event, t, smf_.tracks[t].fileOffset + list[next_[t]].statusAt});
       ++next_[t];
     }
     if (next_[t] < list.size()) candidates_.push({list[next_[t]].absoluteTime, t});

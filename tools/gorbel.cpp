@@ -11,6 +11,7 @@
 #include "sysex/smf_writer.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
+#include "vornlib/run_inputs.h"
 
 namespace {
 
@@ -28,9 +29,12 @@ bool numberIn(std::string_view text, std::uint32_t low, std::uint32_t high, std:
 }
 
 const vorn::OptionEntry options[] = {
-    {'D', [](std::string_view t) { return numberIn(t, 0, 19999, gapMs); }, "-Dn     extra gap after each message, 0..19999 ms (default 0)"},
-    {'T', [](std::string_view t) { return numberIn(t, 40, 249, bpm); }, "-Tn     tempo, 40..249 quarter notes a minute (default 120)"},
-    {'O', vorn::option_o, "-Ofile  write the SMF there (default standard output)"},
+    {'D', [](std::string_view t) { return numberIn(t, 0, 19999, gapMs); },
+     "-Dn     extra gap after each message, 0..19999 ms (default 0)", "a whole number of milliseconds from 0 to 19999"},
+    {'T', [](std::string_view t) { return numberIn(t, 40, 249, bpm); },
+     "-Tn     tempo, 40..249 quarter notes a minute (default 120)",
+     "a whole number of quarter notes a minute from 40 to 249"},
+    {'O', vorn::option_o, "-Ofile  write the SMF there (default standard output)", "a file name"},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms]...",
                                         "Wraps SysEx files into a Standard MIDI File; \";ms\" adds a pause."};
@@ -38,25 +42,37 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms].
 // The SMF being built; dropped whole when the run fails.
 std::unique_ptr<sysex::SysexSmfBuilder> smf;
 std::vector<std::uint8_t> message;
+std::uint64_t messageStart = 0;  // of the message being read, in the current input
 
+// Memory ran out (or the track would outgrow 32 bits) at the message being read.
 [[noreturn]] void failMemory() {
-  vorn::errBox(kNoMemory);
+  vorn::errBoxAt(frame::curInputName, kNoMemory, messageStart);
   vorn::conBreak();
 }
 
 void appendMessages() {
+  vorn::ByteInput& in = vorn::getinhandle();
   struct Sink {
-    void begin() { message.clear(); }
+    vorn::ByteInput& in;
+    void begin() {
+      messageStart = in.offset() - 1;
+      message.clear();
+    }
     void data(std::uint8_t b) { message.push_back(b); }
     bool end() {
       message.push_back(sysex::kSysExEnd);
       if (!smf->addMessage(message)) failMemory();
       return true;
     }
-  } sink;
-  if (sysex::scanSysexFile(vorn::getinhandle(), sink) == sysex::ScanResult::Malformed) {
-    vorn::errBox(std::string(kBadInput) + " (" + vorn::inputDisplayName(frame::curInputName) +
-                 ", byte offset " + std::to_string(vorn::currentInputOffset()) + ")");
+  } sink{in};
+  sysex::ScanResult result = sysex::ScanResult::Done;
+  try {
+    result = sysex::scanSysexFile(in, sink);
+  } catch (const std::bad_alloc&) {
+    failMemory();
+  }
+  if (result == sysex::ScanResult::Malformed) {
+    vorn::errBoxAt(frame::curInputName, kBadInput, in.offset());
     vorn::conBreak();
   }
 }
@@ -85,13 +101,18 @@ void writeSmf() {
 int mainProc() {
   try {
     int files = vorn::analoptionEx(descriptor);
+    // Refused before the inputs are read, though nothing is written before the end anyway.
+    vorn::refuseOutputThatIsInput(vorn::outputName());
     smf = std::make_unique<sysex::SysexSmfBuilder>(bpm, gapMs);
     if (files > 0) {
       vorn::analfileExec(descriptor, fileProc);
     } else {
       fileProc(nullptr);
     }
-    if (!smf->finish()) failMemory();
+    if (!smf->finish()) {
+      vorn::errBox(kNoMemory);
+      vorn::conBreak();
+    }
     message = {};
     writeSmf();
   } catch (const vorn::RunEnded& ended) {

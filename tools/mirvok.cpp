@@ -1,14 +1,18 @@
 // MIRVOK: selects the messages of SysEx files by patterns, checks their
 // checksums, and writes them whole, cut into the marked ranges, or counted.
+#include <algorithm>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "frame/frame.h"
 #include "sysex/pattern_compiler.h"
+#include "sysex/scan.h"
 #include "sysex/selector.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
+#include "vornlib/run_inputs.h"
 
 namespace {
 
@@ -57,36 +61,57 @@ bool optionP(std::string_view text) {
   return byteValue(text.substr(2), values.params[text[0] - '0']);
 }
 
+// "p.txt:2:5": a pattern file's line ends survive into its text, so lines
+// count as in the file (columns too, unless the line held control characters).
+std::string placeInFile(const std::string& fileName, std::string_view text, std::size_t offset) {
+  std::string_view before = text.substr(0, offset);
+  std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+  std::size_t lineStart = before.rfind('\n');
+  std::size_t column = offset - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+  return fileName + ":" + std::to_string(line) + ":" + std::to_string(column);
+}
+
 // A syntax error ends the run before any input is read.
 bool optionS(std::string_view text) {
   if (text.empty() || text == ":") return false;
   std::string source;
-  std::string where;
+  std::string fileName;
   if (text[0] == ':') {
-    std::string fileName(text.substr(1));
+    fileName = std::string(text.substr(1));
+    // The pattern file is read by this run: no output may overwrite it.
+    vorn::addRunInput(fileName.c_str());
     source = patternFileText(vorn::readWholeFile(fileName.c_str(), kPatternFileLimit));
-    where = "pattern file " + fileName;
   } else {
     source = std::string(text);
-    where = "pattern \"" + source + "\"";
   }
   if (auto error = compilePattern(source, values, program)) {
-    vorn::errBox(vorn::errorText(vorn::kErrBadSelection) + ": " + error->what + " (" + where + ", at offset " +
-                 std::to_string(error->offset) + ")");
+    std::string what = vorn::errorText(vorn::kErrBadSelection) + ": " + error->what;
+    if (fileName.empty()) {
+      vorn::errBoxAt(("-S" + source).c_str(), what, error->offset);
+    } else {
+      vorn::errBox(placeInFile(fileName, source, error->offset) + ": " + what);
+    }
     vorn::conBreak();
   }
   return true;
 }
 
+constexpr std::string_view kWantsByte = "a hexadecimal byte 00..7F";
+
 const vorn::OptionEntry options[] = {
-    {'A', [](std::string_view t) { return flagOption(t, kSelectAll); }, "-A      select only messages that every pattern matches"},
-    {'C', optionC, "-C[T]   count: list the files holding a selected message (T: with counts)"},
-    {'E', optionE, "-E      write only the ranges the patterns mark with { }"},
-    {'I', optionI, "-Ihh    the byte .ID stands for (hexadecimal, default 0)"},
-    {'O', vorn::option_o, "-Ofile  write to that file (default standard output)"},
-    {'P', optionP, "-Pd=hh  the byte .Pd stands for (d 0..9, hexadecimal)"},
-    {'S', optionS, "-Stext  a selection pattern; -S:file reads it from a file"},
-    {'V', [](std::string_view t) { return flagOption(t, kSelectInvert); }, "-V      invert the selection"},
+    {'A', [](std::string_view t) { return flagOption(t, kSelectAll); }, "-A      select only messages that every pattern matches",
+     vorn::kWantsNoText},
+    {'C', optionC, "-C[T]   count: list the files holding a selected message (T: with counts)",
+     "nothing, or T for the counts"},
+    {'E', optionE, "-E      write only the ranges the patterns mark with { }", vorn::kWantsNoText},
+    {'I', optionI, "-Ihh    the byte .ID stands for (hexadecimal, default 0)", kWantsByte},
+    {'O', vorn::option_o, "-Ofile  write to that file (default standard output)", "a file name"},
+    {'P', optionP, "-Pd=hh  the byte .Pd stands for (d 0..9, hexadecimal)",
+     "a digit 0..9, = and a hexadecimal byte 00..7F, as in -P3=1A"},
+    {'S', optionS, "-Stext  a selection pattern; -S:file reads it from a file",
+     "a pattern, or : and a pattern file name"},
+    {'V', [](std::string_view t) { return flagOption(t, kSelectInvert); }, "-V      invert the selection",
+     vorn::kWantsNoText},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx...]",
                                         "Selects SysEx messages by patterns and writes them whole, cut, or counted."};
@@ -95,14 +120,21 @@ std::optional<Selector> selector;  // made once the options are known
 
 int fileProc(const char* name) {
   return frame::withInput(name, [name] {
-    SelectFault fault = selector->selectFile(vorn::getinhandle(), vorn::getouthandle(), name);
+    SelectFault fault;
+    try {
+      fault = selector->selectFile(vorn::getinhandle(), vorn::getouthandle(), name);
+    } catch (const std::bad_alloc&) {
+      vorn::errBoxAt(name, "out of memory holding the message", selector->messageStart());
+      vorn::conBreak();
+    }
     switch (fault.kind) {
       case SelectFault::None:
         break;
       case SelectFault::MalformedMessage:
-        frame::failInput(vorn::kErrMalformedInput);
+        frame::failInput(vorn::kErrMalformedInput, cutMessageText(vorn::getinhandle(), selector->messageStart()),
+                         vorn::currentInputOffset());
       case SelectFault::MessageTooLong:
-        vorn::errBox(vorn::inputDisplayName(name) + ": a message longer than 4 GiB");
+        vorn::errBoxAt(name, "a message longer than 4 GiB", selector->messageStart());
         vorn::conBreak();
       case SelectFault::BadPattern:
         vorn::errBox(vorn::errorText(vorn::kErrBadSelection) + ": pattern " + std::to_string(fault.pattern) +

@@ -1,14 +1,21 @@
 // OKTILE: extracts the System Exclusive messages of Standard MIDI Files into
 // SysEx files, merging the tracks' messages in time order; all inputs into
 // one output, or with -E one ".syx" file per input.
+//
+// A fault costs only its file (or track): it is reported and the next file
+// is read; the status is 1 at the end.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <new>
 #include <optional>
 #include <string>
 
 #include "frame/frame.h"
 #include "sysex/smf_reader.h"
+#include "sysex/written_files.h"
 #include "vornlib/errors.h"
 #include "vornlib/paths.h"
 
@@ -16,6 +23,7 @@ namespace {
 
 bool perFileOutput = false;
 std::string outputDir;
+sysex::WrittenFiles written;
 
 bool optionE(std::string_view text) {
   perFileOutput = true;
@@ -24,28 +32,31 @@ bool optionE(std::string_view text) {
 }
 
 const vorn::OptionEntry options[] = {
-    {'O', vorn::option_o, "-Ofile  write the SysEx file there (default standard output)"},
-    {'E', optionE, "-Edir   one output per input: dir/<input base name>.syx (empty dir: here)"},
+    {'O', vorn::option_o, "-Ofile  write the SysEx file there (default standard output)", "a file name"},
+    {'E', optionE, "-Edir   one output per input: dir/<input base name>.syx (empty dir: here)",
+     "a directory (any text; empty for the current one)"},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] file.mid...",
                                         "Extracts the SysEx messages of Standard MIDI Files into SysEx files."};
 
-
-// File errors name the code's text, then the file in parentheses.
-void reportFileError(std::uint32_t code, const char* name) {
-  vorn::errBox(vorn::errorText(code) + "(" + vorn::inputDisplayName(name) + ")");
-}
-
-void reportChunkError(const sysex::SmfFileError& error, const char* name) {
-  vorn::errBox(vorn::errorText(error.code) + "(" + vorn::inputDisplayName(name) + ") at byte offset " +
-               std::to_string(error.offset));
-}
-
 sysex::ProblemReporter problemReporter(const char* name) {
   return [name](const sysex::SmfProblem& problem) {
-    vorn::errBox(std::string(problem.text) + " (" + vorn::inputDisplayName(name) + ", track " + std::to_string(problem.track + 1) +
-                 ", byte offset " + std::to_string(problem.offset) + ")");
+    vorn::errBoxAt(name, "track " + std::to_string(problem.track + 1) + ": " + std::string(problem.text),
+                   problem.offset);
   };
+}
+
+// Ends only this file's part of the run when `step` ends the run on a
+// reported error (a failed read, an output refused or not opened).
+template <typename Step>
+bool fileSurvives(Step&& step) {
+  try {
+    step();
+    return true;
+  } catch (const vorn::RunEnded& ended) {
+    if (ended.status != vorn::kExitError) throw;
+    return false;
+  }
 }
 
 // Reads the header and track chunks; false when the file is to be skipped
@@ -55,11 +66,11 @@ bool readChunks(const char* name, sysex::SmfInfo& smf) {
   if (name) {
     struct stat info {};
     if (::stat(name, &info) != 0) {
-      reportFileError(static_cast<std::uint32_t>(errno), name);
+      vorn::errBoxAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
       return false;
     }
     if (S_ISDIR(info.st_mode)) {
-      reportFileError(EISDIR, name);
+      vorn::errBoxAt(name, vorn::errorText(EISDIR));
       return false;
     }
     // A pipe or device has no size to check chunk lengths against.
@@ -67,38 +78,54 @@ bool readChunks(const char* name, sysex::SmfInfo& smf) {
   }
   vorn::ByteInput in;
   if (!in.open(name)) {
-    reportFileError(static_cast<std::uint32_t>(errno), name);
+    vorn::errBoxAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
     return false;
   }
-  try {
-    if (sysex::SmfFileError error = sysex::readSmfChunks(in, size, smf)) {
-      reportChunkError(error, name);
-      return false;
-    }
-  } catch (const vorn::RunEnded& ended) {
-    // A failed read was reported by the stream; only that file is lost.
-    if (ended.status != vorn::kExitError) throw;
+  sysex::SmfFileError error;
+  if (!fileSurvives([&] { error = sysex::readSmfChunks(in, size, smf); })) return false;
+  if (error) {
+    vorn::errBoxAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
     return false;
   }
   return true;
 }
 
+// Opens the per-file output `path` for input `name`. A file this run wrote
+// already (two inputs of the same base name) is kept and the input skipped;
+// so is an output that is one of the run's inputs.
+bool openFileOutput(const std::string& path, const char* name) {
+  std::string source = vorn::inputDisplayName(name);
+  if (std::optional<std::string> first = written.writtenFor(path.c_str())) {
+    vorn::errBoxAt(path.c_str(), "already written in this run from " + *first + "; " + source + " skipped");
+    return false;
+  }
+  if (!fileSurvives([&] { vorn::openoutf(path.c_str()); })) return false;
+  written.record(path.c_str(), source);
+  return true;
+}
+
+// Returns 0 (the walk ends) only when no output path can be made.
 int fileProc(const char* name) {
   frame::curInputName = name;
-  sysex::SmfInfo smf;
-  if (!readChunks(name, smf)) return 1;
-  if (perFileOutput) {
-    std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
-    std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");
-    if (!path) {
-      vorn::errBox("パス解析エラー (" + vorn::inputDisplayName(name) + ")");
-      return 0;
+  try {
+    sysex::SmfInfo smf;
+    if (!readChunks(name, smf)) return 1;
+    if (perFileOutput) {
+      std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
+      std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");
+      if (!path) {
+        vorn::errBoxAt(name, "パス解析エラー");
+        return 0;
+      }
+      if (!openFileOutput(*path, name)) return 1;
     }
-    vorn::openoutf(path->c_str());
+    sysex::ProblemReporter report = problemReporter(name);
+    sysex::parseTracks(smf, report);
+    sysex::writeMergedMessages(smf, vorn::getouthandle(), report);
+  } catch (const std::bad_alloc&) {
+    vorn::errBoxAt(name, "out of memory");
   }
-  sysex::ProblemReporter report = problemReporter(name);
-  sysex::parseTracks(smf, report);
-  sysex::writeMergedMessages(smf, vorn::getouthandle(), report);
+  // What was written for this file stays, whatever happened after it.
   if (perFileOutput) vorn::closeout();
   return 1;
 }
@@ -107,7 +134,13 @@ int fileProc(const char* name) {
 int mainProc() {
   int files = vorn::analoptionEx(descriptor);
   if (!perFileOutput) vorn::openout();
-  if (files > 0) vorn::analfileExec(descriptor, fileProc);
+  if (files > 0) {
+    vorn::analfileExec(descriptor, fileProc);
+  } else if (!::isatty(STDIN_FILENO)) {
+    // Data waiting on standard input is not read; say so, it is no error.
+    std::string note = std::string(vorn::toolName()) + ": no input files (use - for standard input)\n";
+    std::fputs(note.c_str(), stderr);
+  }
   if (!perFileOutput) vorn::closeout();
   return 1;
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "run_tool.h"
+#include "sysex_test_util.h"
 #include "sysex/smf_writer.h"
 
 namespace {
@@ -60,10 +61,23 @@ TEST(Gorbel, TempoOption) {
   EXPECT_EQ(events(run.out, "0F 42 40"), "60 FF 2F 00");
   // 249 bpm: 240963 us; the bar of 963 ms is 95 ticks once truncated.
   EXPECT_EQ(events(runTool("gorbel", {"-t249"}).out, "03 AD 43"), "5F FF 2F 00");
-  for (const char* bad : {"-T39", "-T250", "-T", "-T120x", "-D20000", "-D", "-D1.5", "-X"}) {
-    auto r = runTool("gorbel", {bad});
-    EXPECT_EQ(r.status, 2) << bad;
-    EXPECT_EQ(r.out, "") << bad;
+  const std::string tempo = "-T wants a whole number of quarter notes a minute from 40 to 249 (see --help)\n";
+  const std::string gap = "-D wants a whole number of milliseconds from 0 to 19999 (see --help)\n";
+  struct Case {
+    const char* option;
+    std::string err;
+  } cases[] = {
+      {"-T39", "gorbel: invalid option -T39: " + tempo}, {"-T250", "gorbel: invalid option -T250: " + tempo},
+      {"-T", "gorbel: invalid option -T: " + tempo},     {"-T120x", "gorbel: invalid option -T120x: " + tempo},
+      {"-D20000", "gorbel: invalid option -D20000: " + gap}, {"-D", "gorbel: invalid option -D: " + gap},
+      {"-D1.5", "gorbel: invalid option -D1.5: " + gap},
+      {"-X", "gorbel: unknown option -X; the options are -D -T -O (see --help)\n"},
+  };
+  for (const Case& c : cases) {
+    auto r = runTool("gorbel", {c.option});
+    EXPECT_EQ(r.status, 2) << c.option;
+    EXPECT_EQ(r.out, "") << c.option;
+    EXPECT_EQ(r.err, c.err);
   }
 }
 
@@ -104,13 +118,18 @@ TEST(Gorbel, ErrorsWriteNothing) {
   std::string cut = dir.write("cut.syx", kRoland + unhex("F0 41 10"));
   std::string bad = dir.write("bad.syx", kRoland + unhex("F0 41 F8 10 F7"));
   std::string out = dir.file("out.mid").string();
-  for (const std::string& input : {cut, bad}) {
-    auto run = runTool("gorbel", {"-O" + out, good, input, good});
+  // The offset names the byte at fault: the 0xF8, or the end where the 0xF7 is missing.
+  struct Case {
+    std::string input;
+    int offset;
+  } cases[] = {{cut, 14}, {bad, 13}};
+  for (const Case& c : cases) {
+    auto run = runTool("gorbel", {"-O" + out, good, c.input, good});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(std::filesystem::exists(out)) << "no output file after an error";
-    EXPECT_NE(run.err.find("gorbel: 入力データの形式が違います (input is not in the expected format) (" + input + ", byte offset "), std::string::npos)
-        << run.err;
+    EXPECT_EQ(run.err, "gorbel: " + c.input + ": 入力データの形式が違います (input is not in the expected format) (at byte offset " +
+                           std::to_string(c.offset) + ")\n");
   }
   auto piped = runTool("gorbel", {}, kRoland + unhex("F0 01"));
   EXPECT_EQ(piped.status, 1);
@@ -118,6 +137,31 @@ TEST(Gorbel, ErrorsWriteNothing) {
   auto missing = runTool("gorbel", {good, dir.file("none.syx").string()});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "");
+}
+
+TEST(Gorbel, AnOutputThatIsAnInputIsRefusedBeforeReading) {
+  TempDir dir;
+  dir.write("d.syx", kRoland);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-Od.syx", "d.syx"},
+                                               std::vector<std::string>{"-Od.syx", "x.syx", ";10", "./d.syx"}}) {
+    auto run = runTool("gorbel", args, {}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    // x.syx does not exist: the refusal comes before any input is opened.
+    EXPECT_EQ(run.err, "gorbel: d.syx: is also an input; nothing written\n");
+    EXPECT_EQ(dir.read("d.syx"), kRoland);
+  }
+}
+
+TEST(Gorbel, OutOfMemoryNamesTheFileAndMessage) {
+  if (sysextest::kAddressSanitizer) GTEST_SKIP() << "ulimit -v cannot hold under AddressSanitizer";
+  TempDir dir;
+  dir.write("a.syx", kRoland);
+  // A 600 MB message (sparse) after one of 11 bytes; the tool may use 300 MB.
+  sysextest::writeSparse(dir, "big.syx", kRoland + "\xF0", 600000000u);
+  auto run = sysextest::runShell("ulimit -v 300000 && \"$B/gorbel\" -Oout.mid a.syx big.syx", dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "gorbel: big.syx: メモリが足りません (out of memory) (at byte offset 11)\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.mid")));
 }
 
 TEST(SmfWriter, QuantitiesUseTheFewestBytes) {

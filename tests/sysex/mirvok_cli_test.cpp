@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "run_tool.h"
+#include "sysex_test_util.h"
 
 namespace {
 
@@ -75,9 +76,11 @@ TEST(Mirvok, PatternFiles) {
   auto missing = runTool("mirvok", {"-S:" + dir.file("none.txt").string()}, kFile);
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("none.txt"), std::string::npos);
-  auto bad = runTool("mirvok", {"-S:" + dir.write("bad.txt", "41\n42?\n")}, kFile);
+  // A fault in a pattern file is named by line and column.
+  dir.write("bad.txt", "41\r\n 42?\n");
+  auto bad = runTool("mirvok", {"-S:bad.txt"}, kFile, dir.path());
   EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.err.find("pattern file"), std::string::npos) << bad.err;
+  EXPECT_EQ(bad.err, "mirvok: bad.txt:2:4: malformed selection pattern: an item must be followed by a blank\n");
 }
 
 TEST(Mirvok, RejectedOptions) {
@@ -86,6 +89,22 @@ TEST(Mirvok, RejectedOptions) {
     auto run = runTool("mirvok", {option}, kFile);
     EXPECT_EQ(run.status, 2) << option;
     EXPECT_EQ(run.out, "") << option;
+    EXPECT_NE(run.err.find("(see --help)"), std::string::npos) << option;
+  }
+  struct Case {
+    std::vector<std::string> args;
+    std::string why;
+  } cases[] = {
+      {{"-I80"}, "invalid option -I80: -I wants a hexadecimal byte 00..7F"},
+      {{"-P3:1"}, "invalid option -P3:1: -P wants a digit 0..9, = and a hexadecimal byte 00..7F, as in -P3=1A"},
+      {{"-Vx"}, "invalid option -Vx: -V takes no text after the letter"},
+      {{"-CTT"}, "invalid option -CTT: -C wants nothing, or T for the counts"},
+      {{"-S", "41 10"}, "option -S takes its text in the same word: -S41 10"},
+      {{"-Q"}, "unknown option -Q; the options are -A -C -E -I -O -P -S -V"},
+  };
+  for (const Case& c : cases) {
+    auto run = runTool("mirvok", c.args, kFile);
+    EXPECT_EQ(run.err, "mirvok: " + c.why + " (see --help)\n");
   }
 }
 
@@ -93,8 +112,7 @@ TEST(Mirvok, SyntaxErrorsEndTheRunBeforeAnyInput) {
   auto run = runTool("mirvok", {"-S41", "-S41 .REPE", "/nonexistent/file.syx"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("mirvok: malformed selection pattern: .REPE without .REP (pattern \"41 .REPE\", at offset"),
-            std::string::npos) << run.err;
+  EXPECT_EQ(run.err, "mirvok: -S41 .REPE: malformed selection pattern: .REPE without .REP (at byte offset 8)\n");
   EXPECT_EQ(run.err.find("nonexistent"), std::string::npos);
 }
 
@@ -102,12 +120,14 @@ TEST(Mirvok, CutMessageEndsTheRunAfterEarlierOutput) {
   auto run = runTool("mirvok", {"-S41"}, kRoland + unhex("F0 41 01"));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, kRoland);
-  EXPECT_EQ(run.err, "mirvok: <stdin>: malformed input or unexpected end of input (at byte offset 14)\n");
+  EXPECT_EQ(run.err, "mirvok: <stdin>: the input ends inside the message that starts at byte offset 11, before its F7 "
+                     "(at byte offset 14)\n");
   TempDir dir;
   std::string cut = dir.write("cut.syx", kRoland + unhex("F0 41 90 F7"));
   auto second = runTool("mirvok", {"-S41", cut, dir.write("ok.syx", kRoland)});
   EXPECT_EQ(second.out, kRoland);
-  EXPECT_EQ(second.err, "mirvok: " + cut + ": malformed input or unexpected end of input (at byte offset 13)\n");
+  EXPECT_EQ(second.err, "mirvok: " + cut + ": status byte 90 inside the message that starts at byte offset 11 "
+                        "(at byte offset 13)\n");
 }
 
 TEST(Mirvok, UnpairedBracesFailWhenAMessageReachesThem) {
@@ -115,6 +135,43 @@ TEST(Mirvok, UnpairedBracesFailWhenAMessageReachesThem) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, kSix);
   EXPECT_NE(run.err.find("pattern 2"), std::string::npos);
+}
+
+TEST(Mirvok, AnOutputThatIsAnInputIsRefused) {
+  TempDir dir;
+  dir.write("d.syx", kFile);
+  dir.write("p.txt", "41");
+  struct Case {
+    std::vector<std::string> args;
+    const char* file;  // the input that must keep its bytes
+    std::string input;
+  } cases[] = {
+      {{"-Od.syx", "-A", "d.syx"}, "d.syx", ""},
+      {{"-Od.syx", "-A", "-", "x.syx"}, "d.syx", kFile},  // standard input, read from d.syx below
+      {{"-S:p.txt", "-Op.txt", "d.syx"}, "p.txt", ""},
+  };
+  dir.write("x.syx", kSix);
+  for (const Case& c : cases) {
+    std::string before = dir.read(c.file);
+    std::string script = "\"$B/mirvok\"";
+    for (const std::string& a : c.args) script += " '" + a + "'";
+    if (!c.input.empty()) script += " < d.syx";
+    auto run = sysextest::runShell(script, dir.path());
+    EXPECT_EQ(run.status, 1) << script;
+    EXPECT_EQ(run.err, std::string("mirvok: ") + c.file + ": is also an input; nothing written\n") << script;
+    EXPECT_EQ(dir.read(c.file), before) << script;
+  }
+}
+
+TEST(Mirvok, OutOfMemoryNamesTheMessage) {
+  if (sysextest::kAddressSanitizer) GTEST_SKIP() << "ulimit -v cannot hold under AddressSanitizer";
+  TempDir dir;
+  // A 600 MB message (zero data bytes, sparse) after a small one; the tool may use 300 MB.
+  sysextest::writeSparse(dir, "big.syx", kSix + "\xF0", 600000000u);
+  auto run = sysextest::runShell("ulimit -v 300000 && \"$B/mirvok\" -A big.syx > out.syx", dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "mirvok: big.syx: out of memory holding the message (at byte offset 8)\n");
+  EXPECT_EQ(dir.read("out.syx"), kSix);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ using zamotest::unhex;
 struct Extracted {
   std::uint32_t fileError = 0;
   std::uint64_t errorOffset = 0;
+  std::string found;
   std::string out;                    // in hex
   std::vector<std::string> problems;  // "text/track@offset"
 };
@@ -29,6 +30,7 @@ Extracted extract(std::string_view file) {
   if (auto error = sysex::readSmfChunks(in, file.size(), info)) {
     x.fileError = error.code;
     x.errorOffset = error.offset;
+    x.found = error.found;
     return x;
   }
   auto report = [&x](const sysex::SmfProblem& p) {
@@ -91,8 +93,8 @@ TEST(SmfReader, OrphanedEndPacketsAreSkipped) {
   Extracted x = extract(smf(0, {"00 F7 02 01 F7 00 F0 02 02 F7 00 F7 01 F7 00 F0 02 03 F7"}));
   EXPECT_EQ(texts(x), "irregal sysF7 Event, irregal sysF7 Event");
   EXPECT_EQ(x.out, "F0 02 F7 F0 03 F7");
-  // The offset names the event's data: header 14 + chunk head 8 + 3 bytes in.
-  EXPECT_EQ(x.problems[0], "irregal sysF7 Event/0@25");
+  // The offset names the event's status byte: header 14 + chunk head 8 + 1 byte in.
+  EXPECT_EQ(x.problems[0], "irregal sysF7 Event/0@23");
 }
 
 TEST(SmfReader, OnlyWholeValidMessagesAreWritten) {
@@ -165,31 +167,39 @@ TEST(SmfReader, DataAfterEndOfTrackIsStillParsed) {
   EXPECT_EQ(texts(extract(smf(0, {"00 FF 2F 00 00 F3"}))), "irregal system msg");
 }
 
-TEST(SmfReader, FileErrors) {
+TEST(SmfReader, FileErrorsSayWhatWasFoundAndWhere) {
   const std::string track = chunk("MTrk", unhex("00 F0 01 F7"));
+  constexpr auto kMalformed = vorn::kErrMalformedInput;
+  constexpr auto kShort = vorn::kErrShortRead;
   struct Case {
     std::string file;
     std::uint32_t code;
-    const char* what;
+    std::uint64_t offset;  // of the byte at fault: the field, or where the missing byte belongs
+    const char* found;
   } cases[] = {
-      {header(0, 2, 96) + track + track, vorn::kErrMalformedInput, "format 0 with two tracks"},
-      {header(2, 1, 96) + track, vorn::kErrMalformedInput, "format 2"},
-      {header(1, 1, 0) + track, vorn::kErrMalformedInput, "division 0"},
-      {header(1, 0, 96), vorn::kErrMalformedInput, "no tracks"},
-      {chunk("MThd", unhex("00 00 00 01 00")) + track, vorn::kErrMalformedInput, "header of 5 bytes"},
-      {chunk("MThd", "") + track, vorn::kErrMalformedInput, "header of 0 bytes"},
-      {chunk("MTrk", unhex("00 00 00 01 00 60")) + track, vorn::kErrMalformedInput, "no header"},
-      {header(1, 1, 96) + chunk("MTrk", ""), vorn::kErrMalformedInput, "track of length 0"},
-      {header(1, 2, 96) + track + chunk("XTrk", unhex("00 F0 01 F7")), vorn::kErrMalformedInput, "other chunk type"},
-      {header(1, 1, 96) + unhex("4D 54 72 6B 00 00 10 00 00"), vorn::kErrMalformedInput, "length above the file size"},
-      {header(1, 1, 96) + unhex("4D 54 72 6B 00 00 00 10 00"), vorn::kErrShortRead, "length above what is left"},
-      {header(1, 2, 96) + track, vorn::kErrShortRead, "a track missing"},
-      {header(1, 1, 96) + "MTr", vorn::kErrShortRead, "chunk head cut"},
-      {"", vorn::kErrShortRead, "empty file"},
+      {header(0, 2, 96) + track + track, kMalformed, 10, "format 0 with 2 tracks; it has exactly one"},
+      {header(2, 1, 96) + track, kMalformed, 8, "format 2; only formats 0 and 1 are read"},
+      {header(1, 1, 0) + track, kMalformed, 12, "time division 0"},
+      {header(1, 0, 96), kMalformed, 10, "no tracks"},
+      {chunk("MThd", unhex("00 00 00 01 00")) + track, kMalformed, 4, "header chunk of 5 bytes; it needs 6"},
+      {chunk("MThd", "") + track, kMalformed, 4, "chunk \"MThd\" of length 0"},
+      {chunk("MTrk", unhex("00 00 00 01 00 60")) + track, kMalformed, 0, "chunk \"MTrk\" where \"MThd\" belongs"},
+      {header(1, 1, 96) + chunk("MTrk", ""), kMalformed, 18, "chunk \"MTrk\" of length 0"},
+      {header(1, 2, 96) + track + chunk("X\x01\"k", unhex("00 F0 01 F7")), kMalformed, 26,
+       "chunk \"X\\x01\\x22k\" where \"MTrk\" belongs"},
+      {header(1, 1, 96) + unhex("4D 54 72 6B 00 00 10 00 00"), kMalformed, 18,
+       "chunk \"MTrk\" claims 4096 bytes; the file has 23"},
+      {header(1, 1, 96) + unhex("4D 54 72 6B 00 00 00 10 00"), kShort, 23,
+       "chunk \"MTrk\" claims 16 bytes; the file ends after 1"},
+      {header(1, 2, 96) + track, kShort, 26, "the file ends inside the head of chunk \"MTrk\""},
+      {header(1, 1, 96) + "MTr", kShort, 17, "the file ends inside the head of chunk \"MTrk\""},
+      {"", kShort, 0, "the file ends inside the head of chunk \"MThd\""},
   };
   for (const Case& c : cases) {
     Extracted x = extract(c.file);
-    EXPECT_EQ(x.fileError, c.code) << c.what;
+    EXPECT_EQ(x.fileError, c.code) << c.found;
+    EXPECT_EQ(x.errorOffset, c.offset) << c.found;
+    EXPECT_EQ(x.found, c.found);
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Builders for the byte streams the SysEx tests feed in.
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <string_view>
@@ -9,6 +10,30 @@
 #include "run_tool.h"
 
 namespace sysextest {
+
+// Memory limits (ulimit -v) cannot be set under AddressSanitizer, which
+// reserves its shadow memory up front.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
+#ifdef ZAMO_BIN_DIR
+// Runs a bash script in `workDir`; $B is the directory of the built tools.
+inline zamotest::ToolRun runShell(const std::string& script, const std::filesystem::path& workDir) {
+  return zamotest::runProgram("/bin/bash", {"-c", "B='" + std::string(ZAMO_BIN_DIR) + "'\n" + script}, {}, workDir);
+}
+#endif
+
+// A file of `size` bytes that starts with `head` and is zero after it,
+// made sparse so that a big input costs no disk.
+inline std::string writeSparse(const zamotest::TempDir& dir, std::string_view name, std::string_view head,
+                               std::uintmax_t size) {
+  std::string path = dir.write(name, head);
+  std::filesystem::resize_file(path, size);
+  return path;
+}
 
 // A chunk: type, big-endian length, data.
 inline std::string chunk(std::string_view type, std::string_view data) {

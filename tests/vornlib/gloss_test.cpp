@@ -1,7 +1,9 @@
 // English meanings beside the Japanese messages on standard error.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
+#include <sstream>
 
 #include "vornlib/gloss.h"
 
@@ -34,4 +36,15 @@ TEST(Gloss, EveryTextHasOneMeaningAndIsFoundByItself) {
   }
   EXPECT_EQ(vorn::englishGloss("<]>がない。"), "missing \"]\"");
   EXPECT_EQ(vorn::englishGloss("no such text"), "");
+}
+
+// The user's list of messages names every one of them with its meaning.
+TEST(Gloss, TheDocsListEveryMessageWithItsMeaning) {
+  std::ifstream in(std::string(ZAMO_SOURCE_DIR) + "/docs/messages.md");
+  std::stringstream text;
+  text << in.rdbuf();
+  for (const vorn::Gloss& gloss : vorn::glossTable()) {
+    std::string row = "| `" + std::string(gloss.japanese) + "` | " + std::string(gloss.english) + " |";
+    EXPECT_NE(text.str().find(row), std::string::npos) << row;
+  }
 }
