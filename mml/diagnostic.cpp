@@ -9,6 +9,11 @@ namespace {
 
 constexpr std::string_view kExpandedLabel = "expanded: ";
 
+// "FILE:LINE:COL: "
+std::string place(const SourceLocation& where) {
+  return std::string(where.name) + ":" + std::to_string(where.line) + ":" + std::to_string(where.column) + ": ";
+}
+
 // The line shown and a caret under one of its characters.
 void appendLineAndCaret(std::string& lines, std::string_view label, std::string_view line, std::size_t caretAt,
                         vorn::TextEncoding encoding) {
@@ -40,14 +45,18 @@ std::string expandedLines(std::string_view text, std::size_t position, vorn::Tex
 
 std::string formatDiagnostic(const SourceText& srcBlock, const CompileFailure& failure) {
   SourceLocation where = srcBlock.locate(failure.position);
-  std::string text(where.name);
-  text += ":" + std::to_string(where.line) + ":" + std::to_string(where.column) + ": ";
+  std::string text = place(where);
   text += failure.message;
   if (!failure.detail.empty()) text += " (" + terminalText(failure.detail, where.encoding) + ")";
   text += '\n';
   appendLineAndCaret(text, "", where.lineText, where.lineOffset, where.encoding);
   if (!failure.expandedText.empty()) {
     text += expandedLines(failure.expandedText, failure.expandedPosition, where.encoding);
+  }
+  if (failure.openBlock) {
+    SourceLocation opener = srcBlock.locate(*failure.openBlock);
+    text += place(opener) + "the block opened here is not closed\n";
+    appendLineAndCaret(text, "", opener.lineText, opener.lineOffset, opener.encoding);
   }
   return text;
 }

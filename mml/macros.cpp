@@ -16,6 +16,7 @@ void Compiler::defineMacro() {
   reader_.skipBlanks();
   reader_.expectChar('{');
   std::size_t opened = reader_.lastPosition();
+  openBlock_ = opened;
 
   bool outer = store_.definingMacro;
   store_.definingMacro = true;
@@ -25,6 +26,7 @@ void Compiler::defineMacro() {
 
   reader_.skipBlanks();
   reader_.expectCloser('}', opened);
+  openBlock_.reset();
   // Registered only now, so a body cannot call itself.
   macroTable_.emplace(std::move(name), MacroEntry{first, store_.macroList.size() - first, length});
 }

@@ -108,4 +108,39 @@ TEST(MmlErrors, SysexDataStopsAtItsLimit) {
             "SysExデータが多すぎます。");
 }
 
+// Inputs are compiled as one text, so a block left open in one input reads
+// on into the next. An error there names the open block; an error in the
+// block's own input does not.
+TEST(MmlErrors, ABlockLeftOpenByAnEarlierInputIsNamed) {
+  struct Case {
+    const char* first;
+    const char* second;
+    const char* message;
+    bool named;
+  };
+  const Case kCases[] = {
+      {"$0={c\n", "$1={d}\n", "16進数がない", true},
+      {"@m={c\n", "$1={d}\n", "16進数がない", true},
+      {"$0={c ;\n", "$1={d}\n", "<}>がない。", false},
+      {"$0={c4\n", "$1={d}\n", "<}>がない。", false},  // placed at the "{" itself
+      {"$0={c}\n", "$1={d\n", "<}>がない。", false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.first) + c.second);
+    mml::SourceText source;
+    for (const char* text : {c.first, c.second}) {
+      source.beginInput(text == c.first ? "a.mml" : "b.mml");
+      source.appendBytes(text);
+      source.endInput();
+    }
+    mml::Compiler compiler(source, {}, nullptr);
+    ASSERT_FALSE(compiler.compileSource());
+    EXPECT_EQ(compiler.failure().message, c.message);
+    EXPECT_EQ(compiler.failure().openBlock.has_value(), c.named);
+    if (c.named) {
+      EXPECT_EQ(*compiler.failure().openBlock, 3u);
+    }
+  }
+}
+
 }  // namespace

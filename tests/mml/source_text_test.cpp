@@ -199,6 +199,18 @@ TEST(MmlDiagnostic, NamesFileLineAndColumnThenShowsTheLineAndACaret) {
   EXPECT_EQ(mml::formatDiagnostic(source, failure), "song.mml:2:9: <}>がない。\n$1={c d ;}\n        ^\n");
 }
 
+TEST(MmlDiagnostic, ShowsABlockAnEarlierInputLeftOpen) {
+  mml::SourceText source;
+  addFile(source, "a.mml", "$0={c\n");
+  addFile(source, "b.mml", "$1={d}\n");
+  mml::CompileFailure failure;
+  failure.message = "16進数がない";
+  failure.position = source.text().rfind('{');
+  failure.openBlock = source.text().find('{');
+  EXPECT_EQ(mml::formatDiagnostic(source, failure),
+            "b.mml:1:4: 16進数がない\n$1={d}\n   ^\na.mml:1:4: the block opened here is not closed\n$0={c\n   ^\n");
+}
+
 TEST(MmlDiagnostic, AddsTheEvaluatorsReasonAndTheLineOfAnExpandedText) {
   mml::SourceText source;
   addFile(source, "song.mml", "$0={@(t)}");

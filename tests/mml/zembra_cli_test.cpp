@@ -225,6 +225,12 @@ TEST(ZembraCli, AnUnclosedBlockIsReportedAtItsOpener) {
   first = dir.write("a.mml", "$0={c4\n");
   run = runTool("zembra", {first, ":$1={d}"});
   EXPECT_EQ(run.err, "zembra: " + first + ":1:4: <}>がない。 (missing \"}\")\n$0={c4\n   ^\nKORMAVE: syntax error\n");
+  // When the next input reads on as part of the open block and fails there,
+  // the open block is shown as the likely cause.
+  first = dir.write("a.mml", "$0={c\n");
+  run = runTool("zembra", {first, second});
+  EXPECT_EQ(run.err, "zembra: " + second + ":1:4: 16進数がない (hexadecimal number expected)\n$1={d}\n   ^\n" +
+                         first + ":1:4: the block opened here is not closed\n$0={c\n   ^\nKORMAVE: syntax error\n");
 }
 
 TEST(ZembraCli, ErrorsInArgumentsAndStandardInputAreNamedSo) {
