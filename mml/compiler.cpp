@@ -33,7 +33,9 @@ DepthGuard::DepthGuard(Compiler& compiler) : compiler_(compiler) {
 
 Compiler::Compiler(const SourceText& srcBlock, CompileSettings settings, vorn::ByteOutput* listingFile)
     : srcBlock_(srcBlock),
-      reader_(srcBlock, listingFile), settings_(settings), session_(&host_, settings.expressionLimits) {}
+      reader_(srcBlock, listingFile),
+      settings_(settings),
+      session_(&host_, settings.expressionLimits) {}
 
 bool Compiler::compileSource() {
   try {

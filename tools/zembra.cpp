@@ -1,15 +1,17 @@
 // zembra: compiles MML (Music Macro Language) into an OSTRA sequence, or
 // with -P into a DORNA stream. The inputs (files, ":" source text, "*" for
 // standard input) are joined into one source, compiled in one pass, ordered
-// by time and written; a compile error writes nothing.
+// by time and written. A compile error writes no output, only the listing
+// (when asked for), which shows where the compilation stopped.
+#include <optional>
 #include <string_view>
 
 #include "frame/frame.h"
 #include "mml/driver.h"
 #include "mml/source_input.h"
 #include "mml/source_text.h"
-#include "vornlib/numbers.h"
 #include "vornlib/errors.h"
+#include "vornlib/numbers.h"
 #include "vornlib/options.h"
 #include "vornlib/run_inputs.h"
 #include "vornlib/streams.h"
@@ -56,8 +58,8 @@ const vorn::OptionDescriptor kDescriptor{
     "Compiles MML into an OSTRA sequence (or a DORNA stream with -P) on standard output."};
 
 // Neither the output nor the listing may be one of the inputs: both are
-// refused before anything is read or written. A ":" word is source text,
-// not a file; "*" reads standard input.
+// refused before anything is read or written. "*" reads standard input,
+// which then counts among the inputs.
 void refuseOutputsThatAreInputs() {
   for (const char* word : vorn::fileArguments()) {
     if (std::string_view(word) == "*") vorn::addRunInput(nullptr);
