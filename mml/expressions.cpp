@@ -4,12 +4,20 @@
 #include <string>
 
 #include "mml/compiler.h"
+#include "vornlib/console.h"
 
 namespace mml {
 namespace {
 
 constexpr const char* kExpansionStart = "\n/*=== macro start ===\n";
 constexpr const char* kExpansionEnd = "\n=== macro end ===*/\n";
+
+// A break stops the evaluator with an error of its own; the run then ends
+// as a break does, not with a compile error.
+[[noreturn]] void expressionFailed(const Reader& reader, std::string_view message, const kel::Error& error) {
+  vorn::pollBreak();
+  reader.syntaxErrorAt(message, error.offset, error.message);
+}
 
 }  // namespace
 
@@ -18,6 +26,7 @@ kel::Result<kel::Evaluated> Compiler::evaluate(Expression form) {
   // SysEx expressions compute bytes alone; the others see the voice.
   host_.setVoice(form == Expression::SysexBytes ? nullptr : voice_);
   host_.setListingOn(reader_.listingOn());
+  session_.setEncoding(reader_.encoding());
   std::string_view text = reader_.text();
   std::size_t start = reader_.readPos();
   kel::Result<kel::Evaluated> result = kel::Error{};
@@ -39,21 +48,21 @@ kel::Result<kel::Evaluated> Compiler::evaluate(Expression form) {
 
 std::int32_t Compiler::readExpressionNumber() {
   kel::Result<kel::Evaluated> result = evaluate(Expression::Number);
-  if (!result) reader_.syntaxErrorAt("KELEXPR式の誤り", result.error().offset, result.error().message);
+  if (!result) expressionFailed(reader_, "KELEXPR式の誤り", result.error());
   reader_.advanceTo(result.value().end);
   return result.value().value.asInt();
 }
 
 void Compiler::sysexExpression(std::uint8_t& sum) {
   kel::Result<kel::Evaluated> result = evaluate(Expression::SysexBytes);
-  if (!result) reader_.syntaxErrorAt("KELEXPR式の誤り", result.error().offset, result.error().message);
+  if (!result) expressionFailed(reader_, "KELEXPR式の誤り", result.error());
   reader_.advanceTo(result.value().end);
   for (char byte : result.value().value.asBytes()) putSysexByte(static_cast<std::uint8_t>(byte), sum);
 }
 
 void Compiler::expandText(VoiceContext& voice, Expression form, std::size_t at) {
   kel::Result<kel::Evaluated> result = evaluate(form);
-  if (!result) reader_.syntaxErrorAt("式がエラー", result.error().offset, result.error().message);
+  if (!result) expressionFailed(reader_, "式がエラー", result.error());
   reader_.advanceTo(result.value().end);
   // Each expansion reads its own copy of its text, so nested expansions
   // never move it.

@@ -108,6 +108,8 @@ class Reader {
   std::string_view text() const { return text_; }
   std::size_t lastPosition() const { return lastPos_; }
   std::size_t readPos() const { return ungetFlag_ ? lastPos_ : readPos_; }
+  // The encoding of the text at the read position.
+  vorn::TextEncoding encoding() const { return inExpansion_ ? encoding_ : srcBlock_.encodingAt(readPos()); }
 
   // Moves the reader to `position` of the text, behind what another reader
   // (the expression evaluator) consumed, and echoes that text to the listing.

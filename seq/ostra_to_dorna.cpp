@@ -1,11 +1,8 @@
 #include "seq/ostra_to_dorna.h"
 
-#include <array>
-
 #include "seq/ostra.h"
+#include "seq/record_reader.h"
 #include "seq/record_writer.h"
-#include "seq/strict_input.h"
-#include "vornlib/numbers.h"
 
 namespace seq {
 namespace {
@@ -27,60 +24,43 @@ double tickLengthAt(std::uint16_t tempo) {
   return kUnitsPerMinute / ((tempo * 0.01) * kTicksPerQuarter);
 }
 
-void renderOstraToDorna(const RenderOptions& options) {
+std::optional<InputFault> renderOstraToDorna(vorn::ByteInput& in, const RenderOptions& options) {
+  RecordReader reader(in);
   RecordWriter out;
   const double stepLength = options.stepLength;
   double elapsed = 0.0;
   double tickLength = tickLengthAt(kDefaultTempo);
+  Record record;
+  auto now = [&] { return stepsAt(elapsed, stepLength); };
 
   for (;;) {
-    std::uint8_t delta = needByte();
-    if (delta != 0) elapsed += delta * tickLength;
-    std::uint8_t status = needByte();
+    RecordKind kind = reader.next(record);
+    if (kind == RecordKind::Fault) return reader.fault();
+    if (record.delta != 0) elapsed += record.delta * tickLength;
 
-    if (isChannelStatus(status)) {
-      std::uint8_t first = needByte();
-      std::uint8_t second = needByte();
-      out.channel(stepsAt(elapsed, stepLength), status, first, second);
-      continue;
-    }
-    switch (status) {
-      case kStatusSysEx:
-      case kStatusEscape:
+    switch (kind) {
+      case RecordKind::Channel:
+        out.channel(now(), record.status, record.first, record.second);
+        break;
+      case RecordKind::SysEx:
         if (options.keepSysEx) {
-          // The head goes out as it is read, so a cut input leaves what it held.
-          out.delayTo(stepsAt(elapsed, stepLength));
-          vorn::OutByte(status);
-          std::array<std::uint8_t, 4> length;
-          needBytes(length);
-          vorn::OutNByte(length);
-          copyInputToOutput(vorn::readLE32(length.data()));
-        } else {
-          // Its time is carried into the next record written.
-          skipInput(needLE32());
+          // The body goes out as it is read, so a cut input leaves what it held.
+          out.sysExHead(now(), record.status, record.length);
+          if (!reader.copyBody(vorn::getouthandle())) return reader.fault();
+        } else if (!reader.skipBody()) {
+          return reader.fault();
         }
+        // A dropped record's time is carried into the next record written.
         break;
-      case kStatusTempo: {
-        std::uint16_t tempo = needLE16();
-        // A tempo of 0 would make every later tick endless.
-        if (tempo == 0) failMalformed();
-        tickLength = tickLengthAt(tempo);
+      case RecordKind::Tempo:
+        tickLength = tickLengthAt(record.tempo);
         break;
-      }
-      case kStatusFiller:
-        needByte();
-        needByte();
+      case RecordKind::End:
+        out.end(now(), record.first, record.second);
+        return std::nullopt;
+      case RecordKind::Filler:  // it only carries its delta
+      case RecordKind::Fault:
         break;
-      case kStatusEnd: {
-        std::uint8_t first = needByte();
-        std::uint8_t second = needByte();
-        out.end(stepsAt(elapsed, stepLength), first, second);
-        return;
-      }
-      default:
-        needByte();
-        needByte();
-        failMalformed();
     }
   }
 }

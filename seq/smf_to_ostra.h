@@ -3,15 +3,20 @@
 // sequence, streaming: the file's ticks are rescaled to 480 per quarter
 // note, set-tempo events become tempo records, channel messages are kept,
 // SysEx events only when asked, other meta events are dropped.
+#include <optional>
+
+#include "seq/input_fault.h"
+#include "vornlib/streams.h"
+
 namespace seq {
 
 struct ConvertOptions {
   bool keepSysEx = false;
 };
 
-// Reads one file from the current input, up to its end-of-track event, and
-// writes its OSTRA sequence to the current output. Anything the converter
-// cannot read ends the run through frame::failInput.
-void convertSmfToOstra(const ConvertOptions& options);
+// Reads one file from `in`, up to its end-of-track event, and writes its
+// OSTRA sequence to the current output. Returns the fault that stopped it,
+// saying what was found; what was written before it stays written.
+std::optional<InputFault> convertSmfToOstra(vorn::ByteInput& in, const ConvertOptions& options);
 
 }  // namespace seq

@@ -2,44 +2,29 @@
 
 #include <algorithm>
 #include <array>
-
-#include "frame/frame.h"
-#include "vornlib/errors.h"
-#include "vornlib/numbers.h"
+#include <utility>
 
 namespace seq {
 
-void failMalformed() { frame::failInput(vorn::kErrMalformedInput); }
+void raise(InputFault fault) { throw std::move(fault); }
 
-void needBytes(std::span<std::uint8_t> out) {
-  if (vorn::InNbyteFix(out) != out.size()) failMalformed();
+void raiseAt(std::string text, std::uint64_t offset) { throw InputFault{std::move(text), offset}; }
+
+void needBytes(vorn::ByteInput& in, std::span<std::uint8_t> out, const char* what) {
+  if (in.read(out) != out.size()) raise(endsInside(what, in.offset()));
 }
 
-std::uint16_t needLE16() {
-  std::array<std::uint8_t, 2> b;
-  needBytes(b);
-  return vorn::readLE16(b.data());
-}
-
-std::uint32_t needLE32() {
-  std::array<std::uint8_t, 4> b;
-  needBytes(b);
-  return vorn::readLE32(b.data());
-}
-
-void copyInputToOutput(std::uint64_t count) {
+std::uint64_t copyBytes(vorn::ByteInput& in, vorn::ByteOutput& out, std::uint64_t count) {
   std::array<std::uint8_t, 16384> chunk;
-  while (count > 0) {
-    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(count, chunk.size()));
-    std::size_t got = vorn::InNbyteFix(std::span(chunk.data(), want));
-    vorn::OutNByte(std::span(chunk.data(), got));
-    if (got < want) failMalformed();
-    count -= got;
+  std::uint64_t done = 0;
+  while (done < count) {
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, chunk.size()));
+    std::size_t got = in.read(std::span(chunk.data(), want));
+    out.write(std::span(chunk.data(), got));
+    done += got;
+    if (got < want) break;
   }
-}
-
-void skipInput(std::uint64_t count) {
-  if (vorn::getinhandle().skip(count) != count) failMalformed();
+  return done;
 }
 
 }  // namespace seq

@@ -1,31 +1,32 @@
 #pragma once
-// Reads from the current input where the format leaves no choice: the end
-// of input, or a byte the format does not allow, is malformed input and
-// ends the run naming the input (frame::failInput).
+// Reading inside a converter where the format leaves no choice: the end of
+// input, or a byte the format does not allow, is a fault. Faults are thrown
+// as InputFault and caught at the converter's boundary, which returns them
+// to the tool as values.
 #include <cstdint>
 #include <span>
+#include <string>
 
+#include "seq/input_fault.h"
 #include "vornlib/streams.h"
 
 namespace seq {
 
-[[noreturn]] void failMalformed();
+[[noreturn]] void raise(InputFault fault);
+[[noreturn]] void raiseAt(std::string text, std::uint64_t offset);
 
-inline std::uint8_t needByte() {
-  int b = vorn::InByte();
-  if (b < 0) failMalformed();
+// The next byte; the end of input raises "input ends inside WHAT".
+inline std::uint8_t needByte(vorn::ByteInput& in, const char* what) {
+  int b = in.get();
+  if (b < 0) raise(endsInside(what, in.offset()));
   return static_cast<std::uint8_t>(b);
 }
 
-// Fills `out` completely.
-void needBytes(std::span<std::uint8_t> out);
-std::uint16_t needLE16();
-std::uint32_t needLE32();
+// Fills `out` completely, or raises as needByte does.
+void needBytes(vorn::ByteInput& in, std::span<std::uint8_t> out, const char* what);
 
-// Copies `count` bytes from the input to the output in chunks; when the
-// input ends first, what there was is copied before the run ends.
-void copyInputToOutput(std::uint64_t count);
-// Reads and drops `count` bytes.
-void skipInput(std::uint64_t count);
+// Copies up to `count` bytes to `out` in chunks, as they arrive; returns how
+// many there were before the input ended.
+std::uint64_t copyBytes(vorn::ByteInput& in, vorn::ByteOutput& out, std::uint64_t count);
 
 }  // namespace seq

@@ -21,6 +21,10 @@ std::uint64_t framesPerHundredSeconds(std::int8_t rate) {
 
 }  // namespace
 
+bool TickScale::isKnownFrameRate(std::uint8_t highByte) {
+  return framesPerHundredSeconds(static_cast<std::int8_t>(highByte)) != 0;
+}
+
 std::optional<TickScale> TickScale::fromDivision(std::uint16_t division) {
   if (division == 0) return std::nullopt;
   if ((division & 0x8000) == 0) return TickScale(kTicksPerQuarter, division, false);

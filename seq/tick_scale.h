@@ -17,6 +17,10 @@ class TickScale {
   // ticks per frame.
   static std::optional<TickScale> fromDivision(std::uint16_t division);
 
+  // Whether the high byte of an SMPTE division names a frame rate this
+  // scale knows (-24, -25, -29, -30).
+  static bool isKnownFrameRate(std::uint8_t highByte);
+
   // True for an SMPTE time base, where set-tempo events change nothing.
   bool isRealTime() const { return realTime_; }
 

@@ -1,45 +1,75 @@
 #pragma once
-// The bytes of one Standard MIDI File track chunk, read from the current
-// input and counted against the chunk's declared length. Reading past that
-// length, or past the end of input, is malformed input.
+// The bytes of one Standard MIDI File track chunk, read from an input and
+// counted against the chunk's declared length. Reading past that length,
+// or past the end of input, raises a fault (strict_input.h) that says what
+// was being read: each read names its part of the event ("a channel
+// message") for the message.
 #include <cstdint>
 
 #include "seq/strict_input.h"
+#include "vornlib/streams.h"
 #include "vornlib/varlen.h"
 
 namespace seq {
 
 class TrackInput {
  public:
-  explicit TrackInput(std::uint32_t length) : left_(length) {}
+  TrackInput(vorn::ByteInput& in, std::uint32_t length) : in_(in), left_(length) {}
 
-  std::uint8_t byte() {
-    if (left_ == 0) failMalformed();
+  std::uint8_t byte(const char* what) {
+    if (left_ == 0) pastChunk(what);
     --left_;
-    return needByte();
+    return needByte(in_, what);
   }
 
   // A byte that must have its top bit clear.
-  std::uint8_t dataByte() {
-    std::uint8_t b = byte();
-    if (b & 0x80) failMalformed();
+  std::uint8_t dataByte(const char* what) {
+    std::uint8_t b = byte(what);
+    if (b & 0x80) notData(b);
     return b;
   }
 
   // A variable-length quantity of at most four bytes.
-  std::uint32_t varLength() {
-    if (auto value = vorn::readVarLength([this] { return byte(); })) return *value;
-    failMalformed();
+  std::uint32_t varLength(const char* what) {
+    if (auto value = vorn::readVarLength([this, what] { return byte(what); })) return *value;
+    tooLong(what);
   }
 
-  // Copies `count` bytes to the output, or drops them; what lies within the
-  // chunk and the input goes first when `count` reaches past either.
-  void copy(std::uint32_t count);
-  void skip(std::uint32_t count);
+  // The delta-time that starts an event: here the chunk or the input may end
+  // only with an end-of-track event before it.
+  std::uint32_t deltaTime() {
+    std::uint8_t head = firstByte();
+    // Most delta-times are one byte.
+    if ((head & 0x80) == 0) return head;
+    return longDeltaTime(head);
+  }
 
-  std::uint32_t bytesLeft() const { return left_; }
+  // Copies `count` bytes of WHAT ("a SysEx") to `out`, or drops them; what
+  // lies within the chunk and the input goes first when `count` reaches past
+  // either.
+  void copy(std::uint32_t count, vorn::ByteOutput& out, const char* what);
+  void skip(std::uint32_t count, const char* what);
+
+  // Offset in the input of the next byte.
+  std::uint64_t offset() const { return in_.offset(); }
 
  private:
+  std::uint8_t firstByte() {
+    if (left_ == 0) noEndOfTrack();
+    --left_;
+    int b = in_.get();
+    if (b < 0) endsBeforeEndOfTrack();
+    return static_cast<std::uint8_t>(b);
+  }
+
+  std::uint32_t longDeltaTime(std::uint8_t head);
+  [[noreturn, gnu::cold]] void noEndOfTrack() const;
+  [[noreturn, gnu::cold]] void endsBeforeEndOfTrack() const;
+  [[noreturn]] void pastChunk(const char* what) const;
+  [[noreturn]] void notData(std::uint8_t b) const;
+  [[noreturn]] void tooLong(const char* what) const;
+  [[noreturn]] void endsOrPastChunk(std::uint32_t count, const char* what, bool inputEnded) const;
+
   // Takes up to `count` bytes from the count; returns how many it took.
   std::uint32_t take(std::uint32_t count) {
     std::uint32_t n = count < left_ ? count : left_;
@@ -47,6 +77,7 @@ class TrackInput {
     return n;
   }
 
+  vorn::ByteInput& in_;
   std::uint32_t left_;
 };
 

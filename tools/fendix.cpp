@@ -12,16 +12,18 @@ std::uint32_t flags = 0;
 double stepLength = 8.0;  // in 1/1024 second
 
 const vorn::OptionEntry options[] = {
-    {'O', vorn::option_o, "-Ofile  write the DORNA stream to file instead of standard output"},
-    {'T', frame::stepLengthOption(stepLength), "-Tn     step length in 1/1024 second, 0.1 to below 1000 (default 8)"},
-    {'X', frame::flagOption(flags, kFlagSysEx), "-X      keep SysEx records (dropped by default)"},
+    {'O', vorn::option_o, "-Ofile  write the DORNA stream to file instead of standard output", "a file name"},
+    {'T', frame::stepLengthOption(stepLength), "-Tn     step length in 1/1024 second, 0.1 to below 1000 (default 8)",
+     frame::kStepLengthWants},
+    {'X', frame::flagOption(flags, kFlagSysEx), "-X      keep SysEx records (dropped by default)", vorn::kWantsNoText},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
                                         "Renders OSTRA sequences into a DORNA stream of fixed steps."};
 
 int fileProc(const char* name) {
   return frame::withInput(name, [] {
-    seq::renderOstraToDorna({.stepLength = stepLength, .keepSysEx = (flags & kFlagSysEx) != 0});
+    seq::RenderOptions render{.stepLength = stepLength, .keepSysEx = (flags & kFlagSysEx) != 0};
+    if (auto fault = seq::renderOstraToDorna(vorn::getinhandle(), render)) seq::endRunOn(*fault);
   });
 }
 

@@ -11,14 +11,17 @@ constexpr std::uint32_t kFlagSysEx = 1;
 std::uint32_t flags = 0;
 
 const vorn::OptionEntry options[] = {
-    {'O', vorn::option_o, "-Ofile  write the OSTRA sequence to file instead of standard output"},
-    {'X', frame::flagOption(flags, kFlagSysEx), "-X      keep SysEx events (dropped by default)"},
+    {'O', vorn::option_o, "-Ofile  write the OSTRA sequence to file instead of standard output", "a file name"},
+    {'X', frame::flagOption(flags, kFlagSysEx), "-X      keep SysEx events (dropped by default)", vorn::kWantsNoText},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
                                         "Converts format-0 Standard MIDI Files into OSTRA sequences."};
 
 int fileProc(const char* name) {
-  return frame::withInput(name, [] { seq::convertSmfToOstra({.keepSysEx = (flags & kFlagSysEx) != 0}); });
+  return frame::withInput(name, [] {
+    seq::ConvertOptions convert{.keepSysEx = (flags & kFlagSysEx) != 0};
+    if (auto fault = seq::convertSmfToOstra(vorn::getinhandle(), convert)) seq::endRunOn(*fault);
+  });
 }
 
 int mainProc() {

@@ -30,6 +30,8 @@ const char* suiteText(std::uint32_t code) {
     case kErrKelReadOnly: return "KEL expression: name cannot be assigned";
     case kErrKelArguments: return "KEL expression: wrong arguments to a function";
     case kErrKelHost: return "KEL expression: refused by the calling tool";
+    case kErrKelInterrupted: return "KEL expression: interrupted";
+    case kErrKelTooMuchWork: return "KEL expression: too much work (more than 256 MiB built)";
     default: return nullptr;
   }
 }

@@ -30,6 +30,8 @@ enum ErrorCode : std::uint32_t {
   kErrKelReadOnly = 0xE0000017,
   kErrKelArguments = 0xE0000018,
   kErrKelHost = 0xE0000019,        // the calling tool refused a name or call
+  kErrKelInterrupted = 0xE000001A, // a break (Ctrl-C) stopped the evaluation
+  kErrKelTooMuchWork = 0xE000001B, // one evaluation built more bytes than its limit allows
 
   kMidiErrorBase = 0x60000000,
 };

@@ -35,7 +35,7 @@ void check(bool condition) {
 
 void checkResult(const kel::Result<kel::Evaluated>& result, std::string_view text, std::size_t pos, kel::Want want) {
   if (!result) {
-    check(result.error().code >= vorn::kErrKelSyntax && result.error().code <= vorn::kErrKelHost);
+    check(result.error().code >= vorn::kErrKelSyntax && result.error().code <= vorn::kErrKelTooMuchWork);
     check(result.error().offset <= text.size());
     check(!result.error().message.empty());
     return;

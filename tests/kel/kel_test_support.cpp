@@ -18,6 +18,8 @@ std::string codeName(std::uint32_t code) {
     case vorn::kErrKelReadOnly: return "ReadOnly";
     case vorn::kErrKelArguments: return "Arguments";
     case vorn::kErrKelHost: return "Host";
+    case vorn::kErrKelInterrupted: return "Interrupted";
+    case vorn::kErrKelTooMuchWork: return "TooMuchWork";
     default: return "code" + std::to_string(code);
   }
 }

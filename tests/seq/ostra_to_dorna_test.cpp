@@ -16,13 +16,14 @@ using zamotest::unhex;
 // Renders OSTRA written in hex.
 Outcome render(std::string_view ostraHex, double step = 8.0, bool keepSysEx = false) {
   std::string input = unhex(ostraHex);
-  return seqtest::runInMemory(input, [&] { seq::renderOstraToDorna({.stepLength = step, .keepSysEx = keepSysEx}); });
+  return seqtest::runInMemory(
+      input, [&](vorn::ByteInput& in) { return seq::renderOstraToDorna(in, {.stepLength = step, .keepSysEx = keepSysEx}); });
 }
 
 // Renders and expects success.
 std::string dorna(std::string_view ostraHex, double step = 8.0, bool keepSysEx = false) {
   Outcome run = render(ostraHex, step, keepSysEx);
-  EXPECT_FALSE(run.ended) << ostraHex;
+  EXPECT_FALSE(run.failed()) << ostraHex << (run.fault ? run.fault->text : "");
   return hex(run.out);
 }
 
@@ -53,7 +54,7 @@ TEST(SeqFendix, RoundingHalfUpWithoutAccumulating) {
   std::string many;
   for (int i = 0; i < 1000; ++i) many += "01 90 3C 64 ";
   Outcome run = render(many + "00 FF 00 00");
-  ASSERT_FALSE(run.ended);
+  ASSERT_FALSE(run.failed());
   int total = 0;
   for (std::size_t i = 0; i < run.out.size(); i += 4) total += static_cast<unsigned char>(run.out[i]);
   EXPECT_EQ(total, 133);
@@ -91,52 +92,71 @@ TEST(SeqFendix, SysExIsDroppedUnlessKeptAndItsTimeCarriesOn) {
 
 TEST(SeqFendix, StopsAtTheFirstEndRecord) {
   Outcome run = render("00 FF 00 00 00 90 3C 64 00 FF 00 00 77");
-  EXPECT_FALSE(run.ended);
+  EXPECT_FALSE(run.failed());
   EXPECT_EQ(hex(run.out), "00 FF 00 00");
   EXPECT_EQ(run.stoppedAt, 4u);
 }
 
-TEST(SeqFendix, InvalidStatusesFailAfterTheirTwoBytesKeepingEarlierRecords) {
+TEST(SeqFendix, InvalidStatusesNameTheirOwnOffsetAndKeepEarlierRecords) {
   for (int status : {0x00, 0x7F, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE}) {
     std::string input = unhex("00 90 3C 64 00") + static_cast<char>(status) + unhex("00 00 00 FF 00 00");
-    Outcome run = seqtest::runInMemory(input, [] { seq::renderOstraToDorna({}); });
-    EXPECT_TRUE(run.failed) << status;
+    Outcome run = seqtest::runInMemory(input, [](vorn::ByteInput& in) { return seq::renderOstraToDorna(in, {}); });
+    ASSERT_TRUE(run.failed()) << status;
+    EXPECT_EQ(run.fault->text, "unknown status byte " + hex(input.substr(5, 1))) << status;
+    EXPECT_EQ(run.fault->offset, 5u) << status;
     EXPECT_EQ(hex(run.out), "00 90 3C 64") << status;
+    // The record's two bytes are read all the same.
     EXPECT_EQ(run.stoppedAt, 8u) << status;
   }
 }
 
-TEST(SeqFendix, TempoZeroIsRefused) {
-  Outcome run = render("00 90 3C 64 10 F1 00 00 10 80 3C 00 00 FF 00 00");
-  EXPECT_TRUE(run.failed);
-  EXPECT_EQ(hex(run.out), "00 90 3C 64");
-  EXPECT_EQ(run.stoppedAt, 8u);
+// Each fault after a complete record, so that what was written shows; the
+// offset is that of the wrong byte, or where the input ended.
+TEST(SeqFendix, FaultsSayWhatWasFoundAndWhere) {
+  struct Case {
+    const char* input;
+    const char* text;
+    std::uint64_t offset;
+  } cases[] = {
+      {"", "input ends before the end record", 4},
+      {"00", "input ends after a record's delta byte", 5},
+      {"00 90 3C", "input ends inside a channel message", 7},
+      {"00 F1 30", "input ends inside a tempo record", 7},
+      {"10 F1 00 00 10 80 3C 00 00 FF 00 00", "tempo 0; a tempo record holds 1 to 65535", 6},
+      {"00 F8 00", "input ends inside a filler record", 7},
+      {"00 F0 05 00 00", "input ends inside the length of a SysEx record", 9},
+      {"00 F0 05 00 00 00 7E 7F", "input ends inside a SysEx record of 5 bytes", 12},
+      {"00 F7 FF FF FF FF 01", "input ends inside a SysEx record of 4294967295 bytes", 11},
+      {"00 FF 00", "input ends inside the end record", 7},
+      {"00 F5 00 00", "unknown status byte F5", 5},
+  };
+  for (const Case& c : cases) {
+    for (bool keep : {false, true}) {
+      Outcome run = render(std::string("00 90 3C 64 ") + c.input, 8.0, keep);
+      ASSERT_TRUE(run.failed()) << c.input;
+      EXPECT_EQ(*run.fault, (seq::InputFault{c.text, c.offset})) << c.input << " keep " << keep;
+      // What was written stays; a kept SysEx body also leaves what arrived of it.
+      std::string written = hex(run.out);
+      EXPECT_EQ(keep ? written.substr(0, 11) : written, "00 90 3C 64") << c.input;
+    }
+  }
 }
 
-TEST(SeqFendix, EndOfInputAnywhereBeforeTheEndRecordFails) {
-  const char* cut[] = {
-      "",                         // nothing at all
-      "00",                       // no status
-      "00 90 3C",                 // one data byte short
-      "00 F1 30",                 // half a tempo
-      "00 F8 00",                 // half a filler
-      "00 F0 05 00 00",           // half a length
-      "00 F0 05 00 00 00 7E 7F",  // short body, dropped
-      "00 FF 00",                 // half an end record
-  };
-  for (const char* input : cut) {
-    // After a complete record, so that what was written shows.
-    Outcome run = render(std::string("00 90 3C 64 ") + input);
-    EXPECT_TRUE(run.failed) << input;
-    EXPECT_EQ(hex(run.out), "00 90 3C 64") << input;
-  }
-  // A kept SysEx record that is cut: what arrived is written before the run ends.
+TEST(SeqFendix, AnEmptyInputIsNoInputWithoutAnOffset) {
+  Outcome run = render("");
+  ASSERT_TRUE(run.failed());
+  EXPECT_EQ(*run.fault, (seq::InputFault{"no input", std::nullopt}));
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(SeqFendix, AKeptSysExCutShortLeavesWhatArrived) {
+  // The head goes out once its length is complete, the body as it arrives.
   Outcome run = render("00 F0 05 00 00 00 7E 7F", 8.0, true);
-  EXPECT_TRUE(run.failed);
+  EXPECT_TRUE(run.failed());
   EXPECT_EQ(hex(run.out), "00 F0 05 00 00 00 7E 7F");
   run = render("00 F0 05 00", 8.0, true);
-  EXPECT_TRUE(run.failed);
-  EXPECT_EQ(hex(run.out), "00 F0");
+  EXPECT_TRUE(run.failed());
+  EXPECT_EQ(hex(run.out), "");
 }
 
 }  // namespace

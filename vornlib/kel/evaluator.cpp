@@ -27,7 +27,9 @@ std::string argumentCount(const Builtin& builtin) {
 
 Value Evaluator::evaluate(const Node& node) {
   switch (node.kind) {
-    case NodeKind::Literal: return node.literal;
+    case NodeKind::Literal:
+      chargeBytes(node.literal, node.offset);
+      return node.literal;
     case NodeKind::Variable: return variable(node);
     case NodeKind::Positional: return positional(node);
     case NodeKind::Call: return call(node);
@@ -54,6 +56,7 @@ Value Evaluator::variable(const Node& node) {
   }
   auto local = locals_.find(node.name);
   if (local == locals_.end()) fail(vorn::kErrKelUnknownName, node.offset, "unknown name " + quoted(node.name));
+  chargeBytes(local->second, node.offset);
   return local->second;
 }
 
@@ -85,7 +88,9 @@ Value Evaluator::call(const Node& node) {
     offsets.push_back(kid->offset);
   }
   if (hostCall) return fromHost(host_->callFunction(node.name, args), node.offset);
-  return builtin->fn(args, CallSite{node.name, node.offset, offsets, limits_.maxBytes});
+  Value result = builtin->fn(args, CallSite{node.name, node.offset, offsets, limits_.maxBytes});
+  chargeBytes(result, node.offset);
+  return result;
 }
 
 Value Evaluator::ifCall(const Node& node) {
@@ -106,6 +111,7 @@ Value Evaluator::forCall(const Node& node) {
 
   Value result = Value::ofBytes({});
   for (std::int64_t i = from; i <= to; ++i) {
+    checkBreak(node.offset);
     if (++iterations_ > limits_.maxIterations) {
       fail(vorn::kErrKelRange, node.offset,
            "for: more than " + std::to_string(limits_.maxIterations) + " iterations in one evaluation");
@@ -123,6 +129,7 @@ Value Evaluator::forCall(const Node& node) {
         fail(vorn::kErrKelTooLong, node.offset,
              "for: the result would be longer than " + std::to_string(limits_.maxBytes) + " bytes");
       }
+      charge(value.asBytes().size(), node.offset);
       result.asBytes() += value.asBytes();
     }
   }
@@ -139,7 +146,10 @@ Value Evaluator::chain(const Node& node) {
       bool result = decided ? step.op == BinaryOp::Or : truth(evaluate(right), step.offset);
       left = Value::ofInt(result ? 1 : 0);
     } else {
+      // A concatenation builds what it appends; a repetition its whole result.
+      std::size_t kept = step.op == BinaryOp::Add && left.isBytes() ? left.asBytes().size() : 0;
       left = applyBinary(step.op, std::move(left), evaluate(right), step.offset, limits_.maxBytes);
+      if (left.isBytes()) charge(left.asBytes().size() - kept, step.offset);
     }
   }
   return left;
@@ -148,6 +158,7 @@ Value Evaluator::chain(const Node& node) {
 Value Evaluator::assign(const Node& node) {
   checkAssignable(node.name, node.offset);
   Value value = evaluate(*node.kids[0]);
+  chargeBytes(value, node.offset);
   locals_.insert_or_assign(node.name, value);
   return value;
 }
@@ -182,7 +193,25 @@ Value Evaluator::fromHost(Result<Value> answer, std::size_t offset) {
     fail(vorn::kErrKelTooLong, offset,
          "the calling tool gave a byte string longer than " + std::to_string(limits_.maxBytes) + " bytes");
   }
+  chargeBytes(answer.value(), offset);
   return std::move(answer.value());
+}
+
+void Evaluator::charge(std::size_t bytes, std::size_t offset) {
+  bytesBuilt_ += bytes;
+  if (bytesBuilt_ > limits_.maxBytesBuilt) {
+    fail(vorn::kErrKelTooMuchWork, offset,
+         "too much work: more than " + std::to_string(limits_.maxBytesBuilt) + " bytes built in one evaluation");
+  }
+  checkBreak(offset);
+}
+
+void Evaluator::chargeBytes(const Value& value, std::size_t offset) {
+  if (value.isBytes()) charge(value.asBytes().size(), offset);
+}
+
+void Evaluator::checkBreak(std::size_t offset) {
+  if (breakCheck_ && breakCheck_()) fail(vorn::kErrKelInterrupted, offset, "interrupted");
 }
 
 }  // namespace kel::detail

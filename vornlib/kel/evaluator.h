@@ -16,10 +16,12 @@ namespace kel::detail {
 
 using Locals = std::map<std::string, Value, std::less<>>;
 
-// One evaluation: the for() iteration budget is counted from its creation.
+// One evaluation: the for() iteration budget and the bytes built are counted
+// from its creation.
 class Evaluator {
  public:
-  Evaluator(Host* host, Locals& locals, const Limits& limits) : host_(host), locals_(locals), limits_(limits) {}
+  Evaluator(Host* host, Locals& locals, const Limits& limits, const BreakCheck& breakCheck)
+      : host_(host), locals_(locals), limits_(limits), breakCheck_(breakCheck) {}
 
   Value evaluate(const Node& node);
 
@@ -36,11 +38,18 @@ class Evaluator {
   bool truth(const Value& value, std::size_t offset);
   std::int32_t integer(const Node& node);
   Value fromHost(Result<Value> answer, std::size_t offset);
+  // Counts `bytes` built for the value at `offset` against the work limit,
+  // and stops for a pending break: every step of long work passes here.
+  void charge(std::size_t bytes, std::size_t offset);
+  void chargeBytes(const Value& value, std::size_t offset);
+  void checkBreak(std::size_t offset);
 
   Host* host_;
   Locals& locals_;
   const Limits& limits_;
+  const BreakCheck& breakCheck_;
   std::uint64_t iterations_ = 0;
+  std::uint64_t bytesBuilt_ = 0;
 };
 
 }  // namespace kel::detail

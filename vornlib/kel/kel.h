@@ -11,6 +11,9 @@
 // offset in the text, English message); nothing throws (a Host must not
 // throw either). A start position beyond the text is a kErrKelRange error.
 //
+// A pending break (Ctrl-C) stops an evaluation with kErrKelInterrupted; the
+// caller then ends its run as a break does (vorn::pollBreak()).
+//
 //   kel::Session session(&host);              // or Session() without a host
 //   auto r = session.evaluateOperand(text, pos, kel::Want::Integer);
 //   if (!r) report(r.error().code, r.error().offset, r.error().message);
@@ -19,9 +22,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "vornlib/jchr.h"
 #include "vornlib/kel/host.h"
 #include "vornlib/kel/result.h"
 #include "vornlib/kel/value.h"
@@ -40,7 +46,15 @@ struct Limits {
   std::size_t maxDepth = 256;                  // nesting of brackets, calls and operators
   std::size_t maxBytes = 16 * 1024 * 1024;     // longest byte string
   std::uint64_t maxIterations = 1'000'000;     // for() iterations in one entry call, all loops together
+  // Bytes of byte strings built in one entry call: copies of literals and
+  // variables, concatenations, repetitions, function results, loop results.
+  // Bounds the time a loop can spend on long strings.
+  std::uint64_t maxBytesBuilt = std::uint64_t{256} << 20;
 };
+
+// Asked between steps of long work; true stops the evaluation with
+// kErrKelInterrupted.
+using BreakCheck = std::function<bool()>;
 
 struct Evaluated {
   Value value;
@@ -54,6 +68,16 @@ class Session {
   explicit Session(Host* host = nullptr, Limits limits = {});
   void setHost(Host* host) { host_ = host; }
   const Limits& limits() const { return limits_; }
+
+  // What tells a pending break: vorn::breakPending() unless set otherwise
+  // (an empty check never interrupts).
+  void setBreakCheck(BreakCheck check) { breakCheck_ = std::move(check); }
+
+  // The encoding of the texts given to the entry forms; it decides where a
+  // multibyte character in a text literal ends (the second byte of a
+  // Shift-JIS character may be a backslash). Without one, each text is judged
+  // whole as the suite's scanner does: valid UTF-8 is UTF-8, else Shift-JIS.
+  void setEncoding(std::optional<vorn::TextEncoding> encoding) { encoding_ = encoding; }
 
   // One operand and nothing more: a literal, a name, a call, a positional
   // parameter or a parenthesised expression, starting at `pos` after
@@ -91,6 +115,8 @@ class Session {
  private:
   Host* host_;
   Limits limits_;
+  BreakCheck breakCheck_;
+  std::optional<vorn::TextEncoding> encoding_;
   std::map<std::string, Value, std::less<>> locals_;
 };
 

@@ -66,18 +66,21 @@ Token lexNumber(std::string_view text, Token token) {
   return token;
 }
 
-Token lexText(std::string_view text, Token token, std::size_t maxBytes) {
+// A multibyte character is taken whole, so that its second byte is never
+// read as a backslash or a quote.
+Token lexText(std::string_view text, Token token, std::size_t maxBytes, CharReader& chars) {
   std::size_t pos = token.begin + 1;
   std::string bytes;
   while (pos < text.size() && text[pos] != '"') {
-    if (bytes.size() >= maxBytes) {
+    char c = text[pos];
+    std::size_t length = c == '\\' ? 1 : chars.length(pos);
+    if (bytes.size() + length > maxBytes) {
       return invalid(token, pos, vorn::kErrKelTooLong, token.begin,
                      "a text longer than " + std::to_string(maxBytes) + " bytes");
     }
-    char c = text[pos];
     if (c != '\\') {
-      bytes.push_back(c);
-      ++pos;
+      bytes.append(text.substr(pos, length));
+      pos += length;
       continue;
     }
     std::size_t escape = pos;
@@ -184,7 +187,15 @@ constexpr Operator kOperators[] = {
 
 }  // namespace
 
-Token lexToken(std::string_view text, std::size_t pos, std::size_t maxBytes) {
+std::size_t CharReader::length(std::size_t pos) {
+  if (static_cast<unsigned char>(text_[pos]) < 0x80) return 1;
+  if (!encoding_) encoding_ = vorn::detectEncoding(text_);
+  std::string_view rest = text_.substr(pos);
+  vorn::VornJchr(rest, *encoding_);
+  return text_.size() - pos - rest.size();
+}
+
+Token lexToken(std::string_view text, std::size_t pos, std::size_t maxBytes, CharReader& chars) {
   while (pos < text.size() && isBlank(text[pos])) ++pos;
   Token token;
   token.begin = pos;
@@ -193,7 +204,7 @@ Token lexToken(std::string_view text, std::size_t pos, std::size_t maxBytes) {
 
   char c = text[pos];
   if (isDigit(c)) return lexNumber(text, std::move(token));
-  if (c == '"') return lexText(text, std::move(token), maxBytes);
+  if (c == '"') return lexText(text, std::move(token), maxBytes, chars);
   if (c == '$') return lexPositional(text, std::move(token));
   if (c == 'x' && pos + 1 < text.size() && text[pos + 1] == '"') return lexHexBytes(text, std::move(token), maxBytes);
   if (isNameStart(c)) {
@@ -211,8 +222,9 @@ Token lexToken(std::string_view text, std::size_t pos, std::size_t maxBytes) {
       return token;
     }
   }
-  return invalid(std::move(token), pos + 1, vorn::kErrKelSyntax, pos,
-                 "unexpected character " + quoteSource(text, pos, pos + 1));
+  std::size_t end = pos + chars.length(pos);
+  return invalid(std::move(token), end, vorn::kErrKelSyntax, pos,
+                 "unexpected character " + quoteSource(text, pos, end));
 }
 
 std::string describeToken(const Token& token, std::string_view text) {
@@ -232,6 +244,7 @@ std::string quoteSource(std::string_view text, std::size_t begin, std::size_t en
       shown += kHex[b >> 4];
       shown += kHex[b & 15];
     } else {
+      if (c == '"' || c == '\\') shown += '\\';
       shown += c;
     }
   }

@@ -44,9 +44,13 @@ Value repeat(std::string bytes, std::int32_t count, std::size_t offset, std::siz
   if (count < 0) fail(vorn::kErrKelRange, offset, "a byte string cannot be repeated " + std::to_string(count) + " times");
   if (bytes.empty() || count == 0) return Value::ofBytes({});
   if (bytes.size() > maxBytes / static_cast<std::size_t>(count)) tooLong(offset, maxBytes);
-  std::string result;
-  result.reserve(bytes.size() * static_cast<std::size_t>(count));
-  for (std::int32_t i = 0; i < count; ++i) result += bytes;
+  // By doubling: a long repetition of a short string takes a few copies, not
+  // one append per repetition.
+  std::size_t total = bytes.size() * static_cast<std::size_t>(count);
+  std::string result = std::move(bytes);
+  result.reserve(total);
+  while (result.size() * 2 <= total) result.append(result);
+  result.append(result, 0, total - result.size());
   return Value::ofBytes(std::move(result));
 }
 

@@ -68,12 +68,12 @@ NodePtr makeNode(NodeKind kind, std::size_t offset) {
 
 }  // namespace
 
-Parser::Parser(std::string_view text, std::size_t pos, const Limits& limits)
-    : text_(text), pos_(pos), limits_(limits) {}
+Parser::Parser(std::string_view text, std::size_t pos, const Limits& limits, CharReader& chars)
+    : text_(text), pos_(pos), limits_(limits), chars_(chars) {}
 
 const Token& Parser::peek() {
   if (!hasPeeked_) {
-    peeked_ = lexToken(text_, pos_, limits_.maxBytes);
+    peeked_ = lexToken(text_, pos_, limits_.maxBytes, chars_);
     hasPeeked_ = true;
   }
   return peeked_;
@@ -104,7 +104,7 @@ NodePtr Parser::parseClosed(Tok closer) { return parseSequence(closer); }
 NodePtr Parser::parseScriptItem() {
   NodePtr item = parseExpression();
   if (pos_ < text_.size() && !isBlank(text_[pos_]) && text_[pos_] != ';') {
-    Token next = lexToken(text_, pos_, limits_.maxBytes);
+    Token next = lexToken(text_, pos_, limits_.maxBytes, chars_);
     fail(vorn::kErrKelSyntax, pos_,
          "expected a blank or \";\" after the expression but found " + describeToken(next, text_));
   }

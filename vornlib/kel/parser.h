@@ -12,7 +12,8 @@ namespace kel::detail {
 
 class Parser {
  public:
-  Parser(std::string_view text, std::size_t pos, const Limits& limits);
+  // `chars` reads the same text; the parsers of one entry call share it.
+  Parser(std::string_view text, std::size_t pos, const Limits& limits, CharReader& chars);
 
   // The four ways an expression ends (see kel.h); each fails with a syntax,
   // range, too-long or too-deep error.
@@ -42,6 +43,7 @@ class Parser {
   std::string_view text_;
   std::size_t pos_;
   const Limits& limits_;
+  CharReader& chars_;
   std::size_t depth_ = 0;
   Token peeked_;
   bool hasPeeked_ = false;

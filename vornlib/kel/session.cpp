@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "vornlib/console.h"
 #include "vornlib/kel/evaluator.h"
 #include "vornlib/kel/failure.h"
 #include "vornlib/kel/kel.h"
@@ -49,14 +50,15 @@ Result<Evaluated> guarded(Body body) {
 
 }  // namespace
 
-Session::Session(Host* host, Limits limits) : host_(host), limits_(limits) {}
+Session::Session(Host* host, Limits limits) : host_(host), limits_(limits), breakCheck_(vorn::breakPending) {}
 
 Result<Evaluated> Session::evaluateOperand(std::string_view text, std::size_t pos, Want want) {
   return guarded([&] {
     checkStart(text, pos);
-    detail::Parser parser(text, pos, limits_);
+    detail::CharReader chars(text, encoding_);
+    detail::Parser parser(text, pos, limits_, chars);
     NodePtr tree = parser.parseOperand();
-    Value value = detail::Evaluator(host_, locals_, limits_).evaluate(*tree);
+    Value value = detail::Evaluator(host_, locals_, limits_, breakCheck_).evaluate(*tree);
     checkWant(value, want, valueOffset(*tree));
     return Evaluated{std::move(value), parser.position()};
   });
@@ -65,9 +67,10 @@ Result<Evaluated> Session::evaluateOperand(std::string_view text, std::size_t po
 Result<Evaluated> Session::evaluateClosed(std::string_view text, std::size_t pos, Closer closer, Want want) {
   return guarded([&] {
     checkStart(text, pos);
-    detail::Parser parser(text, pos, limits_);
+    detail::CharReader chars(text, encoding_);
+    detail::Parser parser(text, pos, limits_, chars);
     NodePtr tree = parser.parseClosed(closer == Closer::Paren ? detail::Tok::RParen : detail::Tok::RBracket);
-    Value value = detail::Evaluator(host_, locals_, limits_).evaluate(*tree);
+    Value value = detail::Evaluator(host_, locals_, limits_, breakCheck_).evaluate(*tree);
     checkWant(value, want, valueOffset(*tree));
     return Evaluated{std::move(value), parser.position()};
   });
@@ -76,9 +79,10 @@ Result<Evaluated> Session::evaluateClosed(std::string_view text, std::size_t pos
 Result<Evaluated> Session::evaluateNext(std::string_view text, std::size_t pos, Want want) {
   return guarded([&] {
     checkStart(text, pos);
-    detail::Parser parser(text, skipSeparators(text, pos), limits_);
+    detail::CharReader chars(text, encoding_);
+    detail::Parser parser(text, skipSeparators(text, pos), limits_, chars);
     NodePtr tree = parser.parseScriptItem();
-    Value value = detail::Evaluator(host_, locals_, limits_).evaluate(*tree);
+    Value value = detail::Evaluator(host_, locals_, limits_, breakCheck_).evaluate(*tree);
     checkWant(value, want, valueOffset(*tree));
     return Evaluated{std::move(value), parser.position()};
   });
@@ -88,13 +92,14 @@ Result<Evaluated> Session::evaluateAll(std::string_view text, std::size_t pos, W
   return guarded([&] {
     checkStart(text, pos);
     std::vector<NodePtr> script;
+    detail::CharReader chars(text, encoding_);
     for (pos = skipSeparators(text, pos); pos < text.size(); pos = skipSeparators(text, pos)) {
-      detail::Parser parser(text, pos, limits_);
+      detail::Parser parser(text, pos, limits_, chars);
       script.push_back(parser.parseScriptItem());
       pos = parser.position();
     }
     if (script.empty()) fail(vorn::kErrKelSyntax, text.size(), "expected an expression but found the end of the text");
-    detail::Evaluator evaluator(host_, locals_, limits_);
+    detail::Evaluator evaluator(host_, locals_, limits_, breakCheck_);
     Value value;
     for (const NodePtr& tree : script) value = evaluator.evaluate(*tree);
     checkWant(value, want, valueOffset(*script.back()));

@@ -1,0 +1,35 @@
+#pragma once
+// A fault of an input the converters read: what was found, and the offset
+// of the byte that is wrong (for an early end, where the input ended).
+// Converters return faults as values; the tool reports one and ends its run.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace seq {
+
+struct InputFault {
+  std::string text;
+  // Empty only for an input that held no byte at all ("no input").
+  std::optional<std::uint64_t> offset;
+  bool operator==(const InputFault&) const = default;
+};
+
+// The input ended at `offset`, which `text` explains; "no input" instead when
+// it held nothing at all.
+InputFault endsAt(std::string text, std::uint64_t offset);
+// The input ended at `offset` while `what` was read: "input ends inside a tempo record".
+InputFault endsInside(std::string_view what, std::uint64_t offset);
+
+// "F5": how messages show a single byte.
+std::string hexByte(std::uint8_t b);
+// "MThd", "\x00\x01RI": bytes in double quotes, anything but plain ASCII as \xNN.
+std::string quotedBytes(std::span<const std::uint8_t> bytes);
+
+// Reports `fault` naming the current input ("tool: FILE: text (at byte
+// offset N)") and ends the run with status 1.
+[[noreturn]] void endRunOn(const InputFault& fault);
+
+}  // namespace seq
