@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "vornlib/shown_bytes.h"
+
 namespace seq {
 
 struct InputFault {
@@ -23,10 +25,9 @@ InputFault endsAt(std::string text, std::uint64_t offset);
 // The input ended at `offset` while `what` was read: "input ends inside a tempo record".
 InputFault endsInside(std::string_view what, std::uint64_t offset);
 
-// "F5": how messages show a single byte.
-std::string hexByte(std::uint8_t b);
-// "MThd", "\x00\x01RI": bytes in double quotes, anything but plain ASCII as \xNN.
-std::string quotedBytes(std::span<const std::uint8_t> bytes);
+// How messages show bytes ("F5", "\"MThd\"") is vornlib's, shared by every tool.
+using vorn::hexByte;
+using vorn::quotedBytes;
 
 // Reports `fault` naming the current input ("tool: FILE: text (at byte
 // offset N)") and ends the run with status 1.

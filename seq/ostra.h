@@ -10,6 +10,8 @@
 //   0xFF       end record: two bytes, the last record of a sequence
 #include <cstdint>
 
+#include "vornlib/midi_status.h"
+
 namespace seq {
 
 inline constexpr int kTicksPerQuarter = 480;
@@ -22,9 +24,9 @@ inline constexpr std::uint8_t kStatusTempo = 0xF1;
 inline constexpr std::uint8_t kStatusFiller = 0xF8;
 inline constexpr std::uint8_t kStatusEnd = 0xFF;
 
-inline constexpr bool isChannelStatus(int status) { return status >= 0x80 && status <= 0xEF; }
+using vorn::isChannelStatus;
 inline constexpr bool isSysExStatus(int status) { return status == kStatusSysEx || status == kStatusEscape; }
 // Program change and channel pressure carry one data byte in MIDI.
-inline constexpr bool hasOneDataByte(int status) { return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0; }
+inline constexpr bool hasOneDataByte(int status) { return vorn::channelDataBytes(status) == 1; }
 
 }  // namespace seq

@@ -1,13 +1,14 @@
 #include "sysex/scan.h"
 
+#include "vornlib/shown_bytes.h"
+
 namespace sysex {
 
 std::string cutMessageText(vorn::ByteInput& in, std::uint64_t messageStart) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string message = " inside the message that starts at byte offset " + std::to_string(messageStart);
   int b = in.peek();
   if (b < 0) return "the input ends" + message + ", before its F7";
-  return std::string("status byte ") + kHex[b >> 4] + kHex[b & 0xF] + message;
+  return "status byte " + vorn::hexByte(static_cast<std::uint8_t>(b)) + message;
 }
 
 }  // namespace sysex

@@ -7,28 +7,13 @@
 #include <string>
 
 #include "vornlib/errors.h"
+#include "vornlib/midi_status.h"
 #include "vornlib/numbers.h"
+#include "vornlib/shown_bytes.h"
 #include "vornlib/varlen.h"
 
 namespace sysex {
 namespace {
-
-// A chunk type as a user can read it: printable ASCII as it is, other bytes as \xNN.
-std::string shownType(const std::uint8_t* type) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string shown = "\"";
-  for (int i = 0; i < 4; ++i) {
-    std::uint8_t c = type[i];
-    if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') {
-      shown += static_cast<char>(c);
-    } else {
-      shown += "\\x";
-      shown += kHex[c >> 4];
-      shown += kHex[c & 0xF];
-    }
-  }
-  return shown + "\"";
-}
 
 class ChunkReader {
  public:
@@ -43,7 +28,7 @@ class ChunkReader {
       return {vorn::kErrShortRead, offset_ + got, "the file ends inside the head of chunk " + name};
     }
     if (std::memcmp(head, type, 4) != 0) {
-      return {vorn::kErrMalformedInput, offset_, "chunk " + shownType(head) + " where " + name + " belongs"};
+      return {vorn::kErrMalformedInput, offset_, "chunk " + vorn::quotedBytes(std::span(head, 4)) + " where " + name + " belongs"};
     }
     std::uint32_t length = vorn::readBE32(head + 4);
     if (length == 0) return {vorn::kErrMalformedInput, offset_ + 4, "chunk " + name + " of length 0"};
@@ -166,10 +151,7 @@ class TrackParser {
   [[noreturn]] void fail(std::string_view text) const { throw TrackFault{text, pos_}; }
   [[noreturn]] void fail(std::string_view text, std::size_t position) const { throw TrackFault{text, position}; }
 
-  static bool hasSecondDataByte(std::uint8_t status) {
-    std::uint8_t kind = status & 0xF0;
-    return kind != 0xC0 && kind != 0xD0;
-  }
+  static bool hasSecondDataByte(std::uint8_t status) { return vorn::channelDataBytes(status) == 2; }
 
   std::uint8_t byte() {
     if (pos_ >= data_.size()) fail(kTrackOverrun);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "vornlib/numbers.h"
+#include "vornlib/varlen.h"
 
 namespace sysex {
 namespace {
@@ -13,17 +14,6 @@ constexpr std::uint8_t kEmptyText[] = {0xFF, 0x01, 0x00};
 constexpr std::uint8_t kEndOfTrack[] = {0xFF, 0x2F, 0x00};
 
 }  // namespace
-
-void appendQuantity(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  std::uint8_t groups[5];
-  int n = 0;
-  do {
-    groups[n++] = static_cast<std::uint8_t>(value & 0x7F);
-    value >>= 7;
-  } while (value != 0);
-  while (n > 1) out.push_back(static_cast<std::uint8_t>(groups[--n] | 0x80));
-  out.push_back(groups[0]);
-}
 
 SysexSmfBuilder::SysexSmfBuilder(std::uint32_t bpm, std::uint32_t gapMs)
     : tempo_(60000000u / bpm), gapMs_(gapMs) {
@@ -40,16 +30,16 @@ bool SysexSmfBuilder::fits(std::size_t more) const {
 // Each delta is truncated by itself. A delta beyond what one quantity may
 // carry goes in steps of empty text events, so the file stays valid.
 bool SysexSmfBuilder::appendDelta() {
-  Wide ticks = Wide{runningMs_ - lastEventMs_} * (std::uint64_t{kTicksPerQuarter} * 1000) / tempo_;
+  Wide ticks = Wide{runningMs_ - lastEventMs_} * (std::uint64_t{kSmfTicksPerQuarter} * 1000) / tempo_;
   lastEventMs_ = runningMs_;
-  while (ticks > kMaxDelta) {
+  while (ticks > kMaxSmfDelta) {
     if (!fits(4 + sizeof kEmptyText)) return false;
-    appendQuantity(track_, kMaxDelta);
+    vorn::appendVarLength(track_, kMaxSmfDelta);
     track_.insert(track_.end(), std::begin(kEmptyText), std::end(kEmptyText));
-    ticks -= kMaxDelta;
+    ticks -= kMaxSmfDelta;
   }
   if (!fits(4)) return false;
-  appendQuantity(track_, static_cast<std::uint32_t>(ticks));
+  vorn::appendVarLength(track_, static_cast<std::uint32_t>(ticks));
   return true;
 }
 
@@ -57,7 +47,7 @@ bool SysexSmfBuilder::addMessage(std::span<const std::uint8_t> afterStart) {
   if (afterStart.size() > 0xFFFFFFFFu) return false;
   if (!appendDelta() || !fits(1 + 5 + afterStart.size())) return false;
   track_.push_back(0xF0);
-  appendQuantity(track_, static_cast<std::uint32_t>(afterStart.size()));
+  vorn::appendVarLength(track_, static_cast<std::uint32_t>(afterStart.size()));
   track_.insert(track_.end(), afterStart.begin(), afterStart.end());
   runningMs_ += afterStart.size() / 3 + gapMs_ + 1;
   return true;
@@ -83,7 +73,7 @@ std::vector<std::uint8_t> SysexSmfBuilder::fileHead() const {
   vorn::writeBE32(p + 4, 6);
   vorn::writeBE16(p + 8, 0);
   vorn::writeBE16(p + 10, 1);
-  vorn::writeBE16(p + 12, kTicksPerQuarter);
+  vorn::writeBE16(p + 12, kSmfTicksPerQuarter);
   std::copy_n("MTrk", 4, p + 14);
   vorn::writeBE32(p + 18, static_cast<std::uint32_t>(track_.size()));
   return head;

@@ -12,13 +12,10 @@
 
 namespace sysex {
 
-inline constexpr std::uint16_t kTicksPerQuarter = 24;
+// gorbel's time base (OSTRA's 480 is seq's).
+inline constexpr std::uint16_t kSmfTicksPerQuarter = 24;
 // The largest delta a variable-length quantity may carry.
-inline constexpr std::uint32_t kMaxDelta = vorn::kMaxVarLength;
-
-// Appends `value` as a variable-length quantity: seven bits a byte, most
-// significant first, leading zero groups left out.
-void appendQuantity(std::vector<std::uint8_t>& out, std::uint32_t value);
+inline constexpr std::uint32_t kMaxSmfDelta = vorn::kMaxVarLength;
 
 class SysexSmfBuilder {
  public:

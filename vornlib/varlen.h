@@ -3,6 +3,7 @@
 // significant group first, a set top bit meaning another byte follows.
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace vorn {
 
@@ -21,6 +22,19 @@ std::optional<std::uint32_t> readVarLength(NextByte&& nextByte) {
     if ((b & 0x80) == 0) return value;
   }
   return std::nullopt;
+}
+
+// Appends `value` as a quantity; up to kMaxVarLength it takes one to four
+// bytes (callers keep to that: readers refuse a fifth).
+inline void appendVarLength(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  std::uint8_t groups[5];
+  int n = 0;
+  do {
+    groups[n++] = static_cast<std::uint8_t>(value & 0x7F);
+    value >>= 7;
+  } while (value != 0);
+  while (n > 1) out.push_back(static_cast<std::uint8_t>(groups[--n] | 0x80));
+  out.push_back(groups[0]);
 }
 
 }  // namespace vorn

@@ -164,21 +164,6 @@ TEST(Gorbel, OutOfMemoryNamesTheFileAndMessage) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.mid")));
 }
 
-TEST(SmfWriter, QuantitiesUseTheFewestBytes) {
-  auto q = [](std::uint32_t v) {
-    std::vector<std::uint8_t> out;
-    sysex::appendQuantity(out, v);
-    return hex(std::string(out.begin(), out.end()));
-  };
-  EXPECT_EQ(q(0), "00");
-  EXPECT_EQ(q(0x7F), "7F");
-  EXPECT_EQ(q(0x80), "81 00");
-  EXPECT_EQ(q(0x3FFF), "FF 7F");
-  EXPECT_EQ(q(0x4000), "81 80 00");
-  EXPECT_EQ(q(0x0FFFFFFF), "FF FF FF 7F");
-  EXPECT_EQ(q(0x10000000), "81 80 80 80 00");
-  EXPECT_EQ(q(0xFFFFFFFF), "8F FF FF FF 7F");
-}
 
 TEST(SmfWriter, BuilderTracksTimeInMilliseconds) {
   sysex::SysexSmfBuilder smf(120, 7);

@@ -2,6 +2,9 @@
 
 #include "vornlib/fixed.h"
 #include "vornlib/numbers.h"
+#include "vornlib/varlen.h"
+
+#include <vector>
 
 using namespace vorn;
 
@@ -113,4 +116,34 @@ TEST(StepLength, FixedParserAdvancesAndFlagsOverflow) {
   EXPECT_EQ(text, "rest");
   std::string_view huge = "123456789012345678901234";
   EXPECT_TRUE(VornFixIsOverflow(VornFixFromStrAbs(huge)));
+}
+
+// Quantities are written in the fewest bytes and read back to the same value.
+TEST(VarLength, WrittenInTheFewestBytesAndReadBack) {
+  struct Case {
+    std::uint32_t value;
+    std::vector<std::uint8_t> bytes;
+  } cases[] = {
+      {0, {0x00}},
+      {0x7F, {0x7F}},
+      {0x80, {0x81, 0x00}},
+      {0x3FFF, {0xFF, 0x7F}},
+      {0x4000, {0x81, 0x80, 0x00}},
+      {0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}},
+      {0x10000000, {0x81, 0x80, 0x80, 0x80, 0x00}},
+      {0xFFFFFFFF, {0x8F, 0xFF, 0xFF, 0xFF, 0x7F}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> out;
+    vorn::appendVarLength(out, c.value);
+    EXPECT_EQ(out, c.bytes) << c.value;
+    std::size_t at = 0;
+    auto back = vorn::readVarLength([&] { return out[at++]; });
+    // Five-byte quantities are beyond what a reader takes.
+    if (c.value <= vorn::kMaxVarLength) {
+      EXPECT_EQ(back, c.value);
+    } else {
+      EXPECT_FALSE(back.has_value());
+    }
+  }
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "vornlib/shown_bytes.h"
+
 namespace kel::detail {
 namespace {
 
@@ -239,10 +241,7 @@ std::string quoteSource(std::string_view text, std::size_t begin, std::size_t en
   for (char c : spelling.substr(0, kShown)) {
     auto b = static_cast<unsigned char>(c);
     if (b < 0x20 || b >= 0x7F) {
-      static const char kHex[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown += kHex[b >> 4];
-      shown += kHex[b & 15];
+      shown += "\\x" + vorn::hexByte(b);
     } else {
       if (c == '"' || c == '\\') shown += '\\';
       shown += c;

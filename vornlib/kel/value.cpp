@@ -1,5 +1,7 @@
 #include "vornlib/kel/value.h"
 
+#include "vornlib/shown_bytes.h"
+
 namespace kel {
 
 std::string_view kindName(Kind kind) { return kind == Kind::Integer ? "an integer" : "a byte string"; }
@@ -17,13 +19,11 @@ std::string toLiteral(const Value& value) {
     }
     return text + "\"";
   }
-  static const char kHex[] = "0123456789ABCDEF";
   std::string text = "x\"";
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     auto b = static_cast<unsigned char>(bytes[i]);
     if (i > 0) text += ' ';
-    text += kHex[b >> 4];
-    text += kHex[b & 15];
+    text += vorn::hexByte(b);
   }
   return text + "\"";
 }
