@@ -31,26 +31,19 @@ bool listingOption(std::string_view text) {
   return true;
 }
 
-bool bareFlag(std::string_view text, auto set) {
-  if (!text.empty()) return false;
-  set();
-  return true;
-}
-
 const vorn::OptionEntry kOptions[] = {
     {'D', bankDelayOption, "-Dn      ticks between bank select and program change (default 0)",
      "a number of ticks (0 to 4294967295)"},
     {'L', listingOption, "-Lfile   write a listing of the source, with any error at its end", "a file name"},
     {'N', vorn::option_n, "", "any text (it is ignored)"},
     {'O', vorn::option_o, "-Ofile   write to file instead of standard output", "a file name"},
-    {'P', [](std::string_view t) { return bareFlag(t, [] { settings.tickMode = false; }); },
-     "-P       write a DORNA stream", vorn::kWantsNoText},
-    {'Q', [](std::string_view t) { return bareFlag(t, [] { settings.tickMode = true; }); },
-     "-Q       write an OSTRA sequence (the default)", vorn::kWantsNoText},
+    {'P', frame::flagOption([] { settings.tickMode = false; }), "-P       write a DORNA stream", vorn::kWantsNoText},
+    {'Q', frame::flagOption([] { settings.tickMode = true; }), "-Q       write an OSTRA sequence (the default)",
+     vorn::kWantsNoText},
     {'T', frame::stepLengthOption(settings.stepInterval), "-Tn      DORNA step length in ms, 0.1 to 999.9 (default 8)",
      frame::kStepLengthWants},
-    {'X', [](std::string_view t) { return bareFlag(t, [] { settings.listExpand = false; }); },
-     "-X       leave expansion texts out of the listing", vorn::kWantsNoText},
+    {'X', frame::flagOption([] { settings.listExpand = false; }), "-X       leave expansion texts out of the listing",
+     vorn::kWantsNoText},
 };
 
 const vorn::OptionDescriptor kDescriptor{
