@@ -23,19 +23,31 @@ int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc&
   int files = vorn::analoptionEx(descriptor);
   if (afterOptions) afterOptions();
   vorn::openout();
+  forEachInput(descriptor, files, fileProc);
+  vorn::closeout();
+  return 1;
+}
+
+void forEachInput(const vorn::OptionDescriptor& descriptor, int files, const vorn::FileProc& fileProc) {
   if (files > 0) {
     vorn::analfileExec(descriptor, fileProc);
   } else {
     fileProc(nullptr);
   }
-  vorn::closeout();
-  return 1;
 }
 
 vorn::OptionHandler flagOption(std::uint32_t& flags, std::uint32_t bit) {
   return [&flags, bit](std::string_view text) {
     if (!text.empty()) return false;
     flags |= bit;
+    return true;
+  };
+}
+
+vorn::OptionHandler flagOption(std::function<void()> set) {
+  return [set = std::move(set)](std::string_view text) {
+    if (!text.empty()) return false;
+    set();
     return true;
   };
 }

@@ -33,6 +33,10 @@ inline int runTool(std::string_view banner, int argc, char** argv, vorn::MainPro
 int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc,
                  const std::function<void()>& afterOptions = {});
 
+// The file walk: `fileProc` for each of the `files` file arguments, or once
+// with nullptr (standard input) when there are none.
+void forEachInput(const vorn::OptionDescriptor& descriptor, int files, const vorn::FileProc& fileProc);
+
 // A standard file procedure's frame: sets curInputName, opens the input,
 // runs `process`, closes the input.
 template <typename Process>
@@ -47,6 +51,8 @@ int withInput(const char* name, Process&& process) {
 // Option handlers shared by the tools.
 // A flag: sets `bit` in `flags`; only a bare letter is accepted.
 vorn::OptionHandler flagOption(std::uint32_t& flags, std::uint32_t bit);
+// A flag that runs `set` when given; only a bare letter is accepted.
+vorn::OptionHandler flagOption(std::function<void()> set);
 // A step length: a non-negative decimal with optional fraction, 0.1 <= value < 1000.
 vorn::OptionHandler stepLengthOption(double& value);
 inline constexpr std::string_view kStepLengthWants = "a step length from 0.1 up to (not including) 1000";

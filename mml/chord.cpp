@@ -6,6 +6,7 @@
 namespace mml {
 
 void Compiler::parseChord(VoiceContext& voice) {
+  std::size_t opened = reader_.lastPosition();
   std::int32_t start = voice.time;
   std::int32_t chordLength = readNoteLength(voice);
   std::int32_t step = reader_.tryChar(',') ? readNumber().value : 0;
@@ -22,7 +23,7 @@ void Compiler::parseChord(VoiceContext& voice) {
       std::size_t slash = reader_.lastPosition();
       if (!skipComment()) reader_.syntaxErrorAt("コメントが正しくない", slash);
     } else if (!settingCommand(c, voice)) {
-      reader_.syntaxError(missingCharMessage(']'));
+      reader_.missingCloser(']', opened);
     }
   }
 }

@@ -32,7 +32,10 @@ DepthGuard::DepthGuard(Compiler& compiler) : compiler_(compiler) {
 }
 
 Compiler::Compiler(const SourceText& srcBlock, CompileSettings settings, vorn::ByteOutput* listingFile)
-    : reader_(srcBlock, listingFile), settings_(settings), session_(&host_, settings.expressionLimits) {}
+    : srcBlock_(srcBlock),
+      reader_(srcBlock, listingFile),
+      settings_(settings),
+      session_(&host_, settings.expressionLimits) {}
 
 bool Compiler::compileSource() {
   try {
@@ -40,7 +43,8 @@ bool Compiler::compileSource() {
     return true;
   } catch (const SyntaxError& error) {
     failure_ = CompileFailure{error.message, error.position, error.detail, error.expandedText,
-                              error.expandedPosition};
+                              error.expandedPosition, std::nullopt};
+    if (openBlock_ && !srcBlock_.sameInput(*openBlock_, error.position)) failure_.openBlock = openBlock_;
     // Also when an expansion had kept its text out of the listing.
     if (vorn::ByteOutput* listing = reader_.listingFile()) {
       listing->write("←");
@@ -76,9 +80,12 @@ void Compiler::parseTrack() {
   reader_.expectChar('=');
   reader_.skipBlanks();
   reader_.expectChar('{');
+  std::size_t opened = reader_.lastPosition();
+  openBlock_ = opened;
   parseBlock(channel.value, 0);
   reader_.skipBlanks();
-  reader_.expectChar('}');
+  reader_.expectCloser('}', opened);
+  openBlock_.reset();
 }
 
 std::int32_t Compiler::parseBlock(std::int32_t channel, std::int32_t start) {

@@ -11,6 +11,7 @@
 // One Compiler compiles one source once; all of its state lives in it.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -43,6 +44,9 @@ struct CompileFailure {
   std::string detail;        // the expression evaluator's reason, if it had one
   std::string expandedText;  // for an error inside an expansion: the text it produced,
   std::size_t expandedPosition = 0;  // and where in it
+  // The "{" of a track or macro block that an earlier input left open, when
+  // the error lies in a later one: the likely cause.
+  std::optional<std::size_t> openBlock;
 };
 
 class Compiler {
@@ -170,6 +174,7 @@ class Compiler {
     std::int32_t length;     // end time of the body compiled from 0
   };
 
+  const SourceText& srcBlock_;
   Reader reader_;
   EventStore store_;
   CompileSettings settings_;
@@ -182,6 +187,7 @@ class Compiler {
   std::size_t expressions_ = 0;     // evaluated so far
   std::size_t expandedBytes_ = 0;   // produced by expansions so far
   CompileFailure failure_;
+  std::optional<std::size_t> openBlock_;  // the "{" of the track or macro block being compiled
 };
 
 // Counts one level of nesting for its lifetime; too deep is a compile error.

@@ -6,6 +6,13 @@
 // and for an error inside the text an expansion produced, two more lines:
 //   expanded: the line of that text
 //   a caret under the place in it
+// and when a track or macro block of an earlier input is still open, the
+// likely cause, three more:
+//   FILE:LINE:COL: the block opened here is not closed
+//   its line
+//   a caret under its "{"
+// Source lines are shown as terminal_text.h shows them: in UTF-8, with
+// control bytes escaped.
 #include <string>
 
 #include "mml/compiler.h"

@@ -1,34 +1,74 @@
 #include "mml/driver.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 #include "mml/compiler.h"
 #include "mml/diagnostic.h"
 #include "mml/writers.h"
 #include "vornlib/console.h"
+#include "vornlib/streams.h"
 
 namespace mml {
+namespace {
 
-void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings, vorn::ByteOutput* listingFile) {
-  CompileSettings compileSettings;
-  compileSettings.bankDelay = settings.bankDelay;
-  compileSettings.listExpand = settings.listExpand;
-  Compiler compiler(srcBlock, compileSettings, listingFile);
-  if (!compiler.compileSource()) {
-    if (listingFile != nullptr) listingFile->close();
-    std::string diagnostic = formatDiagnostic(srcBlock, compiler.failure());
-    std::size_t firstLineEnd = diagnostic.find('\n');
-    vorn::reportError(diagnostic.substr(0, firstLineEnd));
-    std::fwrite(diagnostic.data() + firstLineEnd + 1, 1, diagnostic.size() - firstLineEnd - 1, stderr);
-    vorn::conErrorMsg("KORMAVE: syntax error\n");
-  }
+void showFailure(const SourceText& srcBlock, const CompileFailure& failure) {
+  std::string diagnostic = formatDiagnostic(srcBlock, failure);
+  std::size_t firstLineEnd = diagnostic.find('\n');
+  vorn::reportError(diagnostic.substr(0, firstLineEnd));
+  std::string rest = diagnostic.substr(firstLineEnd + 1) + "KORMAVE: syntax error\n";
+  std::fwrite(rest.data(), 1, rest.size(), stderr);
+  std::fflush(stderr);
+}
+
+void writeEvents(Compiler& compiler, const DriverSettings& settings) {
   std::vector<EventRecord>& events = compiler.store().trackList;
   orderEvents(events);
+  vorn::openout();
   if (settings.tickMode) {
     writeOstra(events, compiler.store());
   } else {
     writeDorna(events, compiler.store(), settings.stepInterval);
   }
+  vorn::closeout();
+}
+
+void saveListing(vorn::ByteOutput& listing, const std::string& name) {
+  listing.flush();
+  std::unique_ptr<vorn::ByteOutput> file = vorn::nfOpenOut(name.c_str());
+  file->write(listing.memoryBytes());
+  file->close();
+}
+
+}  // namespace
+
+void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings) {
+  CompileSettings compileSettings;
+  compileSettings.bankDelay = settings.bankDelay;
+  compileSettings.listExpand = settings.listExpand;
+  std::unique_ptr<vorn::ByteOutput> listing;
+  if (!settings.listingName.empty()) {
+    listing = std::make_unique<vorn::ByteOutput>();
+    listing->openMemory();
+  }
+  Compiler compiler(srcBlock, compileSettings, listing.get());
+  bool compiled = compiler.compileSource();
+  std::optional<vorn::RunEnded> outputFailed;
+  if (compiled) {
+    try {
+      writeEvents(compiler, settings);
+    } catch (const vorn::RunEnded& ended) {
+      // An output that failed (and was reported) leaves the listing to be written.
+      if (ended.status != vorn::kExitError || !listing) throw;
+      outputFailed = ended;
+    }
+  } else {
+    showFailure(srcBlock, compiler.failure());
+  }
+  if (listing) saveListing(*listing, settings.listingName);
+  if (outputFailed) throw *outputFailed;
+  if (!compiled) vorn::conBreak();
 }
 
 }  // namespace mml

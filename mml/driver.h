@@ -5,7 +5,6 @@
 #include <string>
 
 #include "mml/source_text.h"
-#include "vornlib/streams.h"
 
 namespace mml {
 
@@ -17,9 +16,13 @@ struct DriverSettings {
   double stepInterval = 8.0;    // option T: milliseconds per DORNA step
 };
 
-// Compiles the whole source and writes the events to the current output. A compile
-// error writes nothing: it ends the listing with "←" and the message, shows
-// the diagnostic and "KORMAVE: syntax error" on stderr, and ends the run.
-void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings, vorn::ByteOutput* listingFile);
+// Compiles the whole source, then writes the events to the current output,
+// which is opened only then: a compile error leaves a file of the output's
+// name as it was. The listing is kept in memory while compiling and written
+// at the end, also after a compile error (it then ends with "←" and the
+// message), and only after the error was shown, so that a listing that
+// cannot be written never hides the error. A compile error shows the
+// diagnostic and "KORMAVE: syntax error" on stderr and ends the run.
+void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings);
 
 }  // namespace mml

@@ -15,6 +15,8 @@ void Compiler::defineMacro() {
   reader_.expectChar('=');
   reader_.skipBlanks();
   reader_.expectChar('{');
+  std::size_t opened = reader_.lastPosition();
+  openBlock_ = opened;
 
   bool outer = store_.definingMacro;
   store_.definingMacro = true;
@@ -23,7 +25,8 @@ void Compiler::defineMacro() {
   store_.definingMacro = outer;
 
   reader_.skipBlanks();
-  reader_.expectChar('}');
+  reader_.expectCloser('}', opened);
+  openBlock_.reset();
   // Registered only now, so a body cannot call itself.
   macroTable_.emplace(std::move(name), MacroEntry{first, store_.macroList.size() - first, length});
 }

@@ -67,6 +67,11 @@ void Reader::syntaxErrorAt(std::string_view message, std::size_t position, std::
   throw SyntaxError{std::string(message), anchor_, std::move(detail), std::string(text_), position};
 }
 
+void Reader::missingCloser(char c, std::size_t openedAt) const {
+  bool ranPast = lastCode_ == 0 || (!inExpansion_ && !srcBlock_.sameInput(lastPos_, openedAt));
+  syntaxErrorAt(missingCharMessage(c), ranPast ? openedAt : lastPos_);
+}
+
 void Reader::advanceTo(std::size_t position) {
   std::size_t from = readPos();
   if (listingOn_ && position > from) echo(text_.substr(from, position - from));

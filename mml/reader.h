@@ -78,6 +78,15 @@ class Reader {
   void expectChar(char c) {
     if (readChar() != ch(c)) syntaxError(missingCharMessage(c));
   }
+  // The `c` that closes what opened at `openedAt` ("{", "(", "["); else
+  // missingCloser.
+  void expectCloser(char c, std::size_t openedAt) {
+    if (readChar() != ch(c)) missingCloser(c, openedAt);
+  }
+  // "<c>がない。" for the code read last. When reading ran past the end of
+  // the opener's input (into the next input, or to the end of the text), the
+  // error is placed at the opener: that is what the user has to close.
+  [[noreturn]] void missingCloser(char c, std::size_t openedAt) const;
 
   // After "/*": up to and including "*/"; "**/" does not close, "***/" does.
   // The end of the text ends the comment silently.

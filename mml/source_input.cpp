@@ -1,43 +1,56 @@
 #include "mml/source_input.h"
 
-#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <string_view>
+#include <vector>
 
 #include "frame/frame.h"
-#include "vornlib/console.h"
 #include "vornlib/streams.h"
 
 namespace mml {
 namespace {
 
-void checkSize(const SourceText& srcBlock, const char* name) {
-  if (srcBlock.size() <= kMaxSourceBytes) return;
-  std::string message = name ? name : kStdinName;
-  message += ": the source text is larger than 1 GiB";
-  vorn::reportError(message);
-  vorn::conBreak();
+constexpr std::size_t kReadChunk = std::size_t{1} << 16;
+
+// A regular file's size, so that its text is held once: 0 for anything else.
+std::size_t regularFileSize(const char* name) {
+  struct stat st {};
+  int status = name ? ::stat(name, &st) : ::fstat(STDIN_FILENO, &st);
+  if (status != 0 || !S_ISREG(st.st_mode)) return 0;
+  return static_cast<std::size_t>(st.st_size);
 }
 
 }  // namespace
 
-void appendInput(SourceText& srcBlock, const char* name) {
+std::optional<SourceTooLarge> appendInput(SourceText& srcBlock, const char* name) {
   if (name != nullptr && name[0] == ':') {
     frame::curInputName = name;
-    srcBlock.appendInline(std::string_view(name + 1));
-    checkSize(srcBlock, name);
-    return;
+    if (!srcBlock.appendInline(std::string_view(name + 1))) return SourceTooLarge{kArgumentName, std::nullopt};
+    return std::nullopt;
   }
   if (name != nullptr && std::string_view(name) == "*") name = nullptr;
   frame::curInputName = name;
   vorn::openin(name);
   srcBlock.beginInput(name ? name : kStdinName);
-  std::string line;
-  while (vorn::InGetline(line) != vorn::kEndOfInput) {
-    srcBlock.appendLine(line);
-    checkSize(srcBlock, name);
+  srcBlock.reserveFor(regularFileSize(name));
+  std::vector<std::uint8_t> chunk(kReadChunk);
+  vorn::ByteInput& input = vorn::getinhandle();
+  std::optional<SourceTooLarge> tooLarge;
+  for (;;) {
+    std::uint64_t chunkStart = input.offset();
+    std::size_t got = input.read(chunk);
+    if (got == 0) break;
+    std::size_t taken = srcBlock.appendBytes(std::string_view(reinterpret_cast<const char*>(chunk.data()), got));
+    if (taken < got) {
+      tooLarge = SourceTooLarge{name ? name : kStdinName, chunkStart + taken};
+      break;
+    }
   }
-  srcBlock.endInput();
+  if (!tooLarge && !srcBlock.endInput()) tooLarge = SourceTooLarge{name ? name : kStdinName, input.offset()};
   vorn::closein();
+  return tooLarge;
 }
 
 }  // namespace mml

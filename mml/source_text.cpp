@@ -3,68 +3,105 @@
 #include <algorithm>
 
 namespace mml {
-namespace {
 
-// Code points a terminal shows two cells wide (East Asian wide and full-width forms).
-bool isWideCodePoint(std::uint32_t cp) {
-  return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0x303E) || (cp >= 0x3041 && cp <= 0x33FF) ||
-         (cp >= 0x3400 && cp <= 0x4DBF) || (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0xA000 && cp <= 0xA4CF) ||
-         (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) || (cp >= 0xFE30 && cp <= 0xFE4F) ||
-         (cp >= 0xFF00 && cp <= 0xFF60) || (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
+void SourceText::growTo(std::size_t capacity) {
+  if (capacity <= text_.capacity()) return;
+  // A fresh string gets the capacity asked for (reserve on a used one may
+  // double it, past the limit).
+  std::string grown;
+  grown.reserve(capacity);
+  grown.append(text_);
+  text_.swap(grown);
 }
 
-// What a terminal needs under a character to keep a caret aligned.
-void appendCaretIndent(std::string& indent, std::uint32_t code) {
-  if (code == '\t') {
-    indent += '\t';
-  } else if (code >= vorn::kJchrSjisBase) {
-    indent += "  ";  // Shift-JIS double-byte characters are full width
-  } else if (code >= vorn::kJchrUtf8Base && isWideCodePoint(code - vorn::kJchrUtf8Base)) {
-    indent += "  ";
-  } else {
-    indent += ' ';
-  }
+bool SourceText::put(std::string_view bytes) {
+  if (bytes.size() > maxBytes_ - text_.size()) return false;
+  std::size_t needed = text_.size() + bytes.size();
+  if (needed > text_.capacity()) growTo(std::min(std::max(needed, 2 * text_.capacity()), maxBytes_));
+  text_.append(bytes);
+  return true;
 }
 
-}  // namespace
+void SourceText::reserveFor(std::size_t bytes) {
+  // One more for the line feed behind a last line that has none.
+  std::size_t room = maxBytes_ - text_.size();
+  if (room > 0) growTo(text_.size() + std::min(bytes, room - 1) + 1);
+}
 
-void SourceText::appendInline(std::string_view text) {
+bool SourceText::appendInline(std::string_view text) {
   vorn::TextEncoding encoding = vorn::detectEncoding(text);
   segments_.push_back(SourceSegment{kArgumentName, text_.size(), text_.size(), encoding});
+  std::string kept;
   std::string_view rest = text;
   while (!rest.empty()) {
     std::string_view before = rest;
     std::uint32_t code = vorn::VornJchr(rest, encoding);
     if (code == vorn::kJchrEnd) break;
     if (code >= vorn::jc(' ') || code == '\t' || code == '\n') {
-      text_.append(before.substr(0, before.size() - rest.size()));
+      kept.append(before.substr(0, before.size() - rest.size()));
     }
   }
-  text_ += '\n';
+  kept += '\n';
+  if (!put(kept)) return false;
   segments_.back().end = text_.size();
+  return true;
 }
 
 void SourceText::beginInput(std::string name) {
   segments_.push_back(SourceSegment{std::move(name), text_.size(), text_.size(), vorn::TextEncoding::Utf8});
+  lineStart_ = text_.size();
+  lineOpen_ = false;
+  lineCut_ = false;
+  byteOrderMarkPending_ = true;
 }
 
-void SourceText::appendLine(std::string_view line) {
-  // A line ends at a zero byte, as a line read into a C string does.
-  std::size_t zero = line.find('\0');
-  if (zero != std::string_view::npos) line = line.substr(0, zero);
+std::size_t SourceText::appendBytes(std::string_view bytes) {
+  std::size_t taken = 0;
+  while (taken < bytes.size()) {
+    std::string_view rest = bytes.substr(taken);
+    std::size_t lineFeed = rest.find('\n');
+    std::string_view piece = rest.substr(0, lineFeed);
+    if (!piece.empty()) lineOpen_ = true;
+    if (!lineCut_) {
+      std::size_t zero = piece.find('\0');
+      std::size_t room = maxBytes_ - text_.size();
+      if (!put(piece.substr(0, zero))) return taken + room;
+      if (zero != std::string_view::npos) lineCut_ = true;
+      dropByteOrderMark(false);
+    }
+    if (lineFeed == std::string_view::npos) break;
+    if (!endLine(true)) return taken + lineFeed;
+    taken += lineFeed + 1;
+  }
+  return bytes.size();
+}
+
+bool SourceText::endLine(bool byLineFeed) {
+  dropByteOrderMark(true);
+  if (byLineFeed && !lineCut_ && text_.size() > lineStart_ && text_.back() == '\r') text_.pop_back();
+  lineOpen_ = false;
+  lineCut_ = false;
+  bool ok = put("\n");
+  lineStart_ = text_.size();
+  return ok;
+}
+
+void SourceText::dropByteOrderMark(bool lineEnded) {
   // Editors mark UTF-8 files with a byte order mark; it is no part of the music.
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  if (text_.size() == segments_.back().begin && line.starts_with(kByteOrderMark)) {
-    line.remove_prefix(kByteOrderMark.size());
-  }
-  text_.append(line);
-  text_ += '\n';
+  if (!byteOrderMarkPending_) return;
+  std::size_t begin = segments_.back().begin;
+  if (!lineEnded && text_.size() - begin < kByteOrderMark.size()) return;
+  byteOrderMarkPending_ = false;
+  if (std::string_view(text_).substr(begin).starts_with(kByteOrderMark)) text_.erase(begin, kByteOrderMark.size());
 }
 
-void SourceText::endInput() {
+bool SourceText::endInput() {
+  bool ok = !lineOpen_ || endLine(false);
   SourceSegment& segment = segments_.back();
   segment.end = text_.size();
   segment.encoding = vorn::detectEncoding(std::string_view(text_).substr(segment.begin, segment.end - segment.begin));
+  return ok;
 }
 
 const SourceSegment* SourceText::segmentAt(std::size_t position) const {
@@ -108,20 +145,11 @@ SourceLocation SourceText::locate(std::size_t position) const {
   location.lineText = text.substr(lineStart, lineEnd - lineStart);
 
   std::string_view before = text.substr(lineStart, position - lineStart);
-  location.caretIndent = caretIndent(before, segment->encoding);
+  location.lineOffset = before.size();
+  location.encoding = segment->encoding;
   location.column = 1;
   while (!before.empty() && vorn::VornJchr(before, segment->encoding) != vorn::kJchrEnd) ++location.column;
   return location;
-}
-
-std::string caretIndent(std::string_view lineBefore, vorn::TextEncoding encoding) {
-  std::string indent;
-  while (!lineBefore.empty()) {
-    std::uint32_t code = vorn::VornJchr(lineBefore, encoding);
-    if (code == vorn::kJchrEnd) break;
-    appendCaretIndent(indent, code);
-  }
-  return indent;
 }
 
 }  // namespace mml

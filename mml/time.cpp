@@ -57,9 +57,10 @@ void Compiler::moveTo(VoiceContext& voice, std::int32_t time) {
 }
 
 void Compiler::parseParallel(VoiceContext& voice) {
+  std::size_t opened = reader_.lastPosition();
   parseBlock(voice.channel, add32(voice.time, voice.offset));
   reader_.skipBlanks();
-  reader_.expectChar(')');
+  reader_.expectCloser(')', opened);
 }
 
 }  // namespace mml

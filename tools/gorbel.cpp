@@ -104,11 +104,7 @@ int mainProc() {
     // Refused before the inputs are read, though nothing is written before the end anyway.
     vorn::refuseOutputThatIsInput(vorn::outputName());
     smf = std::make_unique<sysex::SysexSmfBuilder>(bpm, gapMs);
-    if (files > 0) {
-      vorn::analfileExec(descriptor, fileProc);
-    } else {
-      fileProc(nullptr);
-    }
+    frame::forEachInput(descriptor, files, fileProc);
     if (!smf->finish()) {
       vorn::errBox(kNoMemory);
       vorn::conBreak();

@@ -24,12 +24,6 @@ std::vector<std::uint8_t> program;
 
 constexpr std::size_t kPatternFileLimit = 16 << 20;
 
-bool flagOption(std::string_view text, std::uint32_t bit) {
-  if (!text.empty()) return false;
-  flags |= bit;
-  return true;
-}
-
 // -C counts, -CT counts with numbers; the later of -C and -E wins.
 bool optionC(std::string_view text) {
   if (!text.empty() && text != "T" && text != "t") return false;
@@ -99,7 +93,7 @@ bool optionS(std::string_view text) {
 constexpr std::string_view kWantsByte = "a hexadecimal byte 00..7F";
 
 const vorn::OptionEntry options[] = {
-    {'A', [](std::string_view t) { return flagOption(t, kSelectAll); }, "-A      select only messages that every pattern matches",
+    {'A', frame::flagOption(flags, kSelectAll), "-A      select only messages that every pattern matches",
      vorn::kWantsNoText},
     {'C', optionC, "-C[T]   count: list the files holding a selected message (T: with counts)",
      "nothing, or T for the counts"},
@@ -110,7 +104,7 @@ const vorn::OptionEntry options[] = {
      "a digit 0..9, = and a hexadecimal byte 00..7F, as in -P3=1A"},
     {'S', optionS, "-Stext  a selection pattern; -S:file reads it from a file",
      "a pattern, or : and a pattern file name"},
-    {'V', [](std::string_view t) { return flagOption(t, kSelectInvert); }, "-V      invert the selection",
+    {'V', frame::flagOption(flags, kSelectInvert), "-V      invert the selection",
      vorn::kWantsNoText},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx...]",
@@ -145,7 +139,6 @@ int fileProc(const char* name) {
 }
 
 int mainProc() {
-  vorn::conHook([] {});
   return frame::standardMain(descriptor, fileProc, [] { selector.emplace(program, flags); });
 }
 

@@ -70,11 +70,7 @@ int mainProc() {
   });
   int files = vorn::analoptionEx(descriptor);
   splitter.emplace(baseText, namePattern);
-  if (files > 0) {
-    vorn::analfileExec(descriptor, fileProc);
-  } else {
-    fileProc(nullptr);
-  }
+  frame::forEachInput(descriptor, files, fileProc);
   return 1;
 }
 

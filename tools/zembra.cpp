@@ -1,16 +1,19 @@
 // zembra: compiles MML (Music Macro Language) into an OSTRA sequence, or
 // with -P into a DORNA stream. The inputs (files, ":" source text, "*" for
 // standard input) are joined into one source, compiled in one pass, ordered
-// by time and written; a compile error writes nothing.
-#include <memory>
+// by time and written. A compile error writes no output, only the listing
+// (when asked for), which shows where the compilation stopped.
+#include <optional>
 #include <string_view>
 
 #include "frame/frame.h"
 #include "mml/driver.h"
 #include "mml/source_input.h"
 #include "mml/source_text.h"
+#include "vornlib/errors.h"
 #include "vornlib/numbers.h"
 #include "vornlib/options.h"
+#include "vornlib/run_inputs.h"
 #include "vornlib/streams.h"
 
 namespace {
@@ -28,47 +31,56 @@ bool listingOption(std::string_view text) {
   return true;
 }
 
-bool bareFlag(std::string_view text, auto set) {
-  if (!text.empty()) return false;
-  set();
-  return true;
-}
-
 const vorn::OptionEntry kOptions[] = {
-    {'D', bankDelayOption, "-Dn      ticks between bank select and program change (default 0)"},
-    {'L', listingOption, "-Lfile   write a listing of the source, with any error at its end"},
-    {'N', vorn::option_n, "-N       accepted and ignored"},
-    {'O', vorn::option_o, "-Ofile   write to file instead of standard output"},
-    {'P', [](std::string_view t) { return bareFlag(t, [] { settings.tickMode = false; }); },
-     "-P       write a DORNA stream"},
-    {'Q', [](std::string_view t) { return bareFlag(t, [] { settings.tickMode = true; }); },
-     "-Q       write an OSTRA sequence (the default)"},
-    {'T', frame::stepLengthOption(settings.stepInterval), "-Tn      DORNA step length in ms, 0.1 to 999.9 (default 8)"},
-    {'X', [](std::string_view t) { return bareFlag(t, [] { settings.listExpand = false; }); },
-     "-X       leave expansion texts out of the listing"},
+    {'D', bankDelayOption, "-Dn      ticks between bank select and program change (default 0)",
+     "a number of ticks (0 to 4294967295)"},
+    {'L', listingOption, "-Lfile   write a listing of the source, with any error at its end", "a file name"},
+    {'N', vorn::option_n, "", "any text (it is ignored)"},
+    {'O', vorn::option_o, "-Ofile   write to file instead of standard output", "a file name"},
+    {'P', frame::flagOption([] { settings.tickMode = false; }), "-P       write a DORNA stream", vorn::kWantsNoText},
+    {'Q', frame::flagOption([] { settings.tickMode = true; }), "-Q       write an OSTRA sequence (the default)",
+     vorn::kWantsNoText},
+    {'T', frame::stepLengthOption(settings.stepInterval), "-Tn      DORNA step length in ms, 0.1 to 999.9 (default 8)",
+     frame::kStepLengthWants},
+    {'X', frame::flagOption([] { settings.listExpand = false; }), "-X       leave expansion texts out of the listing",
+     vorn::kWantsNoText},
 };
 
 const vorn::OptionDescriptor kDescriptor{
     kOptions, 0, "[options] [file | :source | *]...",
     "Compiles MML into an OSTRA sequence (or a DORNA stream with -P) on standard output."};
 
+// Neither the output nor the listing may be one of the inputs: both are
+// refused before anything is read or written. "*" reads standard input,
+// which then counts among the inputs.
+void refuseOutputsThatAreInputs() {
+  for (const char* word : vorn::fileArguments()) {
+    if (std::string_view(word) == "*") vorn::addRunInput(nullptr);
+  }
+  vorn::refuseOutputThatIsInput(vorn::outputName());
+  if (!settings.listingName.empty()) vorn::refuseOutputThatIsInput(settings.listingName.c_str());
+}
+
+void appendOrFail(mml::SourceText& srcBlock, const char* name) {
+  std::optional<mml::SourceTooLarge> tooLarge = mml::appendInput(srcBlock, name);
+  if (!tooLarge) return;
+  vorn::errBoxAt(tooLarge->name.c_str(), "the source text is larger than 1 GiB", tooLarge->offset);
+  vorn::conBreak();
+}
+
 int mainProc() {
   int files = vorn::analoptionEx(kDescriptor);
+  refuseOutputsThatAreInputs();
   mml::SourceText srcBlock;
-  vorn::openout();
-  std::unique_ptr<vorn::ByteOutput> listingFile;
-  if (!settings.listingName.empty()) listingFile = vorn::nfOpenOut(settings.listingName.c_str());
   if (files > 0) {
     vorn::analfileExec(kDescriptor, [&](const char* name) {
-      mml::appendInput(srcBlock, name);
+      appendOrFail(srcBlock, name);
       return 1;
     });
   } else {
-    mml::appendInput(srcBlock, nullptr);
+    appendOrFail(srcBlock, nullptr);
   }
-  mml::compileAndWrite(srcBlock, settings, listingFile.get());
-  if (listingFile) listingFile->close();
-  vorn::closeout();
+  mml::compileAndWrite(srcBlock, settings);
   return 1;
 }
 

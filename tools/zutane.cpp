@@ -25,7 +25,6 @@ int fileProc(const char* name) {
 }
 
 int mainProc() {
-  vorn::conHook([] {});
   return frame::standardMain(descriptor, fileProc);
 }
 

@@ -35,9 +35,12 @@ const ErrorCase kErrors[] = {
     {"$0={[c / e]}", "コメントが正しくない", "$0={[c / ", 1, 8},
     {"$0={[c r]}", "<]>がない。", "$0={[c r", 1, 8},
     {"$0={c\n  d ;\n}", "<}>がない。", "$0={c\n  d ;", 2, 5},
-    // At the end of the text the error lies at the end of the last line.
-    {"$0={c", "<}>がない。", "$0={c\n", 1, 6},
-    {"$0={c}\n\n$1={d", "<}>がない。", "$0={c}\n\n$1={d\n", 3, 6},
+    // A block still open at the end of the text is reported at its opener.
+    {"$0={c", "<}>がない。", "$0={c\n", 1, 4},
+    {"$0={c}\n\n$1={d", "<}>がない。", "$0={c}\n\n$1={d\n", 3, 4},
+    {"$0={(c\n", "<)>がない。", "$0={(c\n", 1, 5},
+    {"$0={[4 c\n", "<]>がない。", "$0={[4 c\n", 1, 5},
+    {"@m={c\n", "<}>がない。", "@m={c\n", 1, 4},
     // Time, channel messages and SysEx.
     {"$0={h16}", "値が不正です。", "$0={h16}", 1, 6},
     {"$0={h_(-1)}", "値が不正です。", "$0={h_(-1)", 1, 6},
@@ -103,6 +106,41 @@ TEST(MmlErrors, SysexDataStopsAtItsLimit) {
   EXPECT_TRUE(mmltest::compile("$0={=(x\"00\" * 9);}", false, settings).ok);
   EXPECT_EQ(mmltest::compile("$0={=01 02 03 04 05 06 07 08; =01;}", false, settings).failure.message,
             "SysExデータが多すぎます。");
+}
+
+// Inputs are compiled as one text, so a block left open in one input reads
+// on into the next. An error there names the open block; an error in the
+// block's own input does not.
+TEST(MmlErrors, ABlockLeftOpenByAnEarlierInputIsNamed) {
+  struct Case {
+    const char* first;
+    const char* second;
+    const char* message;
+    bool named;
+  };
+  const Case kCases[] = {
+      {"$0={c\n", "$1={d}\n", "16進数がない", true},
+      {"@m={c\n", "$1={d}\n", "16進数がない", true},
+      {"$0={c ;\n", "$1={d}\n", "<}>がない。", false},
+      {"$0={c4\n", "$1={d}\n", "<}>がない。", false},  // placed at the "{" itself
+      {"$0={c}\n", "$1={d\n", "<}>がない。", false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.first) + c.second);
+    mml::SourceText source;
+    for (const char* text : {c.first, c.second}) {
+      source.beginInput(text == c.first ? "a.mml" : "b.mml");
+      source.appendBytes(text);
+      source.endInput();
+    }
+    mml::Compiler compiler(source, {}, nullptr);
+    ASSERT_FALSE(compiler.compileSource());
+    EXPECT_EQ(compiler.failure().message, c.message);
+    EXPECT_EQ(compiler.failure().openBlock.has_value(), c.named);
+    if (c.named) {
+      EXPECT_EQ(*compiler.failure().openBlock, 3u);
+    }
+  }
 }
 
 }  // namespace

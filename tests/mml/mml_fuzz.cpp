@@ -59,11 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vorn::resetRunState();
   mml::SourceText source;
   source.beginInput("fuzz.mml");
-  while (!text.empty()) {
-    std::size_t end = std::min(text.find('\n'), text.size());
-    source.appendLine(text.substr(0, end));
-    text.remove_prefix(std::min(end + 1, text.size()));
-  }
+  source.appendBytes(text);
   source.endInput();
 
   vorn::ByteOutput listing;

@@ -10,13 +10,7 @@ namespace mmltest {
 Compiled compile(std::string_view text, bool listing, mml::CompileSettings settings) {
   Compiled result;
   result.source.beginInput("song.mml");
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    result.source.appendLine(text.substr(start, end - start));
-    start = end + 1;
-  }
+  result.source.appendBytes(text);
   result.source.endInput();
 
   vorn::ByteOutput listingFile;

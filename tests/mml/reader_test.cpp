@@ -102,7 +102,7 @@ TEST(MmlComments, LineCommentsEndAtTheLineFeed) {
 
 mml::Reader readerOver(mml::SourceText& source, std::string_view text) {
   source.beginInput("names");
-  source.appendLine(text);
+  source.appendBytes(text);
   source.endInput();
   return mml::Reader(source, nullptr);
 }

@@ -71,6 +71,32 @@ TEST(ZembraCli, OptionsAreCheckedBeforeAnythingIsCompiled) {
   EXPECT_EQ(runTool("zembra", {"--version"}).out, "ZEMBRA 1.00\n");
 }
 
+// A rejected option says what the option wants; -N works but is not advertised.
+TEST(ZembraCli, RejectedOptionsSayWhatTheyWant) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case kCases[] = {
+      {{"-Dx"}, "invalid option -Dx: -D wants a number of ticks (0 to 4294967295)"},
+      {{"-T1000"}, "invalid option -T1000: -T wants a step length from 0.1 up to (not including) 1000"},
+      {{"-Px"}, "invalid option -Px: -P takes no text after the letter"},
+      {{"-X1"}, "invalid option -X1: -X takes no text after the letter"},
+      {{"-o", "out.ostra"}, "option -O takes its text in the same word: -Oout.ostra"},
+      {{"-L", "song.lst"}, "option -L takes its text in the same word: -Lsong.lst"},
+      {{"-Z"}, "unknown option -Z; the options are -D -L -O -P -Q -T -X"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.args[0]);
+    auto run = runTool("zembra", c.args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "zembra: " + c.message + " (see --help)\n");
+  }
+  std::string help = runTool("zembra", {"-h"}).out;
+  EXPECT_NE(help.find("-Lfile"), std::string::npos);
+  EXPECT_EQ(help.find("-N"), std::string::npos);
+}
+
 TEST(ZembraCli, StepLengthSetsTheDornaDelays) {
   EXPECT_EQ(hex(runTool("zembra", {"-P", "-T16", ":$0={c}"}).out), "00 90 3C 40 19 90 3C 00 06 FF 00 00");
   EXPECT_EQ(hex(runTool("zembra", {"-P", "-T0.5", ":$0={c4&c4}"}).out),
@@ -87,9 +113,124 @@ TEST(ZembraCli, ASyntaxErrorWritesNothingAndPointsAtTheUsersFile) {
   auto run = runTool("zembra", {"-O" + out, "-L" + listing, first, second, ":$2={e}"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(zamotest::readFile(out), "");
+  EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_EQ(run.err, "zembra: " + second + ":2:10: <}>がない。 (missing \"}\")\n\t$1={c d ;}\n\t        ^\nKORMAVE: syntax error\n");
   EXPECT_EQ(zamotest::readFile(listing), "$0={c}\n// tune\n\t$1={c d ;←<}>がない。\n");
+}
+
+// Neither the output nor the listing may be an input: the run is refused
+// before anything is read or written, and the file keeps its bytes.
+TEST(ZembraCli, AnOutputOrListingThatIsAnInputIsRefused) {
+  TempDir dir;
+  const std::string kSong = "$0={c}";
+  std::string song = dir.write("s.mml", kSong);
+  std::filesystem::create_symlink(song, dir.file("link.mml"));
+  std::string link = dir.file("link.mml").string();
+  struct Case {
+    std::vector<std::string> args;
+    std::string refused;
+  };
+  const Case kCases[] = {
+      {{"-O" + song, song}, song},
+      {{"-L" + song, song}, song},
+      {{"-O" + link, song}, link},
+      {{"-L" + song, ":$1={d}", link}, song},
+      {{"-P", "-O" + song, ":$1={d}", song}, song},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    auto run = runTool("zembra", c.args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "zembra: " + c.refused + ": is also an input; nothing written\n");
+    EXPECT_EQ(zamotest::readFile(song), kSong);
+  }
+  // A ":" word is source text, and a file of another name is no input.
+  std::string other = dir.file("other.ost").string();
+  auto run = runTool("zembra", {"-O" + other, ":" + song});
+  EXPECT_EQ(run.status, 1);  // the word is compiled as source, which fails
+  EXPECT_FALSE(std::filesystem::exists(other));
+  EXPECT_EQ(zamotest::readFile(song), kSong);
+}
+
+// A failed compilation leaves a previous output of the same name as it was,
+// and creates none.
+TEST(ZembraCli, AFailedRunLeavesThePreviousOutputAlone) {
+  TempDir dir;
+  std::string bad = dir.write("bad.mml", "$0={c");
+  std::string good = dir.write("good.ostra", std::string("\x00\x90\x3C\x40\x00\xFF\x00\x00", 8));
+  for (const char* format : {"-Q", "-P"}) {
+    SCOPED_TRACE(format);
+    auto run = runTool("zembra", {format, "-O" + good, bad});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(hex(zamotest::readFile(good)), "00 90 3C 40 00 FF 00 00");
+    std::string fresh = dir.file("fresh.ostra").string();
+    EXPECT_EQ(runTool("zembra", {format, "-O" + fresh, bad}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+  }
+}
+
+// A listing or output that cannot be written is reported after the compile
+// error, never instead of it; one that fails leaves the other to be written.
+TEST(ZembraCli, OneFailureDoesNotHideAnother) {
+  TempDir dir;
+  std::string bad = dir.write("bad.mml", "$0={c");
+  const std::string kCompileError = "zembra: " + bad + ":1:4: <}>がない。 (missing \"}\")\n$0={c\n   ^\nKORMAVE: syntax error\n";
+  const std::string kFull = "zembra: /dev/full: No space left on device\n";
+  auto run = runTool("zembra", {"-L/dev/full", bad});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, kCompileError + kFull);
+  run = runTool("zembra", {"-O/dev/full", "-L/dev/full", ":$0={c}"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, kFull + kFull);
+  std::string listing = dir.file("song.lst").string();
+  run = runTool("zembra", {"-O/dev/full", "-L" + listing, ":$0={c}"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, kFull);
+  EXPECT_EQ(zamotest::readFile(listing), "$0={c}\n");
+}
+
+// The echoed source line never carries a raw control byte to the terminal,
+// and a Shift-JIS line arrives in UTF-8; the caret stays under the fault.
+TEST(ZembraCli, SourceLinesReachTheTerminalAsText) {
+  TempDir dir;
+  struct Case {
+    std::string source;
+    std::string shown;
+    std::string caret;
+  };
+  const Case kCases[] = {
+      {"$0={c \x1B]0;title\x07 ;}", "$0={c \\x1B]0;title\\x07 ;}", std::string(10, ' ') + "^"},
+      {"$0={c\r\x7F;}\n", "$0={c\\x0D\\x7F;}", std::string(9, ' ') + "^"},
+      {"/* \x83\x5C\xB1 */ $0={c ;}\n", "/* ソｱ */ $0={c ;}", std::string(16, ' ') + "^"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.shown);
+    std::string file = dir.write("raw.mml", c.source);
+    auto run = runTool("zembra", {file});
+    EXPECT_EQ(run.status, 1);
+    std::size_t lineStart = run.err.find('\n') + 1;
+    EXPECT_EQ(run.err.substr(lineStart), c.shown + "\n" + c.caret + "\nKORMAVE: syntax error\n");
+  }
+}
+
+// An unclosed block in one input is reported in that input, at its opener,
+// not where the next input begins.
+TEST(ZembraCli, AnUnclosedBlockIsReportedAtItsOpener) {
+  TempDir dir;
+  std::string first = dir.write("a.mml", "$0={c4\n  (e4\n");
+  std::string second = dir.write("b.mml", "$1={d}\n");
+  auto run = runTool("zembra", {first, second});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "zembra: " + first + ":2:3: <)>がない。 (missing \")\")\n  (e4\n  ^\nKORMAVE: syntax error\n");
+  first = dir.write("a.mml", "$0={c4\n");
+  run = runTool("zembra", {first, ":$1={d}"});
+  EXPECT_EQ(run.err, "zembra: " + first + ":1:4: <}>がない。 (missing \"}\")\n$0={c4\n   ^\nKORMAVE: syntax error\n");
+  // When the next input reads on as part of the open block and fails there,
+  // the open block is shown as the likely cause.
+  first = dir.write("a.mml", "$0={c\n");
+  run = runTool("zembra", {first, second});
+  EXPECT_EQ(run.err, "zembra: " + second + ":1:4: 16進数がない (hexadecimal number expected)\n$1={d}\n   ^\n" +
+                         first + ":1:4: the block opened here is not closed\n$0={c\n   ^\nKORMAVE: syntax error\n");
 }
 
 TEST(ZembraCli, ErrorsInArgumentsAndStandardInputAreNamedSo) {
@@ -107,7 +248,7 @@ TEST(ZembraCli, ShiftJisSourceCountsDoubleByteCharactersAsOneColumn) {
   std::string file = dir.write("sjis.mml", sjis);
   auto run = runTool("zembra", {file});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "zembra: " + file + ":1:16: <}>がない。 (missing \"}\")\n" + sjis + "                 ^\nKORMAVE: syntax error\n");
+  EXPECT_EQ(run.err, "zembra: " + file + ":1:16: <}>がない。 (missing \"}\")\n/* ドレ */ $0={c ]}\n                 ^\nKORMAVE: syntax error\n");
 }
 
 TEST(ZembraCli, AMissingFileIsReportedAndNothingIsWritten) {
