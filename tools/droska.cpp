@@ -67,7 +67,7 @@ int fileProc(const char* name) {
   });
 }
 
-// The output opens once the options are known, before the first input.
+// Once the options are known, before the first input.
 void openOutput() {
   if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
   if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
@@ -75,7 +75,9 @@ void openOutput() {
 
 int mainProc() {
   vorn::conHook(midiio::closeMidiOutput);
-  frame::standardMain(descriptor, fileProc, openOutput);
+  const int files = vorn::analoptionEx(descriptor);
+  openOutput();
+  frame::forEachInput(descriptor, files, fileProc);
   midiio::closeMidiOutput();
   return 1;
 }
