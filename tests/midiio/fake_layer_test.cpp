@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "break_silence.h"
 #include "midiio/fake_backend.h"
 #include "midiio/midi_layer.h"
 #include "run_tool.h"
@@ -277,13 +278,8 @@ TEST(MidiioBreak, BreakSilencesEveryChannel) {
     char* argv[] = {name, nullptr};
     EXPECT_EQ(vorn::WinConsole("ZAMO 1.00", 1, argv, breakingTool), c.status);
     std::vector<std::string> expected{"0 95 3C 40", "0 B5 40 7F"};
-    for (int channel = 0; channel < 16; ++channel) {
-      char text[2][16];
-      std::snprintf(text[0], sizeof text[0], "0 B%X 7B 00", channel);
-      std::snprintf(text[1], sizeof text[1], "0 B%X 40 00", channel);
-      expected.push_back(text[0]);
-      expected.push_back(text[1]);
-    }
+    const std::vector<std::string> silence = zamotest::breakSilence("0 ");
+    expected.insert(expected.end(), silence.begin(), silence.end());
     std::vector<std::string> sent;
     for (const auto& m : gBreakWorld->sent) sent.push_back(midiio::fakeLogLine(m));
     EXPECT_EQ(sent, expected) << c.signal;
