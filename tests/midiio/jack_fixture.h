@@ -5,13 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "jack_recorder.h"
 #include "jack_server.h"
+#include "midiio/midi_layer.h"
+#include "run_tool.h"
 
 namespace zamotest {
 
@@ -59,6 +63,35 @@ class JackFixture : public ::testing::Test {
 
   std::unique_ptr<JackServer> server;
   std::unique_ptr<JackRecorder> recorder;
+};
+
+// The MIDI layer of this process as a JACK client beside the recorder.
+class LayerJackFixture : public JackFixture {
+ protected:
+  void SetUp() override {
+    unsetenv("ZAMO_MIDI_OUT");
+    setenv("ZAMO_MIDI_API", "jack", 1);
+    midiio::resetMidiLayer();
+    JackFixture::SetUp();
+  }
+  void TearDown() override {
+    midiio::resetMidiLayer();
+    JackFixture::TearDown();
+  }
+
+  void openRecorder() {
+    int index = -1;
+    ASSERT_TRUE(midiio::findMidiOutput(recorder->portName(), index));
+    ASSERT_TRUE(midiio::openMidiOutput(index)) << midiio::lastMidiError();
+  }
+  bool sendLong(const std::string& bytes) {
+    return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  }
+  std::vector<std::string> recordedHex() {
+    std::vector<std::string> out;
+    for (const auto& e : recorder->events()) out.push_back(zamotest::hex(e.bytes));
+    return out;
+  }
 };
 
 }  // namespace zamotest

@@ -24,37 +24,9 @@ namespace {
 
 using zamotest::hex;
 using zamotest::JackRecorder;
-using zamotest::JackServer;
 
-constexpr double kPeriodUs = 1e6 * JackServer::kPeriodFrames / JackServer::kRate;
 
-class MidiioJack : public zamotest::JackFixture {
- protected:
-  void SetUp() override {
-    unsetenv("ZAMO_MIDI_OUT");
-    setenv("ZAMO_MIDI_API", "jack", 1);
-    midiio::resetMidiLayer();
-    JackFixture::SetUp();
-  }
-  void TearDown() override {
-    midiio::resetMidiLayer();
-    JackFixture::TearDown();
-  }
-
-  void openRecorder() {
-    int index = -1;
-    ASSERT_TRUE(midiio::findMidiOutput(recorder->portName(), index));
-    ASSERT_TRUE(midiio::openMidiOutput(index)) << midiio::lastMidiError();
-  }
-  bool sendLong(const std::string& bytes) {
-    return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-  }
-  std::vector<std::string> recordedHex() {
-    std::vector<std::string> out;
-    for (const auto& e : recorder->events()) out.push_back(hex(e.bytes));
-    return out;
-  }
-};
+using MidiioJack = zamotest::LayerJackFixture;
 
 TEST_F(MidiioJack, ListsPortsByFullNameInByteOrder) {
   JackRecorder another("Another");
@@ -118,72 +90,6 @@ TEST_F(MidiioJack, OneMebibyteSysExArrivesIntact) {
   }
   EXPECT_EQ(recorder->eventCount(), pieces);
   EXPECT_TRUE(joined == message) << "received " << joined.size() << " bytes";
-}
-
-struct Lateness {
-  std::vector<double> us;
-  int xruns = 0;
-  int lateHandovers = 0;  // sends that came more than 1 ms after their tick (a busy machine's scheduler)
-  bool spoiled() const { return xruns > 0 || lateHandovers > 0; }
-};
-
-// Plays a schedule on a 5 ms clock as a player would and measures, for each
-// message, its arrival against its scheduled time.
-Lateness playSchedule(JackRecorder& recorder, JackServer& server) {
-  const std::uint32_t delays[] = {0, 1, 2, 3, 0, 1, 5, 1, 1, 2};
-  constexpr int kNotes = 60;
-  const int xrunsBefore = recorder.xruns();
-  const std::size_t logBefore = server.log().size();
-  EXPECT_TRUE(midiio::startClock(5));
-  std::uint32_t due = midiio::clockNow();
-  std::vector<midiio::Nanos> scheduled;
-  int handedLate = 0;
-  for (int i = 0; i < kNotes; ++i) {
-    due += delays[i % 10] * 5;
-    midiio::waitForClock(due);
-    scheduled.push_back(midiio::systemClock().stamp());
-    EXPECT_TRUE(midiio::sendShortMessage(0x400090u | (static_cast<std::uint32_t>(i % 128) << 8)));
-    if (midiio::monotonicNow() - scheduled.back() > midiio::kNanosPerMs) ++handedLate;
-  }
-  midiio::stopClock();
-  // Monotonic to JACK time, measured side by side.
-  const double offsetUs = static_cast<double>(jack_get_time()) - static_cast<double>(midiio::monotonicNow()) / 1000.0;
-  std::size_t got = 0;
-  for (int i = 0; i < 200 && (got = recorder.eventCount()) < static_cast<std::size_t>(kNotes); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  Lateness result;
-  result.lateHandovers = handedLate;
-  result.xruns = recorder.xruns() - xrunsBefore + (server.reportedLateCycles(logBefore) ? 1 : 0);
-  const auto events = recorder.events();
-  EXPECT_EQ(events.size(), static_cast<std::size_t>(kNotes));
-  for (std::size_t i = 0; i < std::min(events.size(), scheduled.size()); ++i) {
-    EXPECT_EQ(static_cast<std::uint8_t>(events[i].bytes[1]), i % 128);
-    result.us.push_back(events[i].usec - (static_cast<double>(scheduled[i]) / 1000.0 + offsetUs));
-  }
-  return result;
-}
-
-TEST_F(MidiioJack, MessagesLandOnTheFrameOfTheirStampPlusOnePeriod) {
-  openRecorder();
-  Lateness run;
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    recorder->clear();
-    run = playSchedule(*recorder, *server);
-    if (!run.spoiled()) break;
-    std::cout << "[ retry   ] late cycles (" << run.xruns << ") or late sends (" << run.lateHandovers
-              << ") spoiled the run; repeating it\n";
-  }
-  ASSERT_FALSE(run.spoiled()) << server->log();
-  std::vector<double> sorted = run.us;
-  std::sort(sorted.begin(), sorted.end());
-  ASSERT_FALSE(sorted.empty());
-  std::cout << "[ measure ] lateness against the schedule (one period is " << kPeriodUs << " us): median "
-            << sorted[sorted.size() / 2] << " us, min " << sorted.front() << " us, max " << sorted.back() << " us\n";
-  for (std::size_t i = 0; i < run.us.size(); ++i) {
-    EXPECT_GE(run.us[i], -50.0) << "message " << i;  // a frame is 21 us; the clocks agree to a few us
-    EXPECT_LE(run.us[i], kPeriodUs + 1000.0) << "message " << i;
-  }
 }
 
 TEST_F(MidiioJack, PortThatVanishesIsReported) {
