@@ -1,0 +1,33 @@
+#!/bin/busybox sh
+# /init of the test machine: loads the ALSA sequencer with a loopback client
+# ("Midi Through") and four virtual raw MIDI ports, runs the staged command
+# from the shared folder inside it as its root, leaves the exit status beside
+# its output, and powers off.
+/bin/busybox --install -s /bin
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+
+for module in soundcore snd snd-timer snd-hrtimer snd-seq-device snd-seq snd-seq-dummy snd-rawmidi \
+              snd-seq-midi-event snd-seq-virmidi snd-virmidi virtio_pci 9pnet_virtio 9p; do
+  modprobe "$module" || echo "init: cannot load $module"
+done
+
+stage=/stage
+mkdir -p "$stage"
+if mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 stage "$stage"; then
+  mount --bind /dev "$stage/dev"
+  mount -t proc proc "$stage/proc"
+  mount -t sysfs sys "$stage/sys"
+  mount -t tmpfs tmp "$stage/tmp"
+  # The command and its environment, as the host wrote them.
+  . "$stage/.vm/command"
+  echo "$?" >"$stage/.vm/status"
+  umount "$stage/tmp" "$stage/sys" "$stage/proc" "$stage/dev"
+  sync
+  umount "$stage"
+else
+  echo "init: the shared folder does not mount"
+fi
+poweroff -f
