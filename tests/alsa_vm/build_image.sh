@@ -24,12 +24,20 @@ file "$busybox" 2>/dev/null | grep -q dynamically && fail "$busybox is not stati
 # The kernel: the image package linux-image-amd64 depends on, with the modules
 # we need and a modules.dep for busybox modprobe.
 if [ ! -f "$dir/vmlinuz" ] || [ ! -f "$dir/modules/modules.dep" ]; then
-  package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1)
-  [ -n "$package" ] || fail "apt knows no linux-image-amd64 (run apt-get update)"
+  image_package() {
+    apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1
+  }
+  package=$(image_package)
+  if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
+    apt-get update -qq >&2 || true  # a machine whose package lists were never fetched
+    package=$(image_package)
+  fi
+  [ -n "$package" ] || fail "apt knows no linux-image-amd64 (run apt-get update as root)"
   work=$(mktemp -d "$dir/fetch.XXXXXX")
   cleanup+=("$work")
   echo "build_image: fetching $package" >&2
-  (cd "$work" && apt-get download -q "$package" >&2) || fail "apt-get download $package failed"
+  sandbox=(); [ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)  # root fetches into a folder _apt cannot write
+  (cd "$work" && apt-get download -q "${sandbox[@]}" "$package" >&2) || fail "apt-get download $package failed"
   dpkg-deb -x "$work"/*.deb "$work/root"
   version=$(ls "$work/root/lib/modules")
   busybox depmod -b "$work/root" "$version"

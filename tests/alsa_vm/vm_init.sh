@@ -20,11 +20,13 @@ if mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 stage "$stage"; the
   mount --bind /dev "$stage/dev"
   mount -t proc proc "$stage/proc"
   mount -t sysfs sys "$stage/sys"
-  mount -t tmpfs tmp "$stage/tmp"
+  # A fresh /tmp in memory, unless the staged files themselves live there.
+  [ -n "$(ls -A "$stage/tmp")" ] || mount -t tmpfs tmp "$stage/tmp"
   # The command and its environment, as the host wrote them.
   . "$stage/.vm/command"
   echo "$?" >"$stage/.vm/status"
-  umount "$stage/tmp" "$stage/sys" "$stage/proc" "$stage/dev"
+  umount "$stage/tmp" 2>/dev/null
+  umount "$stage/sys" "$stage/proc" "$stage/dev"
   sync
   umount "$stage"
 else
