@@ -1,5 +1,5 @@
-// droska on a real ALSA sequencer (inside the test machine): SysEx, short and
-// over 64 KiB, and short messages come out of the chosen virtual raw MIDI port
+// droska on a real ALSA sequencer (inside the test machine): SysEx, short,
+// over 64 KiB and of 1 MiB, and short messages come out of the chosen virtual raw MIDI port
 // byte for byte, and only there; with no port named the first one that is not
 // the loopback is chosen.
 #include <gtest/gtest.h>
@@ -32,6 +32,8 @@ TEST(DroskaAlsa, BytesComeOutOfTheChosenPortOnly) {
   const std::string mixed = dir.write("mixed.syx", shortMessages);
   const std::string first = dir.write("first.syx", small);
   const std::string second = dir.write("second.syx", big);
+  const std::string mebibyte = sysex(1 << 20, 2);
+  const std::string whole = dir.write("whole.syx", mebibyte);
   const struct {
     std::vector<std::string> args;
     const char* outEnvironment;  // ZAMO_MIDI_OUT
@@ -41,6 +43,7 @@ TEST(DroskaAlsa, BytesComeOutOfTheChosenPortOnly) {
       // -X sends the channel messages too; the pedal still down is lifted at the end.
       {{"-EVirtual Raw MIDI 0-2:VirMIDI 0-2", "-X", mixed}, nullptr, 2, shortMessages + unhex("B3 40 00")},
       {{"-evirtual raw midi 0-1:virmidi 0-1", mixed}, nullptr, 1, small + big},
+      {{"-EVirtual Raw MIDI 0-1:VirMIDI 0-1", whole}, nullptr, 1, mebibyte},
       {{first, second}, nullptr, 0, small + big},  // Midi Through comes first but is skipped
       {{second, first}, "Virtual Raw MIDI 0-3:VirMIDI 0-3", 3, big + small},
   };
