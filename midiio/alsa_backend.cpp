@@ -26,9 +26,9 @@ constexpr Nanos kNoProgressLimit = 10000 * kNanosPerMs;
 // takes the piece before the next arrives: a virtual raw port holds 4 KiB, a
 // client's input pool about 20 pieces. A yield is not enough: the scheduler
 // passes over a receiver that has had more CPU time than the sender, and on
-// one busy CPU up to 57 KiB of a 64 KiB message were lost. 4,096 pieces
-// (1 MiB) cost about 0.6 s.
-constexpr timespec kPieceGap{0, 100000};
+// one busy CPU up to 57 KiB of a 64 KiB message were lost (with 100 us, one
+// piece of a MiB under heavy load). 4,096 pieces (1 MiB) take about a second.
+constexpr timespec kPieceGap{0, 200000};
 
 std::string alsaText(const char* what, int error) { return std::string(what) + ": " + snd_strerror(error); }
 
