@@ -24,11 +24,10 @@ constexpr unsigned kBreakInterval = 1 << 12;
 
 }  // namespace
 
-DepthGuard::DepthGuard(Compiler& compiler) : compiler_(compiler) {
-  if (++compiler_.depth_ > compiler_.settings_.maxDepth) {
-    --compiler_.depth_;
-    compiler_.reader_.syntaxError("ネストが深すぎます。");
-  }
+vorn::DepthGuard Compiler::enterNesting() {
+  vorn::DepthGuard nesting(depth_, settings_.maxDepth);
+  if (!nesting.entered()) reader_.syntaxError("ネストが深すぎます。");
+  return nesting;
 }
 
 Compiler::Compiler(const SourceText& srcBlock, CompileSettings settings, vorn::ByteOutput* listingFile)
@@ -89,7 +88,7 @@ void Compiler::parseTrack() {
 }
 
 std::int32_t Compiler::parseBlock(std::int32_t channel, std::int32_t start) {
-  DepthGuard nesting(*this);
+  vorn::DepthGuard nesting = enterNesting();
   VoiceContext voice = VoiceContext::fresh(channel, start);
   CurrentVoice current(voice_, voice);
   parseCommands(voice);
