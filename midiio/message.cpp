@@ -1,8 +1,8 @@
 #include "midiio/message.h"
 
-#include "vornlib/midi_status.h"
-
 #include <algorithm>
+
+#include "vornlib/midi_status.h"
 
 namespace midiio {
 
