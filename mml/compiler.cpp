@@ -75,16 +75,20 @@ void Compiler::compileTopLevel() {
 void Compiler::parseTrack() {
   Number channel = readNumber();
   if (static_cast<std::uint32_t>(channel.value) > 15) reader_.syntaxErrorAt("値が不正です。", channel.at);
-  reader_.skipBlanks();
-  reader_.expectChar('=');
-  reader_.skipBlanks();
-  reader_.expectChar('{');
-  std::size_t opened = reader_.lastPosition();
-  openBlock_ = opened;
+  std::size_t opened = openBlockAfterEquals();
   parseBlock(channel.value, 0);
   reader_.skipBlanks();
   reader_.expectCloser('}', opened);
   openBlock_.reset();
+}
+
+std::size_t Compiler::openBlockAfterEquals() {
+  reader_.skipBlanks();
+  reader_.expectChar('=');
+  reader_.skipBlanks();
+  reader_.expectChar('{');
+  openBlock_ = reader_.lastPosition();
+  return *openBlock_;
 }
 
 std::int32_t Compiler::parseBlock(std::int32_t channel, std::int32_t start) {

@@ -66,6 +66,8 @@ class Compiler {
   // Top level and blocks (compiler.cpp).
   void compileTopLevel();
   void parseTrack();
+  // "= {" of a track or macro definition; returns where the "{" is (also kept in openBlock_).
+  std::size_t openBlockAfterEquals();
   std::int32_t parseBlock(std::int32_t channel, std::int32_t start);
   void parseCommands(VoiceContext& voice);
   // The commands a chord also takes; false when `code` is none of them.
