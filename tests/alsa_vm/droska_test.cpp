@@ -10,29 +10,23 @@
 #include <vector>
 
 #include "raw_midi_reader.h"
+#include "sysex_of_size.h"
 #include "run_tool.h"
 
 namespace {
 
+using alsavm::sysexOfSize;
 using zamotest::unhex;
-
-std::string sysex(std::size_t size, int seed) {
-  std::string m(size, '\0');
-  for (std::size_t i = 1; i + 1 < size; ++i) m[i] = static_cast<char>((i * 13 + static_cast<std::size_t>(seed)) & 0x7F);
-  m.front() = static_cast<char>(0xF0);
-  m.back() = static_cast<char>(0xF7);
-  return m;
-}
 
 TEST(DroskaAlsa, BytesComeOutOfTheChosenPortOnly) {
   const std::string small = unhex("F0 7E 7F 09 01 F7");
-  const std::string big = sysex((64 << 10) + 3, 1);
+  const std::string big = sysexOfSize((64 << 10) + 3, 1);
   const std::string shortMessages = unhex("90 3C 40") + small + unhex("B3 40 7F") + big + unhex("C5 10 80 3C 00");
   zamotest::TempDir dir;
   const std::string mixed = dir.write("mixed.syx", shortMessages);
   const std::string first = dir.write("first.syx", small);
   const std::string second = dir.write("second.syx", big);
-  const std::string mebibyte = sysex(1 << 20, 2);
+  const std::string mebibyte = sysexOfSize(1 << 20, 2);
   const std::string whole = dir.write("whole.syx", mebibyte);
   const struct {
     std::vector<std::string> args;

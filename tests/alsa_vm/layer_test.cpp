@@ -12,6 +12,7 @@
 #include "midiio/alsa_backend.h"
 #include "midiio/midi_layer.h"
 #include "raw_midi_reader.h"
+#include "sysex_of_size.h"
 #include "run_tool.h"
 #include "seq_client.h"
 
@@ -112,58 +113,63 @@ TEST_F(AlsaLayer, OwnClientAndSystemClientAreLeftOut) {
 }
 
 TEST_F(AlsaLayer, BytesLeaveTheRawPortAsSent) {
+  const std::string big = alsavm::sysexOfSize(70000, 7);
+  // What goes in, one send each (a short message when `packed` is set), and
+  // what the raw side gives for it.
+  const struct {
+    std::uint32_t packed;
+    std::string bytes;
+    std::string raw;
+  } sends[] = {
+      {0x403C90, {}, "90 3C 40"},
+      {0x7705C0, {}, "C0 05"},
+      {0, "F0 7E 7F 09 01 F7", "F0 7E 7F 09 01 F7"},
+      {0, "F0 01 02", "F0 01 02"},  // one SysEx over two sends
+      {0, "03 F7", "03 F7"},
+      {0, "91 40 7F F0 10 F8 11 F7 B1 40 7F", "91 40 7F F0 10 F8 11 F7 B1 40 7F"},  // real time inside SysEx
+      {0x0000FE, {}, "FE"},
+      {0x2000E3, {}, "E3 00 20"},
+      {0x000090, {}, "90 00 00"},  // velocity 0 stays a note-on
+  };
   RawMidiReader raw(1);
   int index = -1;
   ASSERT_TRUE(midiio::findMidiOutput("virtual raw midi 0-1:VIRMIDI 0-1", index));  // ASCII case folded
   ASSERT_TRUE(midiio::openMidiOutput(index)) << midiio::lastMidiError();
-  std::string big(70000, '\0');
-  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7 + i / 251) & 0x7F);
-  big.front() = static_cast<char>(0xF0);
-  big.back() = static_cast<char>(0xF7);
-  EXPECT_TRUE(midiio::sendShortMessage(0x403C90));
-  EXPECT_TRUE(midiio::sendShortMessage(0x7705C0));
-  EXPECT_TRUE(sendLong(zamotest::unhex("F0 7E 7F 09 01 F7")));
-  EXPECT_TRUE(sendLong(zamotest::unhex("F0 01 02")));
-  EXPECT_TRUE(sendLong(zamotest::unhex("03 F7")));
-  EXPECT_TRUE(sendLong(zamotest::unhex("91 40 7F F0 10 F8 11 F7 B1 40 7F")));
-  EXPECT_TRUE(midiio::sendShortMessage(0x0000FE));
-  EXPECT_TRUE(midiio::sendShortMessage(0x2000E3));
+  std::string expected;
+  for (const auto& s : sends) {
+    EXPECT_TRUE(s.packed ? midiio::sendShortMessage(s.packed) : sendLong(zamotest::unhex(s.bytes))) << s.raw;
+    expected += zamotest::unhex(s.raw);
+  }
   EXPECT_TRUE(sendLong(big));
   midiio::closeMidiOutput();  // note 3C on channel 1, note 40 and the pedal on channel 2 are still on
-  const std::string expected =
-      zamotest::unhex("90 3C 40 C0 05 F0 7E 7F 09 01 F7 F0 01 02 03 F7 91 40 7F F0 10 F8 11 F7 B1 40 7F FE E3 00 20") +
-      big + zamotest::unhex("80 3C 00 81 40 00 B1 40 00");
+  expected += big + zamotest::unhex("80 3C 00 81 40 00 B1 40 00");
   const std::string got = raw.awaitBytes(expected.size());
   EXPECT_EQ(raw.overruns(), 0u);
   EXPECT_TRUE(got == expected) << alsavm::describeDifference(got, expected);
 }
 
 TEST_F(AlsaLayer, PortThatVanishedIsReported) {
-  // Gone between the lookup and the open: the whole client, or only its port.
-  for (const bool wholeClient : {true, false}) {
+  // The whole client goes, or only its port; between the lookup and the open,
+  // or while the port is open (then the next message fails).
+  const struct {
+    bool wholeClient;
+    bool whileOpen;
+  } cases[] = {{true, false}, {false, false}, {true, true}, {false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.wholeClient ? "client" : "port") + (c.whileOpen ? " gone while open" : " gone before open"));
     midiio::resetMidiLayer();
     auto gone = std::make_unique<SeqClient>("Leaving");
     const int port = gone->addPort("in", kWritable);
     int index = -1;
     ASSERT_TRUE(midiio::findMidiOutput("Leaving:in", index));
-    if (wholeClient) gone.reset();
+    if (c.whileOpen) {
+      ASSERT_TRUE(midiio::openMidiOutput(index));
+      EXPECT_TRUE(midiio::sendShortMessage(0x403C90));
+    }
+    if (c.wholeClient) gone.reset();
     else gone->deletePort(port);
-    EXPECT_FALSE(midiio::openMidiOutput(index)) << wholeClient;
-    EXPECT_EQ(midiio::lastMidiError(), midiio::midiErrorCode(midiio::kMidiNoSuchPort)) << wholeClient;
-  }
-  // Gone while open: the next message fails.
-  for (const bool wholeClient : {true, false}) {
-    midiio::resetMidiLayer();
-    auto gone = std::make_unique<SeqClient>("Leaving");
-    const int port = gone->addPort("in", kWritable);
-    int index = -1;
-    ASSERT_TRUE(midiio::findMidiOutput("Leaving:in", index));
-    ASSERT_TRUE(midiio::openMidiOutput(index));
-    EXPECT_TRUE(midiio::sendShortMessage(0x403C90));
-    if (wholeClient) gone.reset();
-    else gone->deletePort(port);
-    EXPECT_FALSE(midiio::sendShortMessage(0x0000F8)) << wholeClient;
-    EXPECT_EQ(midiio::lastMidiError(), midiio::midiErrorCode(midiio::kMidiNoSuchPort)) << wholeClient;
+    EXPECT_FALSE(c.whileOpen ? midiio::sendShortMessage(0x0000F8) : midiio::openMidiOutput(index));
+    EXPECT_EQ(midiio::lastMidiError(), midiio::midiErrorCode(midiio::kMidiNoSuchPort));
   }
 }
 
