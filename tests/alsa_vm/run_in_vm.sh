@@ -34,11 +34,13 @@ stage_file() {
   mkdir -p "$(dirname "$target")"
   cp -L "$1" "$target"
 }
-program=$(realpath "$1")
+# Absolute, but not resolved: the test finds the tools by the paths it was built with.
+absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+program=$(absolute "$1")
 shift
 for file in "$program" "${with[@]}"; do
-  file=$(realpath "$file")
-  [ -x "$file" ] || fail "$file is not an executable"
+  file=$(absolute "$file")
+  [ -f "$file" ] && [ -x "$file" ] || fail "$file is not an executable"
   stage_file "$file"
   # "name => /path (addr)" and the loader's own "/path (addr)".
   while read -r lib; do
