@@ -2,8 +2,8 @@
 # Makes the test machine's kernel and initramfs in DIR once: the kernel of
 # Debian's linux-image-amd64 (fetched with apt-get download) and a
 # busybox-static initramfs with the sound, virtio and 9p modules and
-# vm_init.sh as /init. A changed vm_init.sh or modules list rebuilds only the
-# initramfs.
+# vm_init.sh as /init. A changed vm_init.sh rebuilds only the initramfs, a
+# changed modules list the whole.
 #   build_image.sh DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -11,6 +11,8 @@ dir=${1:?usage: build_image.sh DIR}
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
+# What /init loads, in this order: the sequencer with its loopback client
+# ("Midi Through") and the virtual raw MIDI card, then what the shared folder needs.
 modules=(soundcore snd snd-timer snd-hrtimer snd-seq-device snd-seq snd-seq-dummy snd-rawmidi
          snd-seq-midi-event snd-seq-virmidi snd-virmidi virtio_pci 9pnet_virtio 9p)
 
@@ -23,7 +25,7 @@ file "$busybox" 2>/dev/null | grep -q dynamically && fail "$busybox is not stati
 
 # The kernel: the image package linux-image-amd64 depends on, with the modules
 # we need and a modules.dep for busybox modprobe.
-if [ ! -f "$dir/vmlinuz" ] || [ ! -f "$dir/modules/modules.dep" ]; then
+if [ ! -f "$dir/vmlinuz" ] || [ "$(cat "$dir/modules/wanted" 2>/dev/null)" != "${modules[*]}" ]; then
   image_package() {
     apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1
   }
@@ -56,6 +58,7 @@ if [ ! -f "$dir/vmlinuz" ] || [ ! -f "$dir/modules/modules.dep" ]; then
   done
   cp "$tree"/modules.builtin "$tree"/modules.order "$dir/modules.new/"
   echo "$version" >"$dir/modules.new/version"
+  echo "${modules[*]}" >"$dir/modules.new/wanted"
   mkdir -p "$work/subset/lib/modules"
   mv "$dir/modules.new" "$work/subset/lib/modules/$version"
   busybox depmod -b "$work/subset" "$version"
@@ -72,7 +75,8 @@ fi
 version=$(cat "$dir/modules/version")
 root=$(mktemp -d "$dir/initramfs.XXXXXX")
 cleanup+=("$root")
-mkdir -p "$root"/{bin,dev,proc,sys,stage,lib/modules}
+mkdir -p "$root"/{bin,dev,etc,proc,sys,stage,lib/modules}
+echo "${modules[*]}" >"$root/etc/modules"
 cp "$busybox" "$root/bin/busybox"
 cp "$here/vm_init.sh" "$root/init"
 chmod 755 "$root/init" "$root/bin/busybox"

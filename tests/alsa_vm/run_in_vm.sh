@@ -7,7 +7,6 @@
 # machine is killed after --timeout seconds (120 by default).
 #   run_in_vm.sh --image DIR [--timeout S] [--with FILE]... -- PROGRAM [ARGS...]
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
 
 image= timeout=120 with=()
 while [ $# -gt 0 ]; do

@@ -9,8 +9,8 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 
-for module in soundcore snd snd-timer snd-hrtimer snd-seq-device snd-seq snd-seq-dummy snd-rawmidi \
-              snd-seq-midi-event snd-seq-virmidi snd-virmidi virtio_pci 9pnet_virtio 9p; do
+# The modules in the order build_image.sh lists them.
+for module in $(cat /etc/modules); do
   modprobe "$module" || echo "init: cannot load $module"
 done
 
