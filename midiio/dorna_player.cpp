@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "midiio/midi_layer.h"
+#include "midiio/realtime_priority.h"
 #include "vornlib/numbers.h"
 
 namespace midiio {
@@ -45,6 +46,9 @@ void DornaBuffer::addSysExHead(std::uint8_t delay, std::uint8_t status, std::uin
 
 PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target) {
   stopClock();
+  // Raised before the clock starts, so that its timer thread inherits it; the
+  // loading before ran at ordinary priority.
+  const RealtimePriority whilePlaying;
   if (!startClock(settings.stepLengthMs)) return PlayOutcome::clockRefused;
   const std::span<const std::uint8_t> entries = stream.bytes();
   std::uint32_t due = clockNow();
