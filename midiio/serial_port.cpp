@@ -11,6 +11,7 @@
 #include "midiio/serial_speed.h"
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
+#include "vornlib/midi_status.h"
 
 namespace midiio {
 namespace {
@@ -82,7 +83,7 @@ std::string serialDevicePath(int portNumber) {
 
 int serialMessageLength(std::uint8_t status) {
   if (status < 0x80) return 0;
-  if (status < 0xF0) return (status >> 4) == 0xC || (status >> 4) == 0xD ? 2 : 3;
+  if (vorn::isChannelStatus(status)) return 1 + vorn::channelDataBytes(status);
   switch (status) {
     case 0xF2: return 3;
     case 0xF3: return 2;

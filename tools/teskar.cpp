@@ -10,6 +10,7 @@
 #include "midiio/dorna_player.h"
 #include "midiio/midi_layer.h"
 #include "midiio/pause_argument.h"
+#include "midiio/sender_options.h"
 #include "midiio/serial_port.h"
 #include "seq/record_reader.h"
 #include "vornlib/console.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr std::uint32_t kLongestOptionPauseMs = 100000;
 constexpr std::uint32_t kSmallestPiece = 64;
 
 midiio::DornaPlaySettings settings;
@@ -50,31 +50,6 @@ bool optionC(std::string_view text) {
   return true;
 }
 
-// -Dn,ms: SysEx in pieces of n bytes (at least 64) with ms after each.
-bool optionD(std::string_view text) {
-  const vorn::NumberResult size = vorn::Strz2Dword(text);
-  if (!size.ok() || size.value < kSmallestPiece || text.empty() || text[0] != ',') return false;
-  text.remove_prefix(1);
-  std::uint32_t pause;
-  if (!vorn::parseWholeDecimal(text, pause) || pause > kLongestOptionPauseMs) return false;
-  settings.pieces = true;
-  settings.chunkSize = size.value;
-  settings.chunkPauseMs = pause;
-  return true;
-}
-
-bool optionE(std::string_view text) {
-  outputChosen = midiio::findMidiOutput(text, outputIndex);
-  return outputChosen;
-}
-
-bool optionS(std::string_view text) {
-  std::uint32_t ms;
-  if (!vorn::parseWholeDecimal(text, ms) || ms > kLongestOptionPauseMs) return false;
-  settings.messagePauseMs = ms;
-  return true;
-}
-
 // -Tms: whole milliseconds per step, not 0.
 bool optionT(std::string_view text) {
   std::uint32_t ms;
@@ -88,11 +63,13 @@ const vorn::OptionEntry options[] = {
      "one of the speeds 110 300 600 1200 2400 4800 9600 14400 19200 38400 56000 57600 115200 128000 256000 31250"},
     {'C', optionC, "-Cn     play to serial port COMn (ZAMO_COMn, else /dev/ttyS(n-1)) instead of MIDI",
      "a serial port number from 1 to 127"},
-    {'D', optionD, "-Dn,ms  play SysEx in pieces of n bytes (at least 64) with ms milliseconds after each",
+    {'D', midiio::piecesOption(kSmallestPiece, {settings.pieces, settings.chunkSize, settings.chunkPauseMs}),
+     "-Dn,ms  play SysEx in pieces of n bytes (at least 64) with ms milliseconds after each",
      "a piece size of at least 64, a comma and a pause of at most 100000 ms"},
-    {'E', optionE, "-Ename  the MIDI output to play to (default: ZAMO_MIDI_OUT, else the first port)",
-     "the name of a MIDI output as navlin lists it"},
-    {'S', optionS, "-Sms    milliseconds after each SysEx record, at most 100000", "a pause of at most 100000 ms"},
+    {'E', midiio::outputOption(outputIndex, outputChosen),
+     "-Ename  the MIDI output to play to (default: ZAMO_MIDI_OUT, else the first port)", "the name of a MIDI output as navlin lists it"},
+    {'S', midiio::pauseOption(settings.messagePauseMs), "-Sms    milliseconds after each SysEx record, at most 100000",
+     midiio::kPauseWants},
     {'T', optionT, "-Tms    milliseconds per step, a whole number (default 8)",
      "a whole number of milliseconds per step, not 0"},
     {'X', frame::flagOption([] { settings.playSysEx = true; }), "-X      play SysEx records (skipped without)",

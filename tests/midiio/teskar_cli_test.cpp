@@ -2,18 +2,12 @@
 // clock makes every timing rule exact: what goes out, when, in which pieces;
 // options, pauses, the environment rule, malformed input and Ctrl-C.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "break_silence.h"
+#include "fake_midi_tool.h"
 #include "run_tool.h"
 
 namespace {
@@ -30,28 +24,10 @@ std::string sysexRecord(int delay, int status, const std::string& body) {
   return r + body;
 }
 
-class TeskarCli : public ::testing::Test {
+class TeskarCli : public zamotest::FakeMidiToolTest {
  protected:
-  void SetUp() override {
-    setenv("ZAMO_MIDI_API", "fake", 1);
-    setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Midi Through:Midi Through Port-0\nSynth A:Port 1\nSynth B:Port 1", 1);
-    setenv("ZAMO_FAKE_MIDI_LOG", dir.file("midi.log").c_str(), 1);
-    unsetenv("ZAMO_MIDI_OUT");
-  }
-  std::vector<std::string> log() const {
-    std::vector<std::string> lines;
-    const std::string text = std::filesystem::exists(dir.file("midi.log")) ? dir.read("midi.log") : "";
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-      lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-  }
-  // Runs teskar and gives the fake's log: "open <port>", "<ms> <bytes>" per event, "close".
-  std::vector<std::string> sent(const std::vector<std::string>& args, const std::string& input = {}) {
-    std::remove(dir.file("midi.log").c_str());
-    last = runTool("teskar", args, input);
-    return log();
-  }
+  TeskarCli() : FakeMidiToolTest("teskar") {}
+
   // The events alone, when the run opened Synth A and closed it.
   std::vector<std::string> events(const std::vector<std::string>& args, const std::string& input) {
     std::vector<std::string> lines = sent(args, input);
@@ -62,9 +38,6 @@ class TeskarCli : public ::testing::Test {
     }
     return {lines.begin() + 1, lines.end() - 1};
   }
-
-  TempDir dir;
-  zamotest::ToolRun last;
 };
 
 TEST_F(TeskarCli, RecordsGoOutOnTheirSchedule) {
@@ -216,24 +189,9 @@ TEST_F(TeskarCli, BreakSilencesEveryChannel) {
   } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
   for (const auto& c : cases) {
     std::remove(dir.file("midi.log").c_str());
-    int toChild[2];
-    ASSERT_EQ(pipe(toChild), 0);
-    const std::string path = zamotest::toolPath("teskar");
-    const pid_t pid = fork();
-    if (pid == 0) {
-      dup2(toChild[0], 0);
-      close(toChild[1]);
-      execl(path.c_str(), path.c_str(), a.c_str(), "-", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(toChild[0]);
-    for (int i = 0; i < 200 && log().size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    kill(pid, c.signal);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(toChild[1]);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), c.status);
+    const int status = zamotest::runUntilSignalled(zamotest::toolPath("teskar"), {a, "-"}, c.signal,
+                                                   [&] { return log().size() >= 2; });
+    EXPECT_EQ(status, c.status);
     std::vector<std::string> expected{"open Synth A:Port 1", "0 90 3C 40"};
     for (const std::string& line : zamotest::breakSilence("0 ")) expected.push_back(line);
     expected.push_back("close");

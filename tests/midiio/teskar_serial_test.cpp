@@ -3,18 +3,15 @@
 // terminal, the port's name rules, and the silence after a break.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "break_silence.h"
+#include "fake_midi_tool.h"
 #include "midiio/serial_port.h"
 #include "midiio/serial_speed.h"
 #include "run_tool.h"
@@ -180,29 +177,13 @@ TEST_F(TeskarSerial, SerialWinsOverMidiAndFailuresNameThePort) {
 
 TEST_F(TeskarSerial, BreakSilencesEveryChannel) {
   const std::string a = dir.write("a.dorna", unhex("00 90 3C 40 00 FF 00 00"));
-  int toChild[2];
-  ASSERT_EQ(pipe(toChild), 0);
-  const std::string path = zamotest::toolPath("teskar");
   pty.drain();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(toChild[0], 0);
-    close(toChild[1]);
-    execl(path.c_str(), path.c_str(), "-C3", a.c_str(), "-", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(toChild[0]);
   std::string got;
-  for (int i = 0; i < 200 && got.size() < 3; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const int status = zamotest::runUntilSignalled(zamotest::toolPath("teskar"), {"-C3", a, "-"}, SIGINT, [&] {
     got += pty.drain();
-  }
-  kill(pid, SIGINT);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(toChild[1]);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130);
+    return got.size() >= 3;
+  });
+  EXPECT_EQ(status, 130);
   got += pty.drain();
   std::string expected = "90 3C 40";
   for (const std::string& message : zamotest::breakSilence()) expected += " " + message;
