@@ -1,8 +1,10 @@
 // teskar: plays DORNA streams in real time to a MIDI output or, with -C, to a
 // serial port carrying raw MIDI bytes. Each input is loaded whole, then
 // played against the layer's clock, whose period is one step.
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -138,18 +140,24 @@ void load(vorn::ByteInput& in) {
   }
 }
 
+// Plays playBuffer to `target`; a failure ends the run with the target's report.
+template <typename Target>
+void playTo(Target& target) {
+  switch (midiio::playDorna(playBuffer, settings, target)) {
+    case midiio::PlayOutcome::played: return;
+    case midiio::PlayOutcome::clockRefused: midiio::reportMidiError(midiio::lastMidiError());
+    case midiio::PlayOutcome::sendFailed: target.report();
+  }
+}
+
 void play() {
   if (toSerial) {
     SerialTarget target;
-    const midiio::PlayOutcome outcome = midiio::playDorna(playBuffer, settings, target);
-    if (outcome == midiio::PlayOutcome::sendFailed) target.report();
-    if (outcome == midiio::PlayOutcome::clockRefused) midiio::reportMidiError(midiio::lastMidiError());
-    return;
+    playTo(target);
+  } else {
+    MidiTarget target;
+    playTo(target);
   }
-  MidiTarget target;
-  const midiio::PlayOutcome outcome = midiio::playDorna(playBuffer, settings, target);
-  if (outcome == midiio::PlayOutcome::sendFailed) target.report();
-  if (outcome == midiio::PlayOutcome::clockRefused) midiio::reportMidiError(midiio::lastMidiError());
 }
 
 int fileProc(const char* name) {
