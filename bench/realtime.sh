@@ -6,26 +6,41 @@
 # droska sends 1 MiB of SysEx, then 64 messages of 16 KiB, to a counting
 # client; the table shows the bytes delivered and the time against the
 # physical limit of DIN MIDI (3,125 bytes/s; JACK has no such limit).
+#
+# teskar plays 5,000 notes on 8 ms steps (10,000 messages, 40 s) to a client
+# that records the frame each message arrives on. Each message's lateness is
+# its arrival against its scheduled time, less the constant latency (the
+# player's clock start is not visible from outside, so the earliest arrival
+# against its schedule counts as on time; that the constant latency is one
+# period is what midiio_jack_timing_test measures in-process):
+# median, p99 and max, jitter = p99 - median, and teskar's CPU time as a share
+# of the wall time it ran. Targets: jitter at most 0.1 ms, CPU under 1 %.
 # Not part of the tests: figures depend on the machine and its load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 bin=$build/bin
-[ -x "$bin/droska" ] || { echo "realtime.sh: $bin/droska not built (scripts/build $build)" >&2; exit 1; }
+for tool in droska teskar; do
+  [ -x "$bin/$tool" ] || { echo "realtime.sh: $bin/$tool not built (scripts/build $build)" >&2; exit 1; }
+done
 command -v jackd >/dev/null || { echo "realtime.sh: jackd missing (scripts/setup installs jackd2)" >&2; exit 1; }
 
 work=$(mktemp -d)
 export JACK_DEFAULT_SERVER=zamo-bench-$$
 jackd_pid=""
 count_pid=""
+record_pid=""
 cleanup() {
   [ -n "$count_pid" ] && kill "$count_pid" 2>/dev/null || true
+  [ -n "$record_pid" ] && kill "$record_pid" 2>/dev/null || true
   [ -n "$jackd_pid" ] && { kill "$jackd_pid" 2>/dev/null; wait "$jackd_pid" 2>/dev/null; } || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 g++ -O2 -std=c++20 bench/jack_count.cpp -o "$work/jack_count" $(pkg-config --cflags --libs jack)
+g++ -O2 -std=c++20 bench/jack_arrivals.cpp -o "$work/jack_arrivals" $(pkg-config --cflags --libs jack)
+export ZAMO_MIDI_API=jack
 
 start_server() {
   jackd "$1" -n "$JACK_DEFAULT_SERVER" -p 64 -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
@@ -62,3 +77,56 @@ send_counted() {
 send_counted "droska 1 MiB" "$work/big.syx"
 send_counted "droska 64 x 16 KiB" "$work/many.syx"
 echo "late cycles the server logged: $(grep -c -i xrun "$work/jackd.log" || true)"
+
+# notes.dorna: note i on at step i, off at step i + 1 (with the next note on),
+# then the end record. Message k is due at 8 * floor((k + 1) / 2) ms.
+notes=5000
+perl -e '
+  my $n = shift;
+  print pack("C4", 0, 0x90, 36, 64);
+  for my $i (1 .. $n - 1) {
+    print pack("C4", 1, 0x80, 36 + ($i - 1) % 60, 0), pack("C4", 0, 0x90, 36 + $i % 60, 64);
+  }
+  print pack("C4", 1, 0x80, 36 + ($n - 1) % 60, 0), pack("C4", 0, 0xFF, 0, 0);
+' "$notes" >"$work/notes.dorna"
+
+echo
+echo "teskar: $notes notes on 8 ms steps ($((2 * notes)) messages), lateness against the schedule"
+"$work/jack_arrivals" arrivals >"$work/arrivals.out" &
+record_pid=$!
+sleep 0.3
+xruns_before=$(grep -c -i xrun "$work/jackd.log" || true)
+# The recorder's own CPU over the same span: what any JACK client costs for waking every cycle.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+record_before=$(cpu_ticks "$record_pid")
+TIMEFORMAT='%3R %3U %3S'
+{ time "$bin/teskar" -T8 -Earrivals:in "$work/notes.dorna" 2>"$work/teskar.err"; } 2>"$work/teskar.time"
+record_after=$(cpu_ticks "$record_pid")
+sleep 0.2
+kill -TERM "$record_pid"; wait "$record_pid" || true
+record_pid=""
+[ -s "$work/teskar.err" ] && cat "$work/teskar.err" >&2
+xruns_after=$(grep -c -i xrun "$work/jackd.log" || true)
+awk -v want=$((2 * notes)) '
+  /^#/ { xruns = $3; next }
+  { at[n++] = $1 }
+  END {
+    if (n == 0) { print "no message arrived"; exit 1 }
+    # Against the schedule, less the constant part: no message can come early
+    # (none is stamped before its tick), so the earliest one is on time.
+    for (k = 0; k < n; k++) { late[k] = (at[k] - at[0]) / 1000 - 8 * int((k + 1) / 2); if (k == 0 || late[k] < base) base = late[k] }
+    for (k = 0; k < n; k++) { late[k] -= base; if (late[k] > 0.1) over++ }
+    # shell sort: plain awk has no sort
+    m = n; for (gap = int(m / 2); gap > 0; gap = int(gap / 2))
+      for (i = gap; i < m; i++) { t = late[i]; for (j = i; j >= gap && late[j - gap] > t; j -= gap) late[j] = late[j - gap]; late[j] = t }
+    med = late[int(n / 2)]; p99 = late[int(n * 0.99)]; max = late[n - 1]; min = late[0]
+    printf "%-22s %10s %10s %10s %10s %10s\n", "messages", "min ms", "median ms", "p99 ms", "max ms", "jitter ms"
+    printf "%-22s %10.3f %10.3f %10.3f %10.3f %10.3f\n", n " of " want, min, med, p99, max, p99 - med
+    printf "messages more than 0.1 ms late: %d; late cycles the recorder saw: %d\n", over, xruns
+  }' "$work/arrivals.out"
+read -r wall user sys <"$work/teskar.time"
+awk -v w="$wall" -v u="$user" -v s="$sys" -v r=$((record_after - record_before)) -v hz="$(getconf CLK_TCK)" 'BEGIN {
+  printf "teskar: %.3f s wall, %.3f s user + %.3f s system = %.3f %% CPU\n", w, u, s, 100 * (u + s) / w
+  printf "the recording client meanwhile (a JACK client that only records): %.3f %% CPU\n", 100 * r / hz / w
+}'
+echo "late cycles the server logged during the play: $((xruns_after - xruns_before))"

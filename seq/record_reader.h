@@ -30,6 +30,11 @@ namespace seq {
 // What next() read; Fault when it read none.
 enum class RecordKind : std::uint8_t { Fault, Channel, SysEx, Tempo, Filler, End };
 
+// OSTRA gives 0xF1 a tempo and no other system status a shape. A DORNA player
+// reads every status from 0x80 up other than F0 and F7 as two bytes (a system
+// status, F1 included, comes back as a Channel record) and sends it as it is.
+enum class RecordShapes : std::uint8_t { ostra, dorna };
+
 struct Record {
   std::uint8_t delta = 0;
   std::uint8_t status = 0;
@@ -46,7 +51,7 @@ struct Record {
 // kind gets a single dispatch.
 class RecordReader {
  public:
-  explicit RecordReader(vorn::ByteInput& in) : in_(in) {}
+  explicit RecordReader(vorn::ByteInput& in, RecordShapes shapes = RecordShapes::ostra) : in_(in), shapes_(shapes) {}
 
   // Reads the next record (for SysEx, up to its length) and says what it
   // is; Fault when a fault stopped reading: fault() says what was found, and where.
@@ -69,6 +74,7 @@ class RecordReader {
         return RecordKind::SysEx;
       }
       case kStatusTempo: {
+        if (shapes_ == RecordShapes::dorna) return twoBytes(record, RecordKind::Channel, "a system message record");
         std::uint16_t tempo;
         if (auto fault = readTempo(in_, tempo)) return failed(std::move(fault));
         record.tempo = tempo;
@@ -79,6 +85,9 @@ class RecordReader {
       case kStatusEnd:
         return twoBytes(record, RecordKind::End, "the end record");
       default:
+        if (shapes_ == RecordShapes::dorna && status >= 0x80) {
+          return twoBytes(record, RecordKind::Channel, "a system message record");
+        }
         return failed(unknownStatus(in_, record.status));
     }
   }
@@ -118,6 +127,7 @@ class RecordReader {
   static Fault skipBody(vorn::ByteInput& in, std::uint32_t length);
 
   vorn::ByteInput& in_;
+  RecordShapes shapes_;
   std::uint32_t bodyLength_ = 0;  // of the SysEx record read last
   Fault fault_;
 };

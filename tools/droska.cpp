@@ -6,41 +6,14 @@
 #include "frame/frame.h"
 #include "midiio/midi_layer.h"
 #include "midiio/pause_argument.h"
+#include "midiio/sender_options.h"
 #include "midiio/sysex_sender.h"
-#include "vornlib/numbers.h"
 
 namespace {
-
-constexpr std::uint32_t kLongestOptionPauseMs = 100000;
 
 midiio::SysExSendSettings settings;
 int outputIndex = midiio::kDefaultDevice;
 bool outputChosen = false;
-
-// -Dn,ms: pieces of n bytes (not 0) with ms after each.
-bool optionD(std::string_view text) {
-  const vorn::NumberResult size = vorn::Strz2Dword(text);
-  if (!size.ok() || size.value == 0 || text.empty() || text[0] != ',') return false;
-  text.remove_prefix(1);
-  const vorn::NumberResult pause = vorn::Strz2Dword(text);
-  if (!pause.ok() || pause.value > kLongestOptionPauseMs || !text.empty()) return false;
-  settings.pieces = true;
-  settings.chunkSize = size.value;
-  settings.chunkPauseMs = pause.value;
-  return true;
-}
-
-bool optionE(std::string_view text) {
-  outputChosen = midiio::findMidiOutput(text, outputIndex);
-  return outputChosen;
-}
-
-bool optionS(std::string_view text) {
-  std::uint32_t ms;
-  if (!vorn::parseWholeDecimal(text, ms) || ms > kLongestOptionPauseMs) return false;
-  settings.messagePauseMs = ms;
-  return true;
-}
 
 bool optionX(std::string_view text) {
   if (!text.empty()) return false;
@@ -49,9 +22,11 @@ bool optionX(std::string_view text) {
 }
 
 const vorn::OptionEntry options[] = {
-    {'D', optionD, "-Dn,ms  send SysEx in pieces of n bytes with ms milliseconds after each"},
-    {'E', optionE, "-Ename  the MIDI output to send to (default: ZAMO_MIDI_OUT, else the first port)"},
-    {'S', optionS, "-Sms    milliseconds after each message, at most 100000"},
+    {'D', midiio::piecesOption(1, {settings.pieces, settings.chunkSize, settings.chunkPauseMs}),
+     "-Dn,ms  send SysEx in pieces of n bytes with ms milliseconds after each"},
+    {'E', midiio::outputOption(outputIndex, outputChosen),
+     "-Ename  the MIDI output to send to (default: ZAMO_MIDI_OUT, else the first port)"},
+    {'S', midiio::pauseOption(settings.messagePauseMs), "-Sms    milliseconds after each message, at most 100000"},
     {'X', optionX, "-X      also send the channel and system messages between SysEx messages"},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms]...",

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_midi_tool.h"
 #include "run_tool.h"
 
 namespace {
@@ -14,28 +15,9 @@ using zamotest::runTool;
 using zamotest::TempDir;
 using zamotest::unhex;
 
-class DroskaCli : public ::testing::Test {
+class DroskaCli : public zamotest::FakeMidiToolTest {
  protected:
-  void SetUp() override {
-    setenv("ZAMO_MIDI_API", "fake", 1);
-    setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Midi Through:Midi Through Port-0\nSynth A:Port 1\nSynth B:Port 1", 1);
-    setenv("ZAMO_FAKE_MIDI_LOG", dir.file("midi.log").c_str(), 1);
-    unsetenv("ZAMO_MIDI_OUT");
-  }
-  // Runs droska and gives the fake's log: "open <port>", "<ms> <bytes>" per event, "close".
-  std::vector<std::string> sent(const std::vector<std::string>& args, const std::string& input = {}) {
-    std::remove(dir.file("midi.log").c_str());
-    last = runTool("droska", args, input);
-    std::vector<std::string> lines;
-    std::string text = std::filesystem::exists(dir.file("midi.log")) ? dir.read("midi.log") : "";
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-      lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-  }
-
-  TempDir dir;
-  zamotest::ToolRun last;
+  DroskaCli() : FakeMidiToolTest("droska") {}
 };
 
 TEST_F(DroskaCli, MessagesAsTheInputHoldsThem) {

@@ -1,0 +1,77 @@
+#include "midiio/dorna_player.h"
+
+#include <algorithm>
+
+#include "midiio/midi_layer.h"
+#include "midiio/realtime_priority.h"
+#include "vornlib/numbers.h"
+
+namespace midiio {
+namespace {
+
+constexpr std::uint8_t kSysEx = 0xF0;
+constexpr std::uint8_t kEscape = 0xF7;
+constexpr std::uint8_t kFiller = 0xF8;
+constexpr std::uint8_t kEnd = 0xFF;
+
+bool sendSysExData(std::span<const std::uint8_t> bytes, const DornaPlaySettings& settings, DornaTarget& target) {
+  if (!settings.playSysEx) return true;
+  if (settings.pieces) {
+    while (!bytes.empty()) {
+      const std::size_t n = std::min<std::size_t>(settings.chunkSize, bytes.size());
+      if (!target.sendBytes(bytes.first(n))) return false;
+      bytes = bytes.subspan(n);
+      if (settings.chunkPauseMs != 0) pauseMs(settings.chunkPauseMs);
+    }
+  } else if (!bytes.empty() && !target.sendBytes(bytes)) {
+    return false;
+  }
+  if (settings.messagePauseMs != 0) pauseMs(settings.messagePauseMs);
+  return true;
+}
+
+}  // namespace
+
+void DornaBuffer::addTwoBytes(std::uint8_t delay, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+  bytes_.insert(bytes_.end(), {delay, status, first, second});
+}
+
+void DornaBuffer::addSysExHead(std::uint8_t delay, std::uint8_t status, std::uint32_t length) {
+  const std::uint32_t sent = status == kSysEx ? length + 1 : length;
+  std::uint8_t head[6] = {delay, status};
+  vorn::writeLE32(head + 2, sent);
+  bytes_.insert(bytes_.end(), head, head + 6);
+  if (status == kSysEx) bytes_.push_back(kSysEx);
+}
+
+PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target) {
+  stopClock();
+  // Raised before the clock starts, so that its timer thread inherits it; the
+  // loading before ran at ordinary priority.
+  const RealtimePriority whilePlaying;
+  if (!startClock(settings.stepLengthMs)) return PlayOutcome::clockRefused;
+  const std::span<const std::uint8_t> entries = stream.bytes();
+  std::uint32_t due = clockNow();
+  for (std::size_t at = 0; at + 4 <= entries.size();) {
+    const std::uint8_t delay = entries[at];
+    const std::uint8_t status = entries[at + 1];
+    due = nextDue(due, delay, settings.stepLengthMs);
+    // Blocks on the clock's tick (never a polling loop); a late record goes at once.
+    if (static_cast<std::int32_t>(clockNow() - due) < 0) waitForClock(due);
+    if (status == kSysEx || status == kEscape) {
+      const std::uint32_t length = vorn::readLE32(&entries[at + 2]);
+      if (!sendSysExData(entries.subspan(at + 6, length), settings, target)) return PlayOutcome::sendFailed;
+      at += 6 + static_cast<std::size_t>(length);
+      continue;
+    }
+    if (status == kEnd) break;
+    if (status != kFiller && !target.sendShort(status, entries[at + 2], entries[at + 3])) {
+      return PlayOutcome::sendFailed;
+    }
+    at += 4;
+  }
+  stopClock();
+  return PlayOutcome::played;
+}
+
+}  // namespace midiio

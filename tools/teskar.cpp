@@ -1,0 +1,208 @@
+// teskar: plays DORNA streams in real time to a MIDI output or, with -C, to a
+// serial port carrying raw MIDI bytes. Each input is loaded whole, then
+// played against the layer's clock, whose period is one step.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "frame/frame.h"
+#include "midiio/dorna_player.h"
+#include "midiio/midi_layer.h"
+#include "midiio/pause_argument.h"
+#include "midiio/sender_options.h"
+#include "midiio/serial_port.h"
+#include "seq/record_reader.h"
+#include "vornlib/console.h"
+#include "vornlib/errors.h"
+#include "vornlib/numbers.h"
+
+namespace {
+
+constexpr std::uint32_t kSmallestPiece = 64;
+
+midiio::DornaPlaySettings settings;
+bool toSerial = false;
+int serialPort = 1;
+std::uint32_t baudRate = midiio::kDefaultBaudRate;
+int outputIndex = midiio::kDefaultDevice;
+bool outputChosen = false;
+
+midiio::DornaBuffer playBuffer;
+midiio::SerialMidiOutput serial;
+
+// -B: one of the speeds, as written.
+bool optionB(std::string_view text) {
+  const auto speed = midiio::serialSpeed(text);
+  if (speed) baudRate = *speed;
+  return speed.has_value();
+}
+
+// -Cn: serial port COMn instead of a MIDI output.
+bool optionC(std::string_view text) {
+  std::uint32_t number;
+  if (!vorn::parseWholeDecimal(text, number) || number < midiio::kFirstSerialPort ||
+      number > midiio::kLastSerialPort) {
+    return false;
+  }
+  serialPort = static_cast<int>(number);
+  toSerial = true;
+  return true;
+}
+
+// -Tms: whole milliseconds per step, not 0.
+bool optionT(std::string_view text) {
+  std::uint32_t ms;
+  if (!vorn::parseWholeDecimal(text, ms) || ms == 0) return false;
+  settings.stepLengthMs = ms;
+  return true;
+}
+
+const vorn::OptionEntry options[] = {
+    {'B', optionB, "-Bbaud  serial speed (default 38400; 110 ... 256000, or 31250 for DIN MIDI)",
+     "one of the speeds 110 300 600 1200 2400 4800 9600 14400 19200 38400 56000 57600 115200 128000 256000 31250"},
+    {'C', optionC, "-Cn     play to serial port COMn (ZAMO_COMn, else /dev/ttyS(n-1)) instead of MIDI",
+     "a serial port number from 1 to 127"},
+    {'D', midiio::piecesOption(kSmallestPiece, {settings.pieces, settings.chunkSize, settings.chunkPauseMs}),
+     "-Dn,ms  play SysEx in pieces of n bytes (at least 64) with ms milliseconds after each",
+     "a piece size of at least 64, a comma and a pause of at most 100000 ms"},
+    {'E', midiio::outputOption(outputIndex, outputChosen),
+     "-Ename  the MIDI output to play to (default: ZAMO_MIDI_OUT, else the first port)", "the name of a MIDI output as navlin lists it"},
+    {'S', midiio::pauseOption(settings.messagePauseMs), "-Sms    milliseconds after each SysEx record, at most 100000",
+     midiio::kPauseWants},
+    {'T', optionT, "-Tms    milliseconds per step, a whole number (default 8)",
+     "a whole number of milliseconds per step, not 0"},
+    {'X', frame::flagOption([] { settings.playSysEx = true; }), "-X      play SysEx records (skipped without)",
+     vorn::kWantsNoText},
+};
+const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.dorna | ;ms]...",
+                                        "Plays DORNA streams to a MIDI output or a serial port; \";ms\" pauses."};
+
+// Sends to the MIDI output; the layer sends as many bytes as the status carries.
+class MidiTarget final : public midiio::DornaTarget {
+ public:
+  bool sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
+    return midiio::sendShortMessage(status | static_cast<std::uint32_t>(first) << 8 |
+                                    static_cast<std::uint32_t>(second) << 16);
+  }
+  bool sendBytes(std::span<const std::uint8_t> bytes) override { return midiio::sendLongMessage(bytes); }
+  [[noreturn]] void report() { midiio::reportMidiError(midiio::lastMidiError()); }
+};
+
+class SerialTarget final : public midiio::DornaTarget {
+ public:
+  bool sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
+    return !(fault_ = serial.sendShort(status, first, second));
+  }
+  bool sendBytes(std::span<const std::uint8_t> bytes) override { return !(fault_ = serial.write(bytes)); }
+  [[noreturn]] void report() const { reportSerialFault(fault_); }
+
+  [[noreturn]] static void reportSerialFault(const midiio::SerialFault& fault) {
+    vorn::reportError(vorn::errorText(fault.code) + ": " + fault.detail);
+    vorn::conBreak();
+  }
+
+ private:
+  midiio::SerialFault fault_;
+};
+
+// Loads one stream, up to its end record, into playBuffer; a fault ends the run.
+void load(vorn::ByteInput& in) {
+  playBuffer.clear();
+  seq::RecordReader reader(in, seq::RecordShapes::dorna);
+  seq::Record record;
+  for (;;) {
+    const seq::RecordKind kind = reader.next(record);
+    if (kind == seq::RecordKind::Fault) seq::endRunOn(reader.fault());
+    if (kind != seq::RecordKind::SysEx) {
+      playBuffer.addTwoBytes(record.delta, record.status, record.first, record.second);
+      if (kind == seq::RecordKind::End) return;
+      continue;
+    }
+    // F0 and its bytes are counted in 32 bits: this length cannot be played.
+    if (record.status == 0xF0 && record.length == 0xFFFFFFFF) {
+      vorn::failCurrentInput(vorn::kErrMalformedInput, "a SysEx record of 4294967295 bytes", in.offset() - 4);
+    }
+    playBuffer.addSysExHead(record.delta, record.status, record.length);
+    // The body grows the buffer only as far as the input really holds it.
+    std::array<std::uint8_t, 16384> chunk;
+    for (std::uint32_t left = record.length; left > 0;) {
+      const std::size_t want = std::min<std::size_t>(left, chunk.size());
+      const std::size_t got = in.read(std::span(chunk.data(), want));
+      playBuffer.addBody(std::span(chunk.data(), got));
+      if (got < want) {
+        seq::endRunOn(seq::endsInside("a SysEx record of " + std::to_string(record.length) + " bytes", in.offset()));
+      }
+      left -= static_cast<std::uint32_t>(got);
+    }
+  }
+}
+
+// Plays playBuffer to `target`; a failure ends the run with the target's report.
+template <typename Target>
+void playTo(Target& target) {
+  switch (midiio::playDorna(playBuffer, settings, target)) {
+    case midiio::PlayOutcome::played: return;
+    case midiio::PlayOutcome::clockRefused: midiio::reportMidiError(midiio::lastMidiError());
+    case midiio::PlayOutcome::sendFailed: target.report();
+  }
+}
+
+void play() {
+  if (toSerial) {
+    SerialTarget target;
+    playTo(target);
+  } else {
+    MidiTarget target;
+    playTo(target);
+  }
+}
+
+int fileProc(const char* name) {
+  if (const auto pause = midiio::pauseArgument(name)) {
+    midiio::pauseMs(*pause);
+    return 1;
+  }
+  // Nothing of a stream is played before all of it has loaded.
+  frame::withInput(name, [] { load(vorn::getinhandle()); });
+  play();
+  return 1;
+}
+
+// Once the options are known, before the first input. With -C the serial
+// port is used even when -E named a MIDI output.
+void openOutput() {
+  if (toSerial) {
+    if (const midiio::SerialFault fault = serial.open(serialPort, baudRate)) SerialTarget::reportSerialFault(fault);
+    return;
+  }
+  if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
+  if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+}
+
+// The close routine: at the end of the run, on Ctrl-C or SIGTERM (as the
+// break hook), and when an error ends the run. Safe to repeat.
+void closeOutput() {
+  midiio::stopClock();
+  midiio::closeMidiOutput();
+  serial.close(vorn::breakPending());
+}
+
+struct ClosedOnEveryWayOut {
+  ~ClosedOnEveryWayOut() { closeOutput(); }
+};
+
+int mainProc() {
+  vorn::conHook(closeOutput);
+  const int files = vorn::analoptionEx(descriptor);
+  ClosedOnEveryWayOut closing;
+  openOutput();
+  frame::forEachInput(descriptor, files, fileProc);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return frame::runTool("TESKAR 1.01", argc, argv, mainProc); }
