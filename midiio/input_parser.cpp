@@ -36,6 +36,9 @@ void InputParser::reset() {
 void InputParser::feed(std::span<const std::uint8_t> bytes, std::uint32_t time, InputQueue& queue) {
   for (std::uint8_t b : bytes) byte(b, time, queue);
   endChunk(time, queue);
+  // Systems deliver whole messages per event: running status ends with the event.
+  runningStatus_ = 0;
+  shortHave_ = shortNeed_ = 0;
 }
 
 void InputParser::endChunk(std::uint32_t time, InputQueue& queue) {

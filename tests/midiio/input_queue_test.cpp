@@ -66,6 +66,7 @@ TEST(MidiioInputParser, CutsSysExAndPacksShortMessages) {
       {"system filter", 3 | 4, {raw("F8 F1 05 90 40 7F")}, {"S:90 40 7F"}},
       {"a status ends the chunk", 3, {raw("F0 01 02 90 3C 40 05")}, {"L3:F0..02", "S:90 3C 40"}},
       {"running status", 2, {raw("90 3C 40 3E 41"), raw("C0 05 06")}, {"S:90 3C 40", "S:90 3E 41", "S:C0 05", "S:C0 06"}},
+      {"running status ends with the event", 2, {raw("90 3C 40"), raw("3E 41")}, {"S:90 3C 40"}},
       {"stray bytes and F7 dropped", 3, {raw("01 02 F7"), raw("7F F7")}, {}},
       {"new F0 before F7", 1, {raw("F0 01 F0 02 F7")}, {"L2:F0..01", "L3:F0..F7"}},
   };
