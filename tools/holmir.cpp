@@ -135,6 +135,7 @@ void record() {
       midiio::reportMidiError(midiio::lastMidiError());
     }
     vorn::OutNByte(message);
+    vorn::getouthandle().flush();  // a reader of the pipe gets each message as it comes
     if (received == midiio::Received::timedOut) break;
   }
 }

@@ -121,6 +121,7 @@ void runScript(std::string_view script, midiio::ScriptHost& host) {
     if (!evaluateOnly) {
       const std::string& bytes = result.value().value.asBytes();
       vorn::OutNByte({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+      vorn::getouthandle().flush();  // each answer as the dialogue goes on
     }
     pos = kel::Session::skipSeparators(script, result.value().end);
   }
