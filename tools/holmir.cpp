@@ -134,8 +134,10 @@ void record() {
       vorn::pollBreak();
       midiio::reportMidiError(midiio::lastMidiError());
     }
-    vorn::OutNByte(message);
-    vorn::getouthandle().flush();  // a reader of the pipe gets each message as it comes
+    if (!message.empty()) {
+      vorn::OutNByte(message);
+      vorn::getouthandle().flush();  // a reader of the pipe gets each message as it comes
+    }
     if (received == midiio::Received::timedOut) break;
   }
 }
