@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "vornlib/midi_status.h"
+
 namespace midiio {
 
 int shortMessageLength(std::uint8_t status) {
   if (status < 0x80 || status == 0xF0) return -1;
-  if (status < 0xF0) {
-    const int high = status >> 4;
-    return (high == 0xC || high == 0xD) ? 2 : 3;
-  }
+  if (vorn::isChannelStatus(status)) return 1 + vorn::channelDataBytes(status);
   switch (status) {
     case 0xF1: case 0xF3: return 2;
     case 0xF2: return 3;

@@ -13,7 +13,7 @@ Compiler::Number Compiler::readSignedNumber() { return readArgument(true); }
 
 Compiler::Number Compiler::readArgument(bool isSigned) {
   // "~" and "`" read arguments of their own, so arguments nest.
-  DepthGuard nesting(*this);
+  vorn::DepthGuard nesting = enterNesting();
   reader_.skipBlanks();
   Code c = reader_.readChar();
   std::size_t at = reader_.lastPosition();

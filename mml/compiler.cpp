@@ -24,11 +24,10 @@ constexpr unsigned kBreakInterval = 1 << 12;
 
 }  // namespace
 
-DepthGuard::DepthGuard(Compiler& compiler) : compiler_(compiler) {
-  if (++compiler_.depth_ > compiler_.settings_.maxDepth) {
-    --compiler_.depth_;
-    compiler_.reader_.syntaxError("ネストが深すぎます。");
-  }
+vorn::DepthGuard Compiler::enterNesting() {
+  vorn::DepthGuard nesting(depth_, settings_.maxDepth);
+  if (!nesting.entered()) reader_.syntaxError("ネストが深すぎます。");
+  return nesting;
 }
 
 Compiler::Compiler(const SourceText& srcBlock, CompileSettings settings, vorn::ByteOutput* listingFile)
@@ -76,20 +75,24 @@ void Compiler::compileTopLevel() {
 void Compiler::parseTrack() {
   Number channel = readNumber();
   if (static_cast<std::uint32_t>(channel.value) > 15) reader_.syntaxErrorAt("値が不正です。", channel.at);
-  reader_.skipBlanks();
-  reader_.expectChar('=');
-  reader_.skipBlanks();
-  reader_.expectChar('{');
-  std::size_t opened = reader_.lastPosition();
-  openBlock_ = opened;
+  std::size_t opened = openBlockAfterEquals();
   parseBlock(channel.value, 0);
   reader_.skipBlanks();
   reader_.expectCloser('}', opened);
   openBlock_.reset();
 }
 
+std::size_t Compiler::openBlockAfterEquals() {
+  reader_.skipBlanks();
+  reader_.expectChar('=');
+  reader_.skipBlanks();
+  reader_.expectChar('{');
+  openBlock_ = reader_.lastPosition();
+  return *openBlock_;
+}
+
 std::int32_t Compiler::parseBlock(std::int32_t channel, std::int32_t start) {
-  DepthGuard nesting(*this);
+  vorn::DepthGuard nesting = enterNesting();
   VoiceContext voice = VoiceContext::fresh(channel, start);
   CurrentVoice current(voice_, voice);
   parseCommands(voice);

@@ -22,6 +22,7 @@
 #include "mml/reader.h"
 #include "mml/source_text.h"
 #include "mml/voice.h"
+#include "vornlib/depth_guard.h"
 #include "vornlib/kel/kel.h"
 #include "vornlib/streams.h"
 
@@ -32,7 +33,7 @@ struct CompileSettings {
   bool listExpand = true;               // option X clears it: expansions stay out of the listing
   std::size_t maxEvents = 1u << 26;     // events the store may hold
   std::size_t maxSysexBytes = 1u << 30; // SysEx data bytes the store may hold
-  unsigned maxDepth = 256;              // nesting of blocks and of arguments inside arguments
+  std::size_t maxDepth = 256;             // nesting of blocks and of arguments inside arguments
   std::size_t maxExpressions = 1u << 22;       // expressions evaluated in one compilation
   std::size_t maxExpandedBytes = 256u << 20;   // text all expansions together may produce
   kel::Limits expressionLimits;                // each evaluation's own limits
@@ -61,11 +62,12 @@ class Compiler {
   EventStore& store() { return store_; }
 
  private:
-  friend class DepthGuard;
 
   // Top level and blocks (compiler.cpp).
   void compileTopLevel();
   void parseTrack();
+  // "= {" of a track or macro definition; returns where the "{" is (also kept in openBlock_).
+  std::size_t openBlockAfterEquals();
   std::int32_t parseBlock(std::int32_t channel, std::int32_t start);
   void parseCommands(VoiceContext& voice);
   // The commands a chord also takes; false when `code` is none of them.
@@ -179,7 +181,9 @@ class Compiler {
   EventStore store_;
   CompileSettings settings_;
   VoiceContext* voice_ = nullptr;  // the voice of the innermost block being compiled
-  unsigned depth_ = 0;
+  std::size_t depth_ = 0;
+  // One level of nesting for the guard's lifetime; too deep is a compile error.
+  [[nodiscard]] vorn::DepthGuard enterNesting();
   std::unordered_map<std::string, MacroEntry> macroTable_;
   std::unordered_map<std::string, std::int32_t> markTable_;
   ExpressionHost host_;
@@ -188,18 +192,6 @@ class Compiler {
   std::size_t expandedBytes_ = 0;   // produced by expansions so far
   CompileFailure failure_;
   std::optional<std::size_t> openBlock_;  // the "{" of the track or macro block being compiled
-};
-
-// Counts one level of nesting for its lifetime; too deep is a compile error.
-class DepthGuard {
- public:
-  explicit DepthGuard(Compiler& compiler);
-  ~DepthGuard() { --compiler_.depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-
- private:
-  Compiler& compiler_;
 };
 
 }  // namespace mml

@@ -80,7 +80,7 @@ void Compiler::expandText(VoiceContext& voice, Expression form, std::size_t at) 
   if (form == Expression::SubBlock) {
     voice.time = parseBlock(voice.channel, voice.time);
   } else {
-    DepthGuard nesting(*this);
+    vorn::DepthGuard nesting = enterNesting();
     parseCommands(voice);
   }
   reader_.skipBlanks();

@@ -11,12 +11,7 @@ void Compiler::defineMacro() {
   std::size_t at = reader_.readPos();
   std::string name = reader_.readName();
   if (macroTable_.contains(name)) reader_.syntaxErrorAt("マクロ名は登録済", at);
-  reader_.skipBlanks();
-  reader_.expectChar('=');
-  reader_.skipBlanks();
-  reader_.expectChar('{');
-  std::size_t opened = reader_.lastPosition();
-  openBlock_ = opened;
+  std::size_t opened = openBlockAfterEquals();
 
   bool outer = store_.definingMacro;
   store_.definingMacro = true;

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/frame.h"
 #include "vornlib/streams.h"
 
 namespace mml {
@@ -26,12 +25,10 @@ std::size_t regularFileSize(const char* name) {
 
 std::optional<SourceTooLarge> appendInput(SourceText& srcBlock, const char* name) {
   if (name != nullptr && name[0] == ':') {
-    frame::curInputName = name;
     if (!srcBlock.appendInline(std::string_view(name + 1))) return SourceTooLarge{kArgumentName, std::nullopt};
     return std::nullopt;
   }
   if (name != nullptr && std::string_view(name) == "*") name = nullptr;
-  frame::curInputName = name;
   vorn::openin(name);
   srcBlock.beginInput(name ? name : kStdinName);
   srcBlock.reserveFor(regularFileSize(name));

@@ -72,14 +72,10 @@ int mainProc() {
   int files = vorn::analoptionEx(kDescriptor);
   refuseOutputsThatAreInputs();
   mml::SourceText srcBlock;
-  if (files > 0) {
-    vorn::analfileExec(kDescriptor, [&](const char* name) {
-      appendOrFail(srcBlock, name);
-      return 1;
-    });
-  } else {
-    appendOrFail(srcBlock, nullptr);
-  }
+  frame::forEachInput(kDescriptor, files, [&](const char* name) {
+    appendOrFail(srcBlock, name);
+    return 1;
+  });
   mml::compileAndWrite(srcBlock, settings);
   return 1;
 }

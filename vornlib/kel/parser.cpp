@@ -7,27 +7,6 @@
 #include "vornlib/kel/failure.h"
 
 namespace kel::detail {
-
-// Counts one level of nesting (a bracket, a call, a unary operator, a "?:",
-// an "=") for as long as it lives; the bound keeps both this recursive parser
-// and the evaluator's recursion off the stack's end.
-class DepthGuard {
- public:
-  DepthGuard(Parser& parser, std::size_t offset) : parser_(parser) {
-    if (parser_.depth_ >= parser_.limits_.maxDepth) {
-      fail(vorn::kErrKelTooDeep, offset,
-           "the expression is nested deeper than " + std::to_string(parser_.limits_.maxDepth) + " levels");
-    }
-    ++parser_.depth_;
-  }
-  ~DepthGuard() { --parser_.depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-
- private:
-  Parser& parser_;
-};
-
 namespace {
 
 struct BinaryInfo {
@@ -67,6 +46,15 @@ NodePtr makeNode(NodeKind kind, std::size_t offset) {
 }
 
 }  // namespace
+
+vorn::DepthGuard Parser::enterNesting(std::size_t offset) {
+  vorn::DepthGuard nesting(depth_, limits_.maxDepth);
+  if (!nesting.entered()) {
+    fail(vorn::kErrKelTooDeep, offset,
+         "the expression is nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
+  }
+  return nesting;
+}
 
 Parser::Parser(std::string_view text, std::size_t pos, const Limits& limits, CharReader& chars)
     : text_(text), pos_(pos), limits_(limits), chars_(chars) {}
@@ -118,7 +106,7 @@ NodePtr Parser::parseExpression() {
   if (target->kind != NodeKind::Variable || target->parenthesized) {
     fail(vorn::kErrKelSyntax, assign.begin, "only a variable name can stand left of \"=\"");
   }
-  DepthGuard guard(*this, assign.begin);
+  vorn::DepthGuard guard = enterNesting(assign.begin);
   NodePtr node = makeNode(NodeKind::Assign, target->offset);
   node->name = std::move(target->name);
   node->kids.push_back(parseExpression());
@@ -128,7 +116,7 @@ NodePtr Parser::parseExpression() {
 NodePtr Parser::parseConditional() {
   NodePtr condition = parseBinary(0);
   if (peek().kind != Tok::Question) return condition;
-  DepthGuard guard(*this, peek().begin);
+  vorn::DepthGuard guard = enterNesting(peek().begin);
   take();
   NodePtr node = makeNode(NodeKind::Conditional, condition->offset);
   node->kids.push_back(std::move(condition));
@@ -168,7 +156,7 @@ NodePtr Parser::parseUnary() {
     case Tok::Bang: op = UnaryOp::Not; break;
     default: return parsePrimary();
   }
-  DepthGuard guard(*this, peek().begin);
+  vorn::DepthGuard guard = enterNesting(peek().begin);
   NodePtr node = makeNode(NodeKind::Unary, take().begin);
   node->unaryOp = op;
   node->kids.push_back(parseUnary());
@@ -204,7 +192,7 @@ NodePtr Parser::parsePrimary() {
       return node;
     }
     case Tok::LParen: {
-      DepthGuard guard(*this, take().begin);
+      vorn::DepthGuard guard = enterNesting(take().begin);
       NodePtr node = parseSequence(Tok::RParen);
       node->parenthesized = true;
       return node;
@@ -215,7 +203,7 @@ NodePtr Parser::parsePrimary() {
 }
 
 NodePtr Parser::parseCall(Token name) {
-  DepthGuard guard(*this, name.begin);
+  vorn::DepthGuard guard = enterNesting(name.begin);
   NodePtr node = makeNode(NodeKind::Call, name.begin);
   node->name = std::move(name.text);
   take();  // "("

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "vornlib/depth_guard.h"
 #include "vornlib/kel/ast.h"
 #include "vornlib/kel/kel.h"
 #include "vornlib/kel/lexer.h"
@@ -25,8 +26,6 @@ class Parser {
   std::size_t position() const { return pos_; }
 
  private:
-  friend class DepthGuard;
-
   NodePtr parseExpression();
   NodePtr parseConditional();
   NodePtr parseBinary(int minLevel);  // operators of `minLevel` and tighter
@@ -39,6 +38,10 @@ class Parser {
   Token take();
   Token expect(Tok kind, std::string_view spelling);
   [[noreturn]] void unexpected(const Token& token, std::string_view wanted);
+  // One level of nesting (a bracket, a call, a unary operator, a "?:", an
+  // "=") for the guard's lifetime; the bound keeps both this recursive parser
+  // and the evaluator's recursion off the stack's end.
+  [[nodiscard]] vorn::DepthGuard enterNesting(std::size_t offset);
 
   std::string_view text_;
   std::size_t pos_;
