@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_log.h"
 #include "run_tool.h"
 
 namespace {
@@ -36,15 +37,7 @@ class HolmirCli : public ::testing::Test {
     return hex(last.out);
   }
   // What the fake's output saw between open and close.
-  std::vector<std::string> sent() const {
-    std::vector<std::string> lines;
-    if (!std::filesystem::exists(dir.file("midi.log"))) return lines;
-    std::string text = dir.read("midi.log");
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-      lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-  }
+  std::vector<std::string> sent() const { return zamotest::fakeLogLines(dir.file("midi.log")); }
 
   TempDir dir;
   zamotest::ToolRun last;

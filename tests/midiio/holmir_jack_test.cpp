@@ -16,23 +16,9 @@ using zamotest::hex;
 using zamotest::numberedSysex;
 using zamotest::unhex;
 
-class HolmirJack : public ::testing::Test {
+class HolmirJack : public zamotest::InstrumentJackFixture {
  protected:
-  void SetUp() override {
-    unsetenv("ZAMO_MIDI_API");
-    unsetenv("ZAMO_MIDI_OUT");
-    unsetenv("ZAMO_MIDI_IN");
-    server = std::make_unique<zamotest::JackServer>();
-    instrument = std::make_unique<zamotest::JackInstrument>("synth");
-  }
-  void TearDown() override {
-    instrument.reset();
-    server.reset();
-  }
   std::vector<std::string> ports() const { return {"-E" + instrument->inPort(), "-I" + instrument->outPort()}; }
-
-  std::unique_ptr<zamotest::JackServer> server;
-  std::unique_ptr<zamotest::JackInstrument> instrument;
 };
 
 TEST_F(HolmirJack, RecordsRequestedDumps) {

@@ -7,6 +7,7 @@
 
 #include "midiio/input_parser.h"
 #include "midiio/input_queue.h"
+#include "input_bytes.h"
 #include "run_tool.h"
 
 namespace {
@@ -17,16 +18,10 @@ using midiio::InputQueue;
 using zamotest::hex;
 using zamotest::unhex;
 
-std::vector<std::uint8_t> raw(const std::string& hexText) {
-  const std::string b = unhex(hexText);
-  return {b.begin(), b.end()};
-}
+using zamotest::raw;
 
-std::vector<std::uint8_t> sysex(std::size_t dataBytes, bool closed = true) {
-  std::vector<std::uint8_t> m{0xF0};
-  for (std::size_t i = 0; i < dataBytes; ++i) m.push_back(static_cast<std::uint8_t>(i & 0x7F));
-  if (closed) m.push_back(0xF7);
-  return m;
+std::vector<std::uint8_t> sysex(std::size_t data, bool closed = true, int first = 0) {
+  return zamotest::sysexOf(data, closed, first);
 }
 
 // Everything queued as "L<len>:<first>..<last>" for chunks (with "!" after a

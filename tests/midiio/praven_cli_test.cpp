@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_log.h"
 #include "run_tool.h"
 
 namespace {
@@ -33,13 +34,11 @@ class PravenCli : public ::testing::Test {
     last = runTool("praven", args);
     return last.out;
   }
+  // The messages sent, without the port's opening and closing.
   std::vector<std::string> sent() const {
     std::vector<std::string> lines;
-    if (!std::filesystem::exists(dir.file("midi.log"))) return lines;
-    const std::string text = dir.read("midi.log");
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-      const std::string line = text.substr(start, end - start);
-      if (!line.starts_with("open") && line != "close") lines.push_back(line);
+    for (std::string& line : zamotest::fakeLogLines(dir.file("midi.log"))) {
+      if (!line.starts_with("open") && line != "close") lines.push_back(std::move(line));
     }
     return lines;
   }

@@ -14,23 +14,7 @@ using zamotest::hex;
 using zamotest::numberedSysex;
 using zamotest::unhex;
 
-class PravenJack : public ::testing::Test {
- protected:
-  void SetUp() override {
-    unsetenv("ZAMO_MIDI_API");
-    unsetenv("ZAMO_MIDI_OUT");
-    unsetenv("ZAMO_MIDI_IN");
-    server = std::make_unique<zamotest::JackServer>();
-    instrument = std::make_unique<zamotest::JackInstrument>("synth");
-  }
-  void TearDown() override {
-    instrument.reset();
-    server.reset();
-  }
-
-  std::unique_ptr<zamotest::JackServer> server;
-  std::unique_ptr<zamotest::JackInstrument> instrument;
-};
+using PravenJack = zamotest::InstrumentJackFixture;
 
 TEST_F(PravenJack, DialogueByteForByte) {
   const std::string identity = unhex("F0 7E 10 06 02 41 19 01 00 00 00 01 00 00 F7");

@@ -8,7 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +33,26 @@ inline std::string numberedSysex(std::size_t size, int number) {
   m.back() = static_cast<char>(0xF7);
   return m;
 }
+
+// A private server with an instrument client named "synth"; tests add its
+// answers, then start it.
+class InstrumentJackFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("ZAMO_MIDI_API");  // JACK is found on its own where there is no ALSA sequencer
+    unsetenv("ZAMO_MIDI_OUT");
+    unsetenv("ZAMO_MIDI_IN");
+    server = std::make_unique<JackServer>();
+    instrument = std::make_unique<JackInstrument>("synth");
+  }
+  void TearDown() override {
+    instrument.reset();
+    server.reset();
+  }
+
+  std::unique_ptr<JackServer> server;
+  std::unique_ptr<JackInstrument> instrument;
+};
 
 // A tool running with its standard output on a pipe.
 class PipedTool {

@@ -10,6 +10,7 @@
 #include "midiio/fake_backend.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
+#include "input_bytes.h"
 #include "run_tool.h"
 
 namespace {
@@ -19,17 +20,10 @@ using midiio::FakeMidiWorld;
 using midiio::Received;
 using zamotest::unhex;
 
-std::vector<std::uint8_t> raw(const std::string& hexText) {
-  const std::string b = unhex(hexText);
-  return {b.begin(), b.end()};
-}
+using zamotest::raw;
 
-// F0, `data` bytes counting up from `first`, F7 when `closed`.
 std::vector<std::uint8_t> sysex(std::size_t data, bool closed = true, int first = 0) {
-  std::vector<std::uint8_t> m{0xF0};
-  for (std::size_t i = 0; i < data; ++i) m.push_back(static_cast<std::uint8_t>((first + i) & 0x7F));
-  if (closed) m.push_back(0xF7);
-  return m;
+  return zamotest::sysexOf(data, closed, first);
 }
 
 std::vector<std::uint8_t> slice(const std::vector<std::uint8_t>& v, std::size_t from, std::size_t to) {
