@@ -106,4 +106,17 @@ TEST_F(HolmirJack, BreakInTheWaitEndsTheRun) {
   }
 }
 
+TEST_F(HolmirJack, AnInputThatGoesAwayEndsTheWait) {
+  instrument->start();
+  const std::string source = instrument->outPort();
+  zamotest::PipedTool holmir("holmir", {"-I" + source, "-T60"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const auto before = std::chrono::steady_clock::now();
+  instrument.reset();  // the instrument's client leaves, and its port with it
+  std::string out;
+  EXPECT_EQ(holmir.finish(out), 1);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+  EXPECT_LT(ms, 5000.0) << "a clear error at once, not a time-out";
+}
+
 }  // namespace
