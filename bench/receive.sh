@@ -48,7 +48,7 @@ for rate in 100000 250000 500000 1000000 2000000 4000000 8000000 16000000 0; do
   label=$(awk -v r="$rate" -v a="$achieved" 'BEGIN { printf "%.2f", (r > 0 ? r : a) / 1e6 }')
   [ "$rate" = 0 ] && label="max $label"
   printf '%14s %12s %12s %10s %9s\n' "$label" "$sent" "$written" "$whole" "$overflow"
-  if [ "$overflow" = 0 ] && [ "$written" = "$sent" ]; then best=$achieved; else break; fi
+  if [ "$overflow" = 0 ] && [ "$written" = "$sent" ]; then best=$([ "$rate" = 0 ] && echo "$achieved" || echo "$rate"); else break; fi
 done
 echo "largest sustained rate without overflow: $(awk -v r="$best" 'BEGIN { printf "%.2f", r / 1e6 }') MB/s"
 echo "late cycles the server logged: $(grep -c -i xrun "$work/jackd.log" || true)"
