@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "midiio/break_check.h"
 #include "midiio/byte_ring.h"
@@ -57,6 +58,7 @@ class JackSystem final : public Backend {
   }
   ~JackSystem() override {
     jack_client_close(client_);
+    retiredInputs_.clear();
     sem_destroy(&progress_);
   }
 
@@ -265,7 +267,7 @@ class JackSystem final : public Backend {
     auto* self = static_cast<JackSystem*>(arg);
     self->shutdown_.store(true);
     sem_post(&self->progress_);
-    if (JackInput* in = self->input_.load()) in->queue().interruptWait();
+    if (JackInput* in = self->input_.load()) in->markGone();
   }
 
   static void onPortRegistration(jack_port_id_t id, int registered, void* arg) {
@@ -295,6 +297,7 @@ class JackSystem final : public Backend {
   std::atomic<bool> targetGone_{false};
   bool activated_ = false;                 // main thread only
   std::unique_ptr<JackInput> inputOwned_;  // main thread only
+  std::vector<std::unique_ptr<JackInput>> retiredInputs_;
   std::atomic<JackInput*> input_{nullptr};
   std::atomic<std::uint64_t> calls_{0};    // process calls, for waits until one has passed
 
@@ -342,10 +345,13 @@ MidiStatus JackSystem::openInput(const Device& device, InputQueue& queue, std::u
 void JackSystem::closeInput() {
   if (!inputOwned_) return;
   if (!shutdown_.load()) jack_port_disconnect(client_, inputOwned_->port());
+  inputOwned_->detach();
   input_.store(nullptr, std::memory_order_release);
   stopUsing();  // the process callback no longer sees the input after this
   jack_port_unregister(client_, inputOwned_->port());
-  inputOwned_.reset();
+  // JACK's notification thread may still hold the pointer it loaded: keep
+  // the object until the client closes.
+  retiredInputs_.push_back(std::move(inputOwned_));
 }
 
 }  // namespace

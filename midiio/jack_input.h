@@ -25,8 +25,10 @@ class JackInput {
   void start() { startUs_.store(jack_get_time(), std::memory_order_release); }
   void markGone() {
     gone_.store(true);
-    queue_.interruptWait();
+    if (!detached_.load()) queue_.interruptWait();
   }
+  // The layer is about to free the queue: wake no one any more.
+  void detach() { detached_.store(true); }
   bool gone() const { return gone_.load(); }
 
   // The process callback.
@@ -40,6 +42,7 @@ class JackInput {
   InputParser parser_;  // process callback only
   std::atomic<jack_time_t> startUs_{0};
   std::atomic<bool> gone_{false};
+  std::atomic<bool> detached_{false};
 };
 
 }  // namespace midiio
