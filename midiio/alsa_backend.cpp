@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "midiio/alsa_events.h"
+#include "midiio/alsa_input.h"
 #include "midiio/break_check.h"
 #include "midiio/device_names.h"
 #include "midiio/system_clock.h"
@@ -36,7 +37,8 @@ void quiet(const char*, int, const char*, int, const char*, ...) {}
 
 class AlsaSystem final : public Backend {
  public:
-  explicit AlsaSystem(snd_seq_t* seq) : seq_(seq), self_(snd_seq_client_id(seq)) {}
+  AlsaSystem(snd_seq_t* seq, std::string clientName)
+      : seq_(seq), self_(snd_seq_client_id(seq)), clientName_(std::move(clientName)) {}
   ~AlsaSystem() override { snd_seq_close(seq_); }
 
   const char* systemName() const override { return "ALSA"; }
@@ -102,6 +104,11 @@ class AlsaSystem final : public Backend {
     return {};
   }
 
+  // The input reads on a sequencer handle of its own, from its own thread.
+  MidiStatus openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) override {
+    return openAlsaInput(clientName_, device, queue, port);
+  }
+
   void closeOutput() {
     if (port_ < 0) return;
     snd_seq_drop_output(seq_);
@@ -164,6 +171,7 @@ class AlsaSystem final : public Backend {
 
   snd_seq_t* seq_;
   int self_;
+  std::string clientName_;
   int port_ = -1;
   Device target_;
   bool gone_ = false;
@@ -189,7 +197,7 @@ MidiStatus connectAlsa(std::string_view clientName, std::unique_ptr<Backend>& ba
   }
   if (error < 0) return {kMidiAlsaError, alsaText("cannot open the sequencer", error) + "; load it with modprobe snd-seq"};
   snd_seq_set_client_name(seq, std::string(clientName).c_str());
-  backend = std::make_unique<AlsaSystem>(seq);
+  backend = std::make_unique<AlsaSystem>(seq, std::string(clientName));
   return {};
 }
 

@@ -74,6 +74,20 @@ class OutputPort {
   virtual void discardPending() = 0;
 };
 
+class InputQueue;
+
+// One open input port feeding an InputQueue; connected at open. The producer
+// throws away what arrives until the queue records.
+class InputPort {
+ public:
+  virtual ~InputPort() = default;  // the producer has stopped for good when it returns
+  // Time stamps count from here.
+  virtual MidiStatus start() = 0;
+  virtual void stop() = 0;
+  // Waits up to `ms` for the producer's wake-up; fails when the device went away.
+  virtual MidiStatus await(std::uint32_t ms) = 0;
+};
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -81,6 +95,11 @@ class Backend {
   virtual MidiStatus listDevices(DeviceList& list) = 0;
   virtual MidiStatus openOutput(const Device& device, std::unique_ptr<OutputPort>& port) = 0;
   virtual Clock& clock() = 0;
+  virtual MidiStatus openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) {
+    (void)queue;
+    (void)port;
+    return {kMidiGeneral, std::string("the ") + systemName() + " backend cannot receive from " + device.name};
+  }
 };
 
 }  // namespace midiio

@@ -142,6 +142,7 @@ std::unique_ptr<FakeBackend> FakeBackend::fromEnvironment() {
   auto world = std::make_shared<FakeMidiWorld>();
   world->setDevices(lines(std::getenv("ZAMO_FAKE_MIDI_OUTPUTS")), lines(std::getenv("ZAMO_FAKE_MIDI_INPUTS")));
   if (const char* log = std::getenv("ZAMO_FAKE_MIDI_LOG")) world->logPath = log;
+  if (const char* arrivals = std::getenv("ZAMO_FAKE_MIDI_ARRIVALS")) world->arrivals = fakeArrivals(arrivals);
   return std::make_unique<FakeBackend>(std::move(world));
 }
 

@@ -17,6 +17,14 @@ struct FakeMessage {
   std::vector<std::uint8_t> bytes;
 };
 
+class InputQueue;
+
+// Bytes that reach the open fake input `afterStartMs` after it started, as one event.
+struct FakeArrival {
+  std::uint32_t afterStartMs;
+  std::vector<std::uint8_t> bytes;
+};
+
 // What the fake system saw; shared by the test and the backend.
 struct FakeMidiWorld {
   DeviceList devices;
@@ -26,6 +34,13 @@ struct FakeMidiWorld {
   Nanos now = 0;                     // virtual CLOCK_MONOTONIC
   std::size_t maxPiece = 1 << 20;
   std::string logPath;               // when set, each message is also written there as text
+  std::vector<FakeArrival> arrivals; // in time order; delivered while the input records
+  bool inputGone = false;            // the input device went away
+  InputQueue* inputQueue = nullptr;  // while an input is open
+  std::vector<std::string> inputsOpened;
+
+  // Delivers one event to the open input now.
+  void arrive(const std::vector<std::uint8_t>& bytes);
 
   void advance(Nanos by) { now += by; }
   // Devices from names; a name starting "Midi Through" is a loopback as on ALSA.
@@ -36,18 +51,23 @@ class FakeBackend final : public Backend {
  public:
   explicit FakeBackend(std::shared_ptr<FakeMidiWorld> world);
   // A world from ZAMO_FAKE_MIDI_OUTPUTS, ZAMO_FAKE_MIDI_INPUTS (names, one a
-  // line) and ZAMO_FAKE_MIDI_LOG (a file that receives one line per message).
+  // line), ZAMO_FAKE_MIDI_LOG (a file that receives one line per message) and
+  // ZAMO_FAKE_MIDI_ARRIVALS (what reaches the input: "<ms> <hex bytes>" lines).
   static std::unique_ptr<FakeBackend> fromEnvironment();
 
   const char* systemName() const override { return "fake"; }
   MidiStatus listDevices(DeviceList& list) override;
   MidiStatus openOutput(const Device& device, std::unique_ptr<OutputPort>& port) override;
   Clock& clock() override;
+  MidiStatus openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) override;
 
  private:
   std::shared_ptr<FakeMidiWorld> world_;
   std::unique_ptr<Clock> clock_;
 };
+
+// Arrivals from text, one a line: "<ms after start> <hex bytes>".
+std::vector<FakeArrival> fakeArrivals(const std::string& text);
 
 // One line of the fake's log: "<ms> <hex bytes>".
 std::string fakeLogLine(const FakeMessage& message);

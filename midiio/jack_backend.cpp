@@ -11,9 +11,11 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "midiio/break_check.h"
 #include "midiio/byte_ring.h"
+#include "midiio/jack_input.h"
 #include "midiio/system_clock.h"
 #include "midiio/system_port.h"
 #include "vornlib/console.h"
@@ -56,6 +58,7 @@ class JackSystem final : public Backend {
   }
   ~JackSystem() override {
     jack_client_close(client_);
+    retiredInputs_.clear();
     sem_destroy(&progress_);
   }
 
@@ -76,14 +79,10 @@ class JackSystem final : public Backend {
     targetGone_.store(false);
     port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     if (!port_) return {kMidiBusy, "JACK refused to register our MIDI port"};
-    {
-      // The threads JACK starts here inherit our signal mask.
-      vorn::BreakSignalsBlocked blocked;
-      if (jack_activate(client_) != 0) {
-        jack_port_unregister(client_, port_);
-        port_ = nullptr;
-        return {kMidiBusy, "JACK refused to activate the client"};
-      }
+    if (!activate()) {
+      jack_port_unregister(client_, port_);
+      port_ = nullptr;
+      return {kMidiBusy, "JACK refused to activate the client"};
     }
     active_.store(true);
     if (int error = jack_connect(client_, jack_port_name(port_), target_); error != 0 && error != EEXIST) {
@@ -105,7 +104,7 @@ class JackSystem final : public Backend {
     }
     if (port_ && !shutdown_.load()) jack_port_disconnect(client_, port_);
     active_.store(false);
-    jack_deactivate(client_);  // the process callback does not run after this
+    stopUsing();  // the process callback does not touch the port after this
     if (port_) jack_port_unregister(client_, port_);
     port_ = nullptr;
     // Whatever was left in the ring belongs to no one now.
@@ -130,6 +129,15 @@ class JackSystem final : public Backend {
   }
 
   void discardPending() { discardUpTo_.store(submitted_); }
+
+  MidiStatus openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) override;
+  void closeInput();
+  MidiStatus inputAlive() const {
+    if (shutdown_.load()) return {kMidiJackShutdown, "the server stopped while receiving"};
+    if (const JackInput* in = input_.load(); in && in->gone()) return {kMidiNoSuchPort, in->source() + " went away"};
+    return {};
+  }
+  JackInput* input() const { return input_.load(); }
 
  private:
   void collect(unsigned long flags, std::vector<Device>& out) {
@@ -183,9 +191,40 @@ class JackSystem final : public Backend {
     sem_clockwait(&progress_, CLOCK_MONOTONIC, &until);
   }
 
+  bool activate() {
+    if (activated_) return true;
+    // The threads JACK starts here inherit our signal mask.
+    vorn::BreakSignalsBlocked blocked;
+    activated_ = jack_activate(client_) == 0;
+    return activated_;
+  }
+
+  // After the output or the input stopped being used: deactivate when
+  // neither is, else let two process calls pass so that none still holds
+  // what was dropped.
+  void stopUsing() {
+    if (!active_.load() && !input_.load()) {
+      if (activated_) jack_deactivate(client_);
+      activated_ = false;
+      return;
+    }
+    const std::uint64_t call = calls_.load();
+    const Nanos giveUp = monotonicNow() + 200 * kNanosPerMs;
+    while (!shutdown_.load() && calls_.load() < call + 2 && monotonicNow() < giveUp) {
+      awaitProgress(monotonicNow() + 5 * kNanosPerMs);
+    }
+  }
+
   // The real-time thread: no lock, no allocation, no blocking call.
   static int process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<JackSystem*>(arg);
+    if (JackInput* in = self->input_.load(std::memory_order_acquire)) in->process(frames);
+    processOutput(self, frames);
+    self->calls_.fetch_add(1, std::memory_order_release);
+    return 0;
+  }
+
+  static int processOutput(JackSystem* self, jack_nframes_t frames) {
     if (!self->active_.load(std::memory_order_acquire) || !self->port_) return 0;
     void* buffer = jack_port_get_buffer(self->port_, frames);
     jack_midi_clear_buffer(buffer);
@@ -228,10 +267,14 @@ class JackSystem final : public Backend {
     auto* self = static_cast<JackSystem*>(arg);
     self->shutdown_.store(true);
     sem_post(&self->progress_);
+    if (JackInput* in = self->input_.load()) in->markGone();
   }
 
   static void onPortRegistration(jack_port_id_t id, int registered, void* arg) {
     auto* self = static_cast<JackSystem*>(arg);
+    if (JackInput* in = self->input_.load(); in && !registered) {
+      if (jack_port_t* gone = jack_port_by_id(self->client_, id); gone && in->source() == jack_port_name(gone)) in->markGone();
+    }
     if (registered || !self->active_.load()) return;
     if (jack_port_t* gone = jack_port_by_id(self->client_, id); gone && std::strcmp(jack_port_name(gone), self->target_) == 0) {
       self->targetGone_.store(true);
@@ -252,8 +295,64 @@ class JackSystem final : public Backend {
   std::atomic<bool> active_{false};
   std::atomic<bool> shutdown_{false};
   std::atomic<bool> targetGone_{false};
+  bool activated_ = false;                 // main thread only
+  std::unique_ptr<JackInput> inputOwned_;  // main thread only
+  std::vector<std::unique_ptr<JackInput>> retiredInputs_;
+  std::atomic<JackInput*> input_{nullptr};
+  std::atomic<std::uint64_t> calls_{0};    // process calls, for waits until one has passed
 
 };
+
+class JackInputPort final : public InputPort {
+ public:
+  explicit JackInputPort(JackSystem& system) : system_(system) {}
+  ~JackInputPort() override { system_.closeInput(); }
+  MidiStatus start() override {
+    if (MidiStatus status = system_.inputAlive(); !status) return status;
+    system_.input()->start();
+    return {};
+  }
+  void stop() override {}
+  MidiStatus await(std::uint32_t ms) override {
+    if (MidiStatus status = system_.inputAlive(); !status) return status;
+    system_.input()->queue().await(monotonicNow() + static_cast<Nanos>(ms) * kNanosPerMs);
+    return system_.inputAlive();
+  }
+
+ private:
+  JackSystem& system_;
+};
+
+MidiStatus JackSystem::openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) {
+  if (shutdown_.load()) return {kMidiJackShutdown, "the server is gone"};
+  if (!jack_port_by_name(client_, device.address.fullName.c_str())) return {kMidiNoSuchPort, device.name};
+  jack_port_t* own = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  if (!own) return {kMidiBusy, "JACK refused to register our MIDI input port"};
+  inputOwned_ = std::make_unique<JackInput>(client_, own, device.address.fullName, queue);
+  input_.store(inputOwned_.get(), std::memory_order_release);
+  if (!activate()) {
+    closeInput();
+    return {kMidiBusy, "JACK refused to activate the client"};
+  }
+  if (int error = jack_connect(client_, device.address.fullName.c_str(), jack_port_name(own)); error != 0 && error != EEXIST) {
+    closeInput();
+    return {kMidiBusy, "could not connect from " + device.name};
+  }
+  port = std::make_unique<JackInputPort>(*this);
+  return {};
+}
+
+void JackSystem::closeInput() {
+  if (!inputOwned_) return;
+  if (!shutdown_.load()) jack_port_disconnect(client_, inputOwned_->port());
+  inputOwned_->detach();
+  input_.store(nullptr, std::memory_order_release);
+  stopUsing();  // the process callback no longer sees the input after this
+  jack_port_unregister(client_, inputOwned_->port());
+  // JACK's notification thread may still hold the pointer it loaded: keep
+  // the object until the client closes.
+  retiredInputs_.push_back(std::move(inputOwned_));
+}
 
 }  // namespace
 

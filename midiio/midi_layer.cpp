@@ -6,6 +6,7 @@
 
 #include "midiio/backend_choice.h"
 #include "midiio/device_names.h"
+#include "midiio/midi_input.h"
 #include "midiio/output.h"
 #include "midiio/system_clock.h"
 #include "vornlib/console.h"
@@ -28,6 +29,7 @@ struct Layer {
   ~Layer() { closeAll(); }
 
   void closeAll() {
+    closeMidiInput();
     if (output) output->close(vorn::breakPending());
     output.reset();
     if (backend) backend->clock().stop();
@@ -187,6 +189,10 @@ void reportMidiError(std::uint32_t code) {
   vorn::errBox(text);
   vorn::conBreak();
 }
+
+Backend& midiBackend() { return connected(); }
+
+bool keepMidiFault(std::uint32_t code, std::string detail) { return fail(code, std::move(detail)); }
 
 void useMidiBackend(std::unique_ptr<Backend> backend) {
   resetMidiLayer();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "midiio/backend.h"
@@ -51,6 +52,11 @@ std::uint32_t lastMidiError();
 // Shows the text of `code` with the detail of the last failure when it is
 // that code, then ends the run.
 [[noreturn]] void reportMidiError(std::uint32_t code);
+
+// For the input side: the connected backend, and a fault kept for
+// reportMidiError (gives false).
+Backend& midiBackend();
+bool keepMidiFault(std::uint32_t code, std::string detail);
 
 // Tests: run the layer on this backend instead of connecting (closing what was open).
 void useMidiBackend(std::unique_ptr<Backend> backend);

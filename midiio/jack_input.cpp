@@ -1,0 +1,27 @@
+#include "midiio/jack_input.h"
+
+#include <jack/midiport.h>
+
+namespace midiio {
+
+void JackInput::process(jack_nframes_t frames) {
+  void* buffer = jack_port_get_buffer(port_, frames);
+  if (!queue_.recording()) {
+    parser_.reset();
+    return;
+  }
+  const jack_nframes_t count = jack_midi_get_event_count(buffer);
+  const jack_nframes_t cycleStart = jack_last_frame_time(client_);
+  const jack_time_t startUs = startUs_.load(std::memory_order_acquire);
+  for (jack_nframes_t i = 0; i < count; ++i) {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, buffer, i) != 0) continue;
+    const jack_time_t at = jack_frames_to_time(client_, cycleStart + event.time);
+    const auto ms = static_cast<std::uint32_t>(at > startUs ? (at - startUs) / 1000 : 0);
+    parser_.feed({event.buffer, event.size}, ms, queue_);
+  }
+  if (jack_midi_get_lost_event_count(buffer) != 0) queue_.lost();
+  if (count != 0) queue_.wake();
+}
+
+}  // namespace midiio

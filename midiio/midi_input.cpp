@@ -1,0 +1,139 @@
+#include "midiio/midi_input.h"
+
+#include <memory>
+#include <string>
+
+#include "midiio/break_check.h"
+#include "midiio/device_names.h"
+#include "midiio/midi_layer.h"
+
+namespace midiio {
+namespace {
+
+// The open input; the port goes first so that the producer has stopped
+// before the pools go.
+struct Input final : ChunkSource {
+  std::unique_ptr<InputQueue> queue;
+  std::unique_ptr<InputPort> port;
+  SysExAssembly assembly;
+  bool recording = false;
+
+  bool read(InputEvent& event) override { return queue->read(event); }
+  std::uint32_t now() override { return clockNow(); }
+  MidiStatus await(std::uint32_t ms) override {
+    if (breakRequested()) return {kMidiInterrupted, {}};
+    MidiStatus status = port->await(ms);
+    if (status && breakRequested()) return {kMidiInterrupted, {}};
+    return status;
+  }
+  void close() {
+    port.reset();
+    queue.reset();
+    assembly.clear();
+    recording = false;
+  }
+};
+
+// Never destroyed: the layer closes it from its own destructor at exit.
+Input& input() {
+  static Input* state = new Input;
+  return *state;
+}
+
+bool notOpen() { return keepMidiFault(midiErrorCode(kMidiGeneral), "the MIDI input is not open"); }
+
+Received kept(Received r, const MidiStatus& status) {
+  if (r == Received::failed) keepMidiFault(status.code(), status.detail());
+  return r;
+}
+
+}  // namespace
+
+bool openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std::uint32_t mode) {
+  Backend& backend = midiBackend();
+  closeMidiInput();
+  const std::vector<Device>& inputs = midiDevices().inputs;
+  if (index == kDefaultDevice) index = defaultDevice(inputs);
+  if (index < 0) {
+    return keepMidiFault(midiErrorCode(kMidiNoDevice), std::string("the ") + backend.systemName() +
+                                                           " system has no MIDI input port; connect a device, then "
+                                                           "name it with -I or ZAMO_MIDI_IN");
+  }
+  if (static_cast<std::size_t>(index) >= inputs.size()) {
+    return keepMidiFault(midiErrorCode(kMidiNoSuchPort), "MIDI input " + std::to_string(index));
+  }
+  Input& state = input();
+  state.queue = std::make_unique<InputQueue>(nodeCount, blockCount, mode);
+  if (MidiStatus status = backend.openInput(inputs[static_cast<std::size_t>(index)], *state.queue, state.port);
+      !status) {
+    state.close();
+    return keepMidiFault(status.code(), status.detail());
+  }
+  return true;
+}
+
+bool startMidiInput() {
+  Input& state = input();
+  if (!state.port) return notOpen();
+  state.queue->flush();
+  if (MidiStatus status = state.port->start(); !status) return keepMidiFault(status.code(), status.detail());
+  state.queue->setRecording(true);
+  state.recording = true;
+  return true;
+}
+
+void stopMidiInput() {
+  Input& state = input();
+  if (!state.port) return;
+  state.queue->setRecording(false);
+  state.port->stop();
+  state.recording = false;
+  flushInputQueue();
+}
+
+void closeMidiInput() {
+  Input& state = input();
+  if (state.port && state.recording) stopMidiInput();
+  state.close();
+}
+
+bool readInputEvent(InputEvent& event) {
+  Input& state = input();
+  return state.queue && state.queue->read(event);
+}
+
+void flushInputQueue() {
+  Input& state = input();
+  if (state.queue) state.queue->flush();
+  state.assembly.clear();
+}
+
+bool inputOverflow() {
+  Input& state = input();
+  return state.queue && state.queue->overflow();
+}
+
+Received waitSysExChunk(std::uint32_t timeoutMs) {
+  Input& state = input();
+  if (!state.port) return notOpen(), Received::failed;
+  MidiStatus status;
+  return kept(state.assembly.waitSysExChunk(state, timeoutMs, status), status);
+}
+
+Received nextSysExChunk(std::uint32_t timeoutMs) {
+  Input& state = input();
+  if (!state.port) return notOpen(), Received::failed;
+  MidiStatus status;
+  return kept(state.assembly.nextSysExChunk(state, timeoutMs, status), status);
+}
+
+const InputEvent& lastSysExChunk() { return input().assembly.lastChunk(); }
+
+Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink) {
+  Input& state = input();
+  if (!state.port) return notOpen(), Received::failed;
+  MidiStatus status;
+  return kept(state.assembly.receiveSysEx(state, timeoutMs, sink, status), status);
+}
+
+}  // namespace midiio

@@ -1,0 +1,36 @@
+#pragma once
+// The input side of the MIDI device layer: one open input at a time, its
+// queue, and SysEx assembly for holmir and praven. Faults are kept for
+// reportMidiError as on the output side.
+#include <cstddef>
+#include <cstdint>
+
+#include "midiio/input_queue.h"
+#include "midiio/sysex_assembly.h"
+
+namespace midiio {
+
+// Opens and connects input `index` (kDefaultDevice: the first that is not a
+// loopback) with pools of the given sizes; nothing is queued before start.
+bool openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std::uint32_t mode);
+// Clears the overflow flag and starts recording; time stamps count from here.
+bool startMidiInput();
+// Stops recording and flushes the queue.
+void stopMidiInput();
+// Stops the producer for good, then frees the pools. Safe when closed.
+void closeMidiInput();
+
+bool readInputEvent(InputEvent& event);
+// Drops everything queued and any held-back chunk; clears the overflow flag.
+void flushInputQueue();
+bool inputOverflow();
+
+// One chunk (as waitSysExChunk / nextSysExChunk of SysExAssembly).
+Received waitSysExChunk(std::uint32_t timeoutMs);
+Received nextSysExChunk(std::uint32_t timeoutMs);
+const InputEvent& lastSysExChunk();
+// One whole message to `sink`. On Received::failed the fault is kept
+// (kMidiInterrupted after Ctrl-C: the caller ends the run as a break does).
+Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink);
+
+}  // namespace midiio

@@ -1,0 +1,122 @@
+// holmir against a real JACK server and an instrument client: requested
+// dumps arrive whole whether JACK carries them as one event or in fragments;
+// a flood into a stalled output loses nothing silently; a break in the wait
+// ends the run at once.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include "receive_jack_support.h"
+
+namespace {
+
+using zamotest::hex;
+using zamotest::numberedSysex;
+using zamotest::unhex;
+
+class HolmirJack : public zamotest::InstrumentJackFixture {
+ protected:
+  std::vector<std::string> ports() const { return {"-E" + instrument->inPort(), "-I" + instrument->outPort()}; }
+};
+
+TEST_F(HolmirJack, RecordsRequestedDumps) {
+  const std::string m300 = numberedSysex(300, 3), m700 = numberedSysex(700, 7);
+  const struct {
+    const char* request;  // KEL
+    std::string requestBytes;
+    std::vector<std::string> events;
+    std::string expected;
+  } cases[] = {
+      {"x\"F0 7D 01 F7\"", unhex("F0 7D 01 F7"), {m300}, m300},
+      {"x\"F0 7D 02 F7\"", unhex("F0 7D 02 F7"), {m700}, m700},
+      {"x\"F0 7D 03 F7\"", unhex("F0 7D 03 F7"), {m300.substr(0, 256), m300.substr(256)}, m300},
+      {"x\"F0 7D 04 F7\"", unhex("F0 7D 04 F7"), {m700.substr(0, 100), m700.substr(100, 300), m700.substr(400)}, m700},
+      {"x\"F0 7D 05 F7\"", unhex("F0 7D 05 F7"), {m300, m700}, m300 + m700},
+  };
+  for (const auto& c : cases) instrument->answer(c.requestBytes, c.events);
+  instrument->start();
+  for (const auto& c : cases) {
+    std::vector<std::string> args = ports();
+    args.push_back(std::string("-R:") + c.request);
+    args.push_back(c.events.size() == 2 && c.expected.size() == 1000 ? "-C2" : "-C1");
+    args.push_back("-T3");
+    const auto run = zamotest::runTool("holmir", args);
+    EXPECT_EQ(run.status, 0) << c.request << ": " << run.err;
+    EXPECT_EQ(hex(run.out), hex(c.expected)) << c.request;
+  }
+}
+
+TEST_F(HolmirJack, FloodIntoAStalledOutputLosesNothingSilently) {
+  // 17 pieces a message: 1024 queued pieces end inside one, so a hole falls inside a message.
+  constexpr std::size_t kSize = 4100;
+  constexpr int kCount = 256;  // just over 1 MiB
+  std::vector<std::string> messages;
+  for (int i = 0; i < kCount; ++i) messages.push_back(numberedSysex(kSize, i));
+  instrument->start();
+  for (const bool stalled : {true, false}) {
+    std::vector<std::string> args = ports();
+    args.push_back("-T2");
+    zamotest::PipedTool holmir("holmir", {args[1], args[2]});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connected and recording
+    std::string out;
+    int status;
+    const auto before = std::chrono::steady_clock::now();
+    if (stalled) {
+      instrument->send(messages);
+      while (!instrument->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the pipe stays full meanwhile
+      status = holmir.finish(out);
+    } else {
+      std::thread reader([&] { status = holmir.finish(out); });
+      instrument->send(messages);
+      while (!instrument->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+      reader.join();
+      std::cout << "[ measure ] 1 MiB handed to JACK in " << ms << " ms\n";
+    }
+    const bool lost = status == 1;
+    std::size_t whole = 0, cut = 0;
+    const std::string fault = zamotest::judgeReceived(out, kSize, kCount, lost, whole, cut);
+    EXPECT_EQ(fault, "") << (stalled ? "stalled" : "read at once");
+    EXPECT_TRUE(status == 0 || status == 1) << status;
+    if (!lost) {
+      EXPECT_EQ(whole, static_cast<std::size_t>(kCount)) << "nothing reported lost, so all must be there";
+    }
+    std::cout << "[ measure ] flood " << (stalled ? "into a stalled pipe" : "read at once") << ": " << whole
+              << " whole, " << cut << " cut at a hole, overflow " << (lost ? "reported" : "not reported")
+              << "\n";
+  }
+}
+
+TEST_F(HolmirJack, BreakInTheWaitEndsTheRun) {
+  instrument->start();
+  for (const auto& [sig, expected] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    std::vector<std::string> args = ports();
+    zamotest::PipedTool holmir("holmir", {args[1], "-T60"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const auto before = std::chrono::steady_clock::now();
+    holmir.signal(sig);
+    std::string out;
+    EXPECT_EQ(holmir.finish(out), expected);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+    EXPECT_LT(ms, 5000.0) << "the close must not hang";
+    EXPECT_EQ(out, "");
+  }
+}
+
+TEST_F(HolmirJack, AnInputThatGoesAwayEndsTheWait) {
+  instrument->start();
+  const std::string source = instrument->outPort();
+  zamotest::PipedTool holmir("holmir", {"-I" + source, "-T60"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const auto before = std::chrono::steady_clock::now();
+  instrument.reset();  // the instrument's client leaves, and its port with it
+  std::string out;
+  EXPECT_EQ(holmir.finish(out), 1);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+  EXPECT_LT(ms, 5000.0) << "a clear error at once, not a time-out";
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+// holmir: records the SysEx messages that arrive at a MIDI input into a SysEx
+// file, after an optional request sent to a MIDI output.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/frame.h"
+#include "midiio/expression_failure.h"
+#include "midiio/midi_input.h"
+#include "midiio/midi_layer.h"
+#include "vornlib/errors.h"
+#include "vornlib/kel/kel.h"
+#include "vornlib/numbers.h"
+#include "vornlib/streams.h"
+
+namespace {
+
+constexpr std::uint32_t kNoLimit = 0xFFFFFFFF;
+constexpr std::uint32_t kDefaultTimeoutMs = 10000;
+constexpr std::uint32_t kLongestTimeoutSeconds = 120;
+constexpr std::size_t kLargestRequest = 4 * 1024 * 1024;
+constexpr std::size_t kInputNodes = 1024;
+constexpr std::size_t kInputBlocks = 1024;
+constexpr std::uint32_t kClockPeriodMs = 10;
+
+std::uint32_t messageLimit = kNoLimit;
+int outputIndex = midiio::kDefaultDevice;
+bool outputChosen = false;
+int inputIndex = midiio::kDefaultDevice;
+bool inputChosen = false;
+bool requestGiven = false;
+std::string requestText;
+std::uint32_t timeoutMs = kDefaultTimeoutMs;
+
+bool optionC(std::string_view text) {
+  if (text.empty()) {
+    messageLimit = kNoLimit;
+    return true;
+  }
+  return vorn::parseWholeDecimal(text, messageLimit);
+}
+
+bool optionE(std::string_view text) {
+  outputChosen = midiio::findMidiOutput(text, outputIndex);
+  return outputChosen;
+}
+
+bool optionI(std::string_view text) {
+  inputChosen = midiio::findMidiInput(text, inputIndex);
+  return inputChosen;
+}
+
+bool optionR(std::string_view text) {
+  if (text.empty()) return false;
+  requestText = text;
+  requestGiven = true;
+  return true;
+}
+
+bool optionT(std::string_view text) {
+  if (text.empty()) {
+    timeoutMs = kDefaultTimeoutMs;
+    return true;
+  }
+  std::uint32_t seconds;
+  if (!vorn::parseWholeDecimal(text, seconds) || seconds < 1 || seconds > kLongestTimeoutSeconds) return false;
+  timeoutMs = seconds * 1000;
+  return true;
+}
+
+const vorn::OptionEntry options[] = {
+    {'C', optionC, "-Cn     stop after n messages (-C alone: no limit)", "nothing, or a decimal count"},
+    {'E', optionE, "-Ename  the MIDI output for the request (default: ZAMO_MIDI_OUT, else the first port)"},
+    {'I', optionI, "-Iname  the MIDI input to record from (default: ZAMO_MIDI_IN, else the first port)"},
+    {'O', vorn::option_o, "-Ofile  write the messages to file instead of standard output"},
+    {'R', optionR, "-Rfile  send the bytes of file first; -R:expr sends the bytes of a KEL expression",
+     "a file name, or \":\" and an expression"},
+    {'M', [](std::string_view) { return false; }, ""},
+    {'T', optionT, "-Ts     give up when no data arrives for s seconds, 1 to 120 (default 10)",
+     "nothing, or whole seconds from 1 to 120"},
+};
+const vorn::OptionDescriptor descriptor{options, 0, "[options]",
+                                        "Records the SysEx messages arriving at a MIDI input, after an optional request."};
+
+void closeDevices() {
+  midiio::stopClock();
+  midiio::closeMidiInput();
+  if (requestGiven) midiio::closeMidiOutput();
+}
+
+void openDevices() {
+  (void)midiio::startClock(kClockPeriodMs);
+  if (!inputChosen) midiio::chooseMidiInputFromEnvironment(inputIndex);
+  if (requestGiven) {
+    if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
+    if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+  }
+  if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
+    midiio::reportMidiError(midiio::lastMidiError());
+  }
+}
+
+// The request's bytes: a KEL expression's after ":", else a file's, read to
+// its end (so pipes and /dev/stdin work) with a 4 MiB cap.
+std::string requestBytes() {
+  if (requestText.starts_with(':')) {
+    kel::Session session;
+    kel::Result<kel::Evaluated> result = session.evaluateAll(requestText, 1, kel::Want::Bytes);
+    if (!result) midiio::reportExpressionFailure("the request -R" + requestText, result.error());
+    return std::move(result.value().value.asBytes());
+  }
+  return vorn::readWholeFile(requestText.c_str(), kLargestRequest);
+}
+
+void sendRequest(const std::string& request) {
+  if (request.empty()) return;
+  if (!midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()})) {
+    midiio::reportMidiError(midiio::lastMidiError());
+  }
+}
+
+// Each message is written once it is whole (or closed at a time-out), so a
+// break never leaves half a message in the output.
+void record() {
+  std::vector<std::uint8_t> message;
+  const midiio::SysExSink sink = [&](std::span<const std::uint8_t> bytes) {
+    message.insert(message.end(), bytes.begin(), bytes.end());
+  };
+  for (std::uint32_t count = 0; count < messageLimit; ++count) {
+    message.clear();
+    const midiio::Received received = midiio::receiveSysEx(timeoutMs, sink);
+    if (received == midiio::Received::failed) {
+      vorn::pollBreak();
+      midiio::reportMidiError(midiio::lastMidiError());
+    }
+    if (!message.empty()) {
+      vorn::OutNByte(message);
+      vorn::getouthandle().flush();  // a reader of the pipe gets each message as it comes
+    }
+    if (received == midiio::Received::timedOut) break;
+  }
+}
+
+int mainProc() {
+  vorn::conHook(closeDevices);
+  (void)vorn::analoptionEx(descriptor);
+  openDevices();
+  vorn::openout();
+  const std::string request = requestGiven ? requestBytes() : std::string();
+  // Nothing from before the start is kept; the reply to the request is.
+  if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
+  midiio::flushInputQueue();
+  sendRequest(request);
+  record();
+  const bool lost = midiio::inputOverflow();
+  midiio::stopMidiInput();
+  if (lost) vorn::errBox("MIDIオーバーフローが発生しました");
+  vorn::closeout();
+  closeDevices();
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return frame::runTool("HOLMIR 1.00", argc, argv, mainProc); }

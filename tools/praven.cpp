@@ -1,0 +1,151 @@
+// praven: holds a dialogue with MIDI instruments under the control of a KEL
+// script: each expression may send, wait for replies, and give bytes that
+// are written to the output.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "frame/frame.h"
+#include "midiio/expression_failure.h"
+#include "midiio/midi_input.h"
+#include "midiio/midi_layer.h"
+#include "midiio/script_host.h"
+#include "vornlib/errors.h"
+#include "vornlib/kel/kel.h"
+#include "vornlib/numbers.h"
+#include "vornlib/streams.h"
+
+namespace {
+
+constexpr std::uint32_t kDefaultTimeoutMs = 10000;
+constexpr std::uint32_t kLongestTimeoutSeconds = 120;
+constexpr std::size_t kLongestDeviceVariable = 260;
+constexpr std::size_t kInputNodes = 1024;
+constexpr std::size_t kInputBlocks = 1024;
+constexpr std::uint32_t kClockPeriodMs = 10;
+
+midiio::ScriptSettings settings;
+bool evaluateOnly = false;
+int outputIndex = midiio::kDefaultDevice;
+int inputIndex = midiio::kDefaultDevice;
+
+// Leading blanks, a decimal number, nothing but blanks after it.
+bool blankedDecimal(std::string_view text, std::uint32_t& value) {
+  vorn::StrzSkipSp(text);
+  const vorn::NumberResult n = vorn::Strz2Dword(text);
+  vorn::StrzSkipSp(text);
+  if (!n.ok() || !text.empty()) return false;
+  value = n.value;
+  return true;
+}
+
+bool optionD(std::string_view text) {
+  std::uint32_t n;
+  if (!blankedDecimal(text, n)) return false;
+  settings.deviceNumber = static_cast<std::int32_t>(n);
+  return true;
+}
+
+// A device by name; an empty text names the environment variable's value.
+bool deviceOption(std::string_view text, const char* variable, bool (*find)(std::string_view, int&), int& index,
+                  bool& enabled) {
+  std::string name(text);
+  if (name.empty()) {
+    const char* value = std::getenv(variable);
+    if (value && std::string_view(value).size() >= kLongestDeviceVariable) return false;
+    name = value ? value : "";
+  }
+  enabled = find(name, index);
+  return enabled;
+}
+
+bool optionE(std::string_view text) {
+  return deviceOption(text, "ZAMO_MIDI_OUT", midiio::findMidiOutput, outputIndex, settings.outputEnabled);
+}
+bool optionI(std::string_view text) {
+  return deviceOption(text, "ZAMO_MIDI_IN", midiio::findMidiInput, inputIndex, settings.inputEnabled);
+}
+
+bool optionT(std::string_view text) {
+  if (text.empty()) {
+    settings.timeoutMs = kDefaultTimeoutMs;
+    return true;
+  }
+  std::uint32_t seconds;
+  if (!blankedDecimal(text, seconds) || seconds > kLongestTimeoutSeconds) return false;
+  settings.timeoutMs = seconds * 1000;
+  return true;
+}
+
+const vorn::OptionEntry options[] = {
+    {'D', optionD, "-Dn     the number the script reads as devno", "a decimal number"},
+    {'E', optionE, "-Ename  the MIDI output (-E alone: ZAMO_MIDI_OUT); without E nothing is sent"},
+    {'I', optionI, "-Iname  the MIDI input (-I alone: ZAMO_MIDI_IN); without I nothing is received"},
+    {'N', vorn::option_n, ""},
+    {'O', vorn::option_o, "-Ofile  write to file instead of standard output"},
+    {'T', optionT, "-Ts     wait at most s seconds (0 to 120, default 10) for each piece of data",
+     "nothing, or whole seconds from 0 to 120"},
+    {'X', frame::flagOption([] { evaluateOnly = true; }), "-X      evaluate only: write nothing of the values"},
+    {'Z', frame::flagOption([] { settings.emptyOnTimeout = true; }),
+     "-Z      a receive that times out gives an empty byte string instead of 0"},
+};
+const vorn::OptionDescriptor descriptor{options, 1, "[options] script [file...]",
+                                        "Runs a KEL script that sends to and receives from MIDI instruments."};
+
+void closeDevices() {
+  midiio::stopClock();
+  midiio::closeMidiInput();
+  midiio::closeMidiOutput();
+}
+
+void openDevices() {
+  (void)midiio::startClock(kClockPeriodMs);
+  if (settings.outputEnabled && !midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+  if (settings.inputEnabled &&
+      !midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
+    midiio::reportMidiError(midiio::lastMidiError());
+  }
+}
+
+// One session for the whole script, so that locals persist between expressions.
+void runScript(std::string_view script, midiio::ScriptHost& host) {
+  if (settings.inputEnabled) {
+    if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
+    midiio::flushInputQueue();
+  }
+  kel::Session session(&host);
+  for (std::size_t pos = kel::Session::skipSeparators(script, 0); pos < script.size();) {
+    kel::Result<kel::Evaluated> result =
+        session.evaluateNext(script, pos, evaluateOnly ? kel::Want::Any : kel::Want::Bytes);
+    if (!result) midiio::reportExpressionFailure("the script", result.error());
+    if (!evaluateOnly) {
+      const std::string& bytes = result.value().value.asBytes();
+      vorn::OutNByte({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+      vorn::getouthandle().flush();  // each answer as the dialogue goes on
+    }
+    pos = kel::Session::skipSeparators(script, result.value().end);
+  }
+  if (settings.inputEnabled) midiio::stopMidiInput();
+}
+
+int mainProc() {
+  vorn::conHook(closeDevices);
+  (void)vorn::analoptionEx(descriptor);
+  const char* script = vorn::getparamDirect(1);
+  if (!script || !*script) {
+    midiio::keepMidiFault(vorn::kErrNoScript, "praven needs a script as its first word");
+    midiio::reportMidiError(vorn::kErrNoScript);
+  }
+  for (const char* name : vorn::fileArguments()) settings.fileArgs.emplace_back(name);
+  openDevices();
+  vorn::openout();
+  midiio::ScriptHost host(settings);
+  runScript(script, host);
+  vorn::closeout();
+  closeDevices();
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return frame::runTool("PRAVEN 1.00", argc, argv, mainProc); }
