@@ -19,6 +19,9 @@ function(add_library_folder name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
+# Test targets are named <area>[_<what>]_test and fuzz targets
+# <area>[_<what>]_fuzz, their sources *_test.cpp and *_fuzz.cpp.
+
 # add_zamo_test(name sources... LIBS libs...): a GoogleTest executable registered with CTest.
 function(add_zamo_test name)
   cmake_parse_arguments(T "" "" "LIBS" ${ARGN})

@@ -9,12 +9,11 @@
 #include "seq/tick_scale.h"
 #include "seq/track_input.h"
 #include "vornlib/numbers.h"
+#include "vornlib/smf_header.h"
 
 namespace seq {
 namespace {
 
-constexpr std::array<std::uint8_t, 4> kHeaderId = {'M', 'T', 'h', 'd'};
-constexpr std::array<std::uint8_t, 4> kTrackId = {'M', 'T', 'r', 'k'};
 constexpr std::uint8_t kMetaEvent = 0xFF;
 constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 constexpr std::uint8_t kMetaSetTempo = 0x51;
@@ -50,14 +49,14 @@ std::uint32_t readChunkHead(vorn::ByteInput& in, const std::array<std::uint8_t, 
 TickScale readHeader(vorn::ByteInput& in) {
   const char* what = "the header chunk";
   std::uint64_t start = in.offset();
-  std::uint32_t length = readChunkHead(in, kHeaderId, what);
-  if (length < 6) raiseAt("header chunk length " + std::to_string(length) + "; at least 6 expected", start + 4);
+  std::uint32_t length = readChunkHead(in, vorn::kSmfHeaderId, what);
+  if (length < vorn::kSmfHeaderFieldsLength) {
+    raiseAt("header chunk length " + std::to_string(length) + "; at least 6 expected", start + 4);
+  }
 
-  std::array<std::uint8_t, 6> fields;
+  std::array<std::uint8_t, vorn::kSmfHeaderFieldsLength> fields;
   needBytes(in, fields, what);
-  std::uint16_t format = vorn::readBE16(fields.data());
-  std::uint16_t tracks = vorn::readBE16(fields.data() + 2);
-  std::uint16_t division = vorn::readBE16(fields.data() + 4);
+  auto [format, tracks, division] = vorn::parseSmfHeaderFields(fields);
   if (format != 0) {
     raiseAt("format " + std::to_string(format) + " (" + count(tracks, "track") + "); only format 0 is read",
             start + 8);
@@ -192,7 +191,7 @@ class TrackConverter {
 std::optional<InputFault> convertSmfToOstra(vorn::ByteInput& in, const ConvertOptions& options) {
   try {
     TickScale scale = readHeader(in);
-    std::uint32_t length = readChunkHead(in, kTrackId, "the track chunk's head");
+    std::uint32_t length = readChunkHead(in, vorn::kSmfTrackId, "the track chunk's head");
     TrackConverter(in, scale, length, options).run();
   } catch (InputFault& fault) {
     return std::move(fault);

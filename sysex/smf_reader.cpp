@@ -10,6 +10,7 @@
 #include "vornlib/midi_status.h"
 #include "vornlib/numbers.h"
 #include "vornlib/shown_bytes.h"
+#include "vornlib/smf_header.h"
 #include "vornlib/varlen.h"
 
 namespace sysex {
@@ -93,13 +94,15 @@ SmfFileError readSmfChunks(vorn::ByteInput& in, std::uint64_t fileSize, SmfInfo&
   ByteBlock header;
   std::uint64_t headerOffset = 0;
   if (SmfFileError e = reader.read("MThd", header, headerOffset)) return e;
-  if (header.size() < 6) {
+  if (header.size() < vorn::kSmfHeaderFieldsLength) {
     return {vorn::kErrMalformedInput, headerOffset - 4,
             "header chunk of " + std::to_string(header.size()) + " bytes; it needs 6"};
   }
-  smf.format = vorn::readBE16(header.data());
-  smf.trackCount = vorn::readBE16(header.data() + 2);
-  smf.division = vorn::readBE16(header.data() + 4);
+  vorn::SmfHeaderFields fields =
+      vorn::parseSmfHeaderFields(std::span(header.data(), header.size()).first<vorn::kSmfHeaderFieldsLength>());
+  smf.format = fields.format;
+  smf.trackCount = fields.tracks;
+  smf.division = fields.division;
   if (SmfFileError e = checkHeader(smf, headerOffset)) return e;
   try {
     smf.tracks.resize(smf.trackCount);

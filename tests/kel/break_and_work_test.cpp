@@ -79,7 +79,7 @@ int evaluateAfterSigint() {
 
 // The runner's SIGINT handler sets the flag a default session asks.
 TEST(KelBreak, TheDefaultCheckIsTheConsoleBreakFlag) {
-  char name[] = "kel_tests";
+  char name[] = "kel_test";
   char* argv[] = {name, nullptr};
   vorn::resetRunState();
   vorn::WinConsole("KELTEST 1.00", 1, argv, evaluateAfterSigint);
