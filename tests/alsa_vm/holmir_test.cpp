@@ -150,7 +150,7 @@ TEST(HolmirAlsa, RecordsWhatTheRawPortIsGivenByteForByte) {
     std::size_t piece;  // bytes per write to the raw side
   } cases[] = {
       {"short messages around them are left out", unhex("90 3C 40") + dump + unhex("80 3C 00"), 4096},
-      {"one write", dump, dump.size()},
+      {"offered whole", dump, dump.size()},
       {"odd pieces", dump, 97},
   };
   for (const auto& c : cases) {
