@@ -81,10 +81,10 @@ void awaitTaken() {
   }
 }
 
-// Writes `bytes` to the raw side in pieces of `piece` bytes (paced with
-// awaitTaken unless flooding); gives up when the device takes nothing for a
-// long while. Returns the bytes written.
-std::size_t writeRaw(const std::string& bytes, std::size_t piece, bool flood = false) {
+// Writes `bytes` to the raw side in pieces of `piece` bytes, each once the
+// one before was taken; gives up when the device takes nothing for a long
+// while. Returns the bytes written.
+std::size_t writeRaw(const std::string& bytes, std::size_t piece) {
   const int fd = open("/dev/snd/midiC0D0", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return 0;
   std::size_t done = 0;
@@ -94,7 +94,7 @@ std::size_t writeRaw(const std::string& bytes, std::size_t piece, bool flood = f
     if (n > 0) {
       done += static_cast<std::size_t>(n);
       stuck = 0;
-      if (!flood) awaitTaken();
+      awaitTaken();
       continue;
     }
     if (n < 0 && errno != EAGAIN) break;
@@ -169,12 +169,16 @@ TEST(HolmirAlsa, RecordsWhatTheRawPortIsGivenByteForByte) {
 }
 
 // holmir's output is a FIFO that nobody reads during the flood, so holmir
-// stalls on its first full pipe and its input fills up behind it.
+// stalls on its first full pipe and its input queue fills up behind it. The
+// flood is paced so that the sequencer's own pool never overflows: the kernel
+// reports that hole only at the start of the next read() of a batch, so an
+// event that came in after the hole during that read arrives before the
+// report and would be joined to the message the hole cut.
 TEST(HolmirAlsa, AnOverflowIsReportedAndNoMessageIsJoinedAcrossTheHole) {
   std::vector<std::string> flood;
   std::string floodBytes;
   const std::size_t sizes[] = {300, 1000, 4100, 20000};
-  for (unsigned number = 0; floodBytes.size() < (3u << 19); ++number) {
+  for (unsigned number = 0; floodBytes.size() < (1u << 20); ++number) {
     flood.push_back(taggedSysEx(sizes[number % 4], number));
     floodBytes += flood.back();
   }
@@ -189,7 +193,7 @@ TEST(HolmirAlsa, AnOverflowIsReportedAndNoMessageIsJoinedAcrossTheHole) {
   ASSERT_GE(reader, 0) << std::strerror(errno);
   HolmirRun holmir(dir, {"-T5", "-O" + fifo});
   ASSERT_TRUE(holmir.ready());
-  EXPECT_GT(writeRaw(floodBytes, 4096, true), 0u);
+  EXPECT_EQ(writeRaw(floodBytes, 4096), floodBytes.size());
 
   fcntl(reader, F_SETFL, 0);
   std::mutex mutex;
