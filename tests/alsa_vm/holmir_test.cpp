@@ -187,8 +187,15 @@ TEST(HolmirAlsa, AnOverflowIsReportedAndNoMessageIsJoinedAcrossTheHole) {
   flood.push_back(taggedSysEx(500, lastNumber));
 
   zamotest::TempDir dir;
-  const std::string fifo = dir.file("out.fifo").string();
+  // The staged folder is a 9p share when it lies under /tmp, and 9p refuses
+  // special files: the FIFO goes on the machine's own /dev, in memory.
+  const std::string fifo = "/dev/zamo-holmir-out.fifo";
+  unlink(fifo.c_str());
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  struct FifoRemover {
+    const std::string& path;
+    ~FifoRemover() { unlink(path.c_str()); }
+  } removeFifo{fifo};
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // holmir's open does not wait
   ASSERT_GE(reader, 0) << std::strerror(errno);
   HolmirRun holmir(dir, {"-T5", "-O" + fifo});

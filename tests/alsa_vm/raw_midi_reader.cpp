@@ -17,6 +17,15 @@ namespace alsavm {
 RawMidiReader::RawMidiReader(int device) : path_("/dev/snd/midiC0D" + std::to_string(device)) {
   fd_ = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) throw std::runtime_error("cannot open " + path_ + ": " + std::strerror(errno));
+  // Room for the largest message a test sends, so that what the test checks is
+  // the sender, not how soon this thread gets the machine's one CPU.
+  snd_rawmidi_params params{};
+  params.stream = SNDRV_RAWMIDI_STREAM_INPUT;
+  params.buffer_size = std::size_t{2} << 20;
+  params.avail_min = 1;
+  if (ioctl(fd_, SNDRV_RAWMIDI_IOCTL_PARAMS, &params) < 0) {
+    throw std::runtime_error("cannot enlarge the buffer of " + path_ + ": " + std::strerror(errno));
+  }
   // The port passes events on only once input is triggered, which a read or
   // poll does; the thread may get to its first poll only after the first send.
   pollfd fd{fd_, POLLIN, 0};
