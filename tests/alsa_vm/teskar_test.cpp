@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "raw_midi_reader.h"
+#include "raw_ports_check.h"
 #include "run_tool.h"
 #include "sysex_of_size.h"
 
@@ -43,19 +43,7 @@ TEST(TeskarAlsa, AStreamComesOutOfTheChosenPort) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.front());
-    std::vector<std::unique_ptr<alsavm::RawMidiReader>> raw;
-    for (int device = 0; device < 4; ++device) raw.push_back(std::make_unique<alsavm::RawMidiReader>(device));
-    const auto run = zamotest::runTool("teskar", c.args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    const std::string got = raw[static_cast<std::size_t>(c.device)]->awaitBytes(c.expected.size());
-    EXPECT_TRUE(got == c.expected) << alsavm::describeDifference(got, c.expected);
-    for (int device = 0; device < 4; ++device) {
-      EXPECT_EQ(raw[static_cast<std::size_t>(device)]->overruns(), 0u) << device;
-      if (device != c.device) {
-        EXPECT_EQ(raw[static_cast<std::size_t>(device)]->bytes(), "") << device;
-      }
-    }
+    alsavm::expectOnlyPortGets("teskar", c.args, c.device, c.expected);
   }
 }
 
