@@ -1,15 +1,33 @@
 include(GoogleTest)
 
-# add_tool(name LIBS lib...): one executable per tool, installed with its man page.
+# add_tool(name LIBS lib...): one executable per tool, installed with its man
+# page. Every tool joins the global property ZAMO_TOOLS, from which the
+# install, the package, the shell completion and their tests take the list.
 function(add_tool name)
   cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
   add_executable(${name} ${name}.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} frame vornlib)
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set_property(GLOBAL APPEND PROPERTY ZAMO_TOOLS ${name})
   set(man ${PROJECT_SOURCE_DIR}/docs/man/${name}.1)
   if(EXISTS ${man})
-    install(FILES ${man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    add_man_page(${man})
   endif()
+endfunction()
+
+# add_man_page(source): installs a man page (NAME.N) into man/manN, compressed
+# as Debian installs them (gzip -9n: no name or time stamp inside, so the
+# package is the same on every build).
+function(add_man_page source)
+  get_filename_component(page ${source} NAME)
+  string(REGEX REPLACE "^.*\\.([1-9])$" "\\1" section ${page})
+  set(packed ${CMAKE_BINARY_DIR}/man/man${section}/${page}.gz)
+  add_custom_command(OUTPUT ${packed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man/man${section}
+    COMMAND gzip -9n -c ${source} > ${packed}
+    DEPENDS ${source} VERBATIM)
+  add_custom_target(man_${page} ALL DEPENDS ${packed})
+  install(FILES ${packed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
 endfunction()
 
 # add_library_folder(name): a folder's sources as one static library.
