@@ -1,4 +1,4 @@
-# The Debian package: `cpack` in the build folder writes zamo_VERSION_ARCH.deb
+# The Debian package: `cpack` in the build folder writes zamo_VERSION_ARCH.deb there,
 # with the tools, their man pages, the overview page, the documents and the
 # shell completion, installed under /usr.
 set(CPACK_GENERATOR DEB)
@@ -31,5 +31,4 @@ if(ZAMO_DPKG_SHLIBDEPS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libasound2, libjack-jackd2-0 | libjack0, libc6, libstdc++6")
 endif()
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)

@@ -2,7 +2,8 @@
 // ASCII (Japanese texts as \[uXXXX] escapes), groff formats them under
 // LANG=C without a warning, the UTF-8 rendering holds every Japanese
 // character, and the ASCII rendering (what man uses in the C locale) stays
-// free of warnings too, through man itself where it is installed.
+// free of warnings too, through man itself where it is installed. Both the
+// tools' pages (section 1) and the overview page zamo(7) are checked.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,13 +39,22 @@ zamotest::ToolRun groff(const fs::path& page, const char* device) {
                               {"-u", "LC_ALL", "-u", "LC_CTYPE", "LANG=C", "groff", "-ww", "-man", device, page.string()});
 }
 
-TEST(ManPages, RenderAlikeWithoutAUtf8Locale) {
+// The pages of docs/man: NAME.1 for the tools, NAME.7 for the overview.
+std::vector<fs::path> manPages() {
   std::vector<fs::path> pages;
   for (const auto& entry : fs::directory_iterator(fs::path(ZAMO_SOURCE_DIR) / "docs/man")) {
-    if (entry.path().extension() == ".1") pages.push_back(entry.path());
+    const std::string extension = entry.path().extension().string();
+    if (extension == ".1" || extension == ".7") pages.push_back(entry.path());
   }
   std::sort(pages.begin(), pages.end());
+  return pages;
+}
+
+TEST(ManPages, RenderAlikeWithoutAUtf8Locale) {
+  const std::vector<fs::path> pages = manPages();
   ASSERT_GE(pages.size(), 7u);
+  ASSERT_TRUE(std::any_of(pages.begin(), pages.end(), [](const fs::path& p) { return p.filename() == "zamo.7"; }))
+      << "the overview page zamo.7 is missing";
   ASSERT_EQ(zamotest::runProgram("/usr/bin/env", {"groff", "--version"}).status, 0)
       << "groff is missing (scripts/setup installs groff-base)";
   const std::regex kEscape(R"(\\\[u([0-9A-F]{4,5})\])");
@@ -73,14 +83,15 @@ TEST(ManPages, RenderAlikeWithoutAUtf8Locale) {
 
 TEST(ManPages, ManShowsThemWithoutWarningsWithLangUnset) {
   if (!fs::exists("/usr/bin/man")) GTEST_SKIP() << "man is not installed (groff's ASCII rendering is checked above)";
-  for (const auto& entry : fs::directory_iterator(fs::path(ZAMO_SOURCE_DIR) / "docs/man")) {
-    if (entry.path().extension() != ".1") continue;
-    SCOPED_TRACE(entry.path().filename().string());
+  for (const fs::path& page : manPages()) {
+    SCOPED_TRACE(page.filename().string());
     zamotest::ToolRun shown = zamotest::runProgram(
-        "/usr/bin/env", {"-i", "PATH=/usr/bin:/bin", "MANWIDTH=80", "man", "-l", entry.path().string()});
+        "/usr/bin/env", {"-i", "PATH=/usr/bin:/bin", "MANWIDTH=80", "man", "-l", page.string()});
     EXPECT_EQ(shown.status, 0);
     EXPECT_EQ(shown.err, "");
-    EXPECT_NE(shown.out.find("SYNOPSIS"), std::string::npos);
+    // A tool's page shows how to call it; an overview page has no synopsis.
+    const char* heading = page.extension() == ".1" ? "SYNOPSIS" : "DESCRIPTION";
+    EXPECT_NE(shown.out.find(heading), std::string::npos) << "no " << heading;
   }
 }
 
