@@ -1,7 +1,16 @@
 # Shared by the benchmark scripts: timing against cat in the same run, and
 # peak memory. Source it after setting $work (a scratch directory). When
 # $run_dir is set, each run starts in it, emptied first (for tools that
-# write files of their own).
+# write files of their own). When $BENCH_TABLE names a file (bench/all.sh
+# sets it), every result is also appended there as one line of its summary.
+
+# table_row TOOL INPUT RATE VS-CAT PEAK-RSS REAL-TIME: one summary line,
+# tab-separated, "-" where a column does not apply.
+table_row() {
+  [ -n "${BENCH_TABLE:-}" ] || return 0
+  local IFS=$'\t'
+  echo "$*" >>"$BENCH_TABLE"
+}
 
 # run_in_place COMMAND...: runs COMMAND reading standard input.
 run_in_place() {
@@ -49,4 +58,7 @@ measure() {
   awk -v name="$label" -v n="$bytes" -v t="$tool_s" -v c="$cat_s" -v rss="$rss" 'BEGIN {
     printf "%-12s %9.1f %10.1f %10.1f %8.2f %8d KiB\n", name, n / 1e6, n / 1e6 / t, n / 1e6 / c, c / t, rss
   }'
+  table_row "$label" "$(awk -v n="$bytes" 'BEGIN { printf "%.0f MB", n / 1e6 }') ${file##*.}" \
+    "$(awk -v n="$bytes" -v t="$tool_s" 'BEGIN { printf "%.1f MB/s", n / 1e6 / t }')" \
+    "$(awk -v t="$tool_s" -v c="$cat_s" 'BEGIN { printf "%.2f", c / t }')" "$rss KiB" -
 }

@@ -15,7 +15,8 @@
 # period is what midiio_jack_timing_test measures in-process):
 # median, p99 and max, jitter = p99 - median, and teskar's CPU time as a share
 # of the wall time it ran. Targets: jitter at most 0.1 ms, CPU under 1 %.
-# Not part of the tests: figures depend on the machine and its load.
+# Not part of the tests: figures depend on the machine and its load. With
+# $BENCH_TABLE set, the results also go there for bench/all.sh's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -23,6 +24,7 @@ bin=$build/bin
 for tool in droska teskar; do
   [ -x "$bin/$tool" ] || { echo "realtime.sh: $bin/$tool not built (scripts/build $build)" >&2; exit 1; }
 done
+[ -x /usr/bin/time ] || { echo "realtime.sh: /usr/bin/time missing (scripts/setup installs it)" >&2; exit 1; }
 command -v jackd >/dev/null || { echo "realtime.sh: jackd missing (scripts/setup installs jackd2)" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -38,6 +40,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
+source bench/lib.sh
 g++ -O2 -std=c++20 bench/jack_count.cpp -o "$work/jack_count" $(pkg-config --cflags --libs jack)
 g++ -O2 -std=c++20 bench/jack_arrivals.cpp -o "$work/jack_arrivals" $(pkg-config --cflags --libs jack)
 export ZAMO_MIDI_API=jack
@@ -63,7 +66,7 @@ send_counted() {
   count_pid=$!
   sleep 0.3
   local start=$EPOCHREALTIME
-  "$bin/droska" -Ecounter:in "$2"
+  /usr/bin/time -f %M -o "$work/droska.rss" "$bin/droska" -Ecounter:in "$2"
   local end=$EPOCHREALTIME
   sleep 0.2
   kill -TERM "$count_pid"; wait "$count_pid" || true
@@ -73,6 +76,9 @@ send_counted() {
   awk -v l="$1" -v n="$(stat -c %s "$2")" -v d="$delivered" -v e="$events" -v s="$start" -v t="$end" 'BEGIN {
     printf "%-22s %10d %10d %9d %12.1f %9.1f\n", l, n, d, e, (t - s) * 1000, n / 3125
   }'
+  table_row droska "${1#droska } SysEx to JACK" \
+    "$(awk -v d="$delivered" -v s="$start" -v t="$end" 'BEGIN { printf "%.1f MB/s", d / 1e6 / (t - s) }')" - \
+    "$(cat "$work/droska.rss") KiB" "$delivered of $(stat -c %s "$2") bytes delivered"
 }
 send_counted "droska 1 MiB" "$work/big.syx"
 send_counted "droska 64 x 16 KiB" "$work/many.syx"
@@ -100,14 +106,14 @@ xruns_before=$(grep -c -i xrun "$work/jackd.log" || true)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 record_before=$(cpu_ticks "$record_pid")
 TIMEFORMAT='%3R %3U %3S'
-{ time "$bin/teskar" -T8 -Earrivals:in "$work/notes.dorna" 2>"$work/teskar.err"; } 2>"$work/teskar.time"
+{ time /usr/bin/time -f %M -o "$work/teskar.rss" "$bin/teskar" -T8 -Earrivals:in "$work/notes.dorna" 2>"$work/teskar.err"; } 2>"$work/teskar.time"
 record_after=$(cpu_ticks "$record_pid")
 sleep 0.2
 kill -TERM "$record_pid"; wait "$record_pid" || true
 record_pid=""
 [ -s "$work/teskar.err" ] && cat "$work/teskar.err" >&2
 xruns_after=$(grep -c -i xrun "$work/jackd.log" || true)
-awk -v want=$((2 * notes)) '
+awk -v want=$((2 * notes)) -v summary="$work/late" '
   /^#/ { xruns = $3; next }
   { at[n++] = $1 }
   END {
@@ -123,6 +129,7 @@ awk -v want=$((2 * notes)) '
     printf "%-22s %10s %10s %10s %10s %10s\n", "messages", "min ms", "median ms", "p99 ms", "max ms", "jitter ms"
     printf "%-22s %10.3f %10.3f %10.3f %10.3f %10.3f\n", n " of " want, min, med, p99, max, p99 - med
     printf "messages more than 0.1 ms late: %d; late cycles the recorder saw: %d\n", over, xruns
+    printf "%d %d %.3f %.3f %.3f %.3f\n", n, want, med, p99, max, p99 - med > summary
   }' "$work/arrivals.out"
 read -r wall user sys <"$work/teskar.time"
 awk -v w="$wall" -v u="$user" -v s="$sys" -v r=$((record_after - record_before)) -v hz="$(getconf CLK_TCK)" 'BEGIN {
@@ -130,3 +137,6 @@ awk -v w="$wall" -v u="$user" -v s="$sys" -v r=$((record_after - record_before))
   printf "the recording client meanwhile (a JACK client that only records): %.3f %% CPU\n", 100 * r / hz / w
 }'
 echo "late cycles the server logged during the play: $((xruns_after - xruns_before))"
+read -r arrived sent median p99 max jitter <"$work/late"
+table_row teskar "$notes notes on 8 ms steps, JACK" - - "$(cat "$work/teskar.rss") KiB" \
+  "$arrived/$sent msgs; late median $median, p99 $p99, max $max ms; jitter $jitter ms; CPU $(awk -v w="$wall" -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", 100 * (u + s) / w }') %"

@@ -7,7 +7,8 @@
 # pipes each through its tool and, in the same run, through cat, and prints
 # MB/s (10^6 bytes a second), the tool's speed as a ratio to cat's, and the
 # tool's peak resident memory. Not part of the tests: figures depend on the
-# machine and its load.
+# machine and its load. zamodump, where it is built, prints a 20 MB piece of
+# each as text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -29,3 +30,9 @@ measure "fendix" "$work/seq.ostra" "$bin/fendix"
 measure "fendix -X" "$work/seq.ostra" "$bin/fendix" -X
 measure "zutane" "$work/seq.mid" "$bin/zutane"
 measure "zutane -X" "$work/seq.mid" "$bin/zutane" -X
+if [ -x "$bin/zamodump" ]; then
+  "$work/stream_gen" ostra 20000000 >"$work/dump.ostra"
+  "$work/stream_gen" smf 20000000 >"$work/dump.mid"
+  measure "zamodump" "$work/dump.ostra" "$bin/zamodump"
+  measure "zamodump" "$work/dump.mid" "$bin/zamodump"
+fi

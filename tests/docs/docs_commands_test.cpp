@@ -65,7 +65,9 @@ std::vector<Document> documents() {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(kSource / folder)) {
       std::string ext = entry.path().extension().string();
-      if (ext == ".md" || ext == ".1") found.push_back(std::string(folder) + "/" + entry.path().filename().string());
+      if (ext == ".md" || ext == ".1" || ext == ".7") {
+        found.push_back(std::string(folder) + "/" + entry.path().filename().string());
+      }
     }
     std::sort(found.begin(), found.end());
     names.insert(names.end(), found.begin(), found.end());
@@ -73,7 +75,8 @@ std::vector<Document> documents() {
   std::vector<Document> docs;
   for (const std::string& name : names) {
     std::string text = readFile(kSource / name);
-    bool man = name.size() > 2 && name.compare(name.size() - 2, 2, ".1") == 0;
+    const std::string ext = fs::path(name).extension().string();
+    bool man = ext == ".1" || ext == ".7";
     docs.push_back({name, man ? docstest::manPageCommands(text, name) : docstest::markdownCommands(text, name)});
   }
   return docs;
