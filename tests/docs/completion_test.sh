@@ -70,7 +70,6 @@ cases=(
   "fendix -Q"       ""                               # no such letter
   "zembra -- -O"    ""                               # after "--" only files, by bash itself
   "zembra so"       ""                               # a file argument: bash itself
-  "teskar -T8 -"    "-- --help --version -B -C -D -E -S -T -X"
   "mirvok -Pd="     ""
 )
 for ((i = 0; i < ${#cases[@]}; i += 2)); do
@@ -78,6 +77,8 @@ for ((i = 0; i < ${#cases[@]}; i += 2)); do
   if [[ " ${tools[*]} " == *" $tool "* ]]; then check "${cases[i]}" "${cases[i + 1]}"; fi
 done
 
+# The words before the one completed do not change what it offers.
+check "zembra -T8 -Oout.ost -" "$(offers "zembra -")"
 # A name outside the path offers nothing rather than failing.
 check "no-such-zamo-tool -" ""
 
