@@ -12,7 +12,7 @@ export PATH=$bin:$PATH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/sub"
-touch "$work/song.mml" "$work/setup.syx"
+touch "$work/song.mml" "$work/setup.syx" "$work/sub/my song.mml"
 cd "$work" || exit 1
 # shellcheck source=/dev/null
 source "$script" || { echo "FAIL the script does not load"; exit 1; }
@@ -57,6 +57,7 @@ done
 cases=(
   "zembra -os"      "-osetup.syx -osong.mml -osub/"  # the letter in lower case stays as typed
   "zembra -Lso"     "-Lsong.mml"
+  "zembra -Osub/m"  "-Osub/my\\ song.mml"             # quoted for the shell
   "zembra --"       "-- --help --version"
   "zembra --v"      "--version"
   "oktile -E"       "-Esub/"                         # a directory only
