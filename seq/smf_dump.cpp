@@ -203,19 +203,22 @@ class TrackDump {
     sysex_.start();
     if (status == kStatusSysEx) sysex_.add(std::span(&kStatusSysEx, 1));
     std::array<std::uint8_t, 256> piece;
-    std::uint32_t done = 0;
+    std::size_t filled = 0;
     try {
-      while (done < length) {
-        std::size_t n = std::min<std::size_t>(length - done, piece.size());
-        for (std::size_t i = 0; i < n; ++i) piece[i] = track_.byte("a SysEx");
-        sysex_.add(std::span(piece.data(), n));
-        done += static_cast<std::uint32_t>(n);
+      for (std::uint32_t done = 0; done < length; ++done) {
+        piece[filled++] = track_.byte("a SysEx");
+        if (filled == piece.size()) {
+          sysex_.add(piece);
+          filled = 0;
+        }
       }
     } catch (const InputFault&) {
       // What arrived of it is shown before the fault.
+      sysex_.add(std::span(piece.data(), filled));
       line(0, sysex_.text());
       throw;
     }
+    sysex_.add(std::span(piece.data(), filled));
     line(0, sysex_.text());
   }
 
