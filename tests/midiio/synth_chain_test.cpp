@@ -31,9 +31,9 @@ constexpr unsigned kPeriodFrames = 128;
 // notes of 48 ticks; at 125 beats a minute a tick is a millisecond and
 // every time falls on a whole 8 ms step. One pitch: each note's attack is
 // then the same sound, which the detector finds equally late.
-constexpr char kPhrase[] = ":$0={ m125 s13 v110 x48 o4 c8 c16 c8 c16 c16 c8. c16 c8 r8 }";
+constexpr char kPhrase[] = ":$0={ m125 s13 v110 x48 o4 c8 c16 c8 c16 c16 c8. c16 c8 r4 }";
 constexpr double kOnsetsMs[] = {0, 240, 360, 600, 720, 840, 1200, 1320};
-constexpr double kEndMs = 1800;  // the end of the last rest
+constexpr double kEndMs = 2040;  // the end of the last rest
 constexpr char kSoundfont[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr int kAttempts = 8;
 
