@@ -29,6 +29,8 @@ std::string count(unsigned n, const char* what) {
   raiseAt("SMPTE division with 0 ticks per frame", at + 1);
 }
 
+constexpr const char* kWhatIsRead = "only format 0 is read, and format 1 with -M";
+
 // Refuses a format and track count the converter does not read; `at` is
 // the offset of the format field.
 void checkLayout(std::uint16_t format, std::uint16_t tracks, const ConvertOptions& options, std::uint64_t at) {
@@ -38,13 +40,13 @@ void checkLayout(std::uint16_t format, std::uint16_t tracks, const ConvertOption
       if (tracks != 1) raiseAt(layout + "; format 0 has exactly one track", at + 2);
       return;
     case 1:
-      if (!options.mergeTracks) raiseAt(layout + "; option -M merges them into one", at);
+      if (!options.mergeTracks) raiseAt(layout + "; option -M merges the tracks into one", at);
       if (tracks == 0) raiseAt(layout + "; there is nothing to merge", at + 2);
       return;
     case 2:
-      raiseAt(layout + ": independent sequences, which are not merged; only formats 0 and 1 are read", at);
+      raiseAt(layout + ": independent sequences are not merged; " + kWhatIsRead, at);
     default:
-      raiseAt(layout + ": no Standard MIDI File format; only formats 0 and 1 are read", at);
+      raiseAt(layout + ": no such format; " + kWhatIsRead, at);
   }
 }
 

@@ -84,7 +84,7 @@ TEST(ZembraCli, RejectedOptionsSayWhatTheyWant) {
       {{"-X1"}, "invalid option -X1: -X takes no text after the letter"},
       {{"-o", "out.ostra"}, "option -O takes its text in the same word: -Oout.ostra"},
       {{"-L", "song.lst"}, "option -L takes its text in the same word: -Lsong.lst"},
-      {{"-Z"}, "unknown option -Z; the options are -D -L -O -P -Q -T -X"},
+      {{"-Z"}, "unknown option -Z; the options are -D -L -O -P -Q -S -T -X"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.args[0]);
