@@ -7,6 +7,7 @@
 
 #include "seq/ostra.h"
 #include "seq/record_reader.h"
+#include "seq/smf_events.h"
 #include "seq/smf_tempo.h"
 #include "vornlib/console.h"
 #include "vornlib/numbers.h"
@@ -16,10 +17,7 @@
 namespace seq {
 namespace {
 
-constexpr std::uint8_t kMeta = 0xFF;
 constexpr std::uint8_t kMetaText = 0x01;
-constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
-constexpr std::uint8_t kMetaSetTempo = 0x51;
 constexpr std::uint64_t kMaxTrackLength = 0xFFFFFFFF;
 // Ctrl-C is honoured every so many records of a long sequence.
 constexpr std::uint64_t kBreakInterval = 1 << 16;
@@ -85,7 +83,7 @@ class TrackWriter {
         case RecordKind::Filler:
           break;
         case RecordKind::End:
-          meta(kMetaEndOfTrack, {});
+          meta(kSmfEndOfTrack, {});
           return std::nullopt;
         case RecordKind::Fault:
           break;
@@ -120,12 +118,12 @@ class TrackWriter {
     std::array<std::uint8_t, 3> value = {static_cast<std::uint8_t>(*micros >> 16),
                                          static_cast<std::uint8_t>(*micros >> 8),
                                          static_cast<std::uint8_t>(*micros)};
-    meta(kMetaSetTempo, value);
+    meta(kSmfSetTempo, value);
     return std::nullopt;
   }
 
   void meta(std::uint8_t type, std::span<const std::uint8_t> body) {
-    head(kMeta);
+    head(kSmfMeta);
     sink_.put(type);
     varLength(static_cast<std::uint32_t>(body.size()));
     sink_.write(body);
@@ -146,7 +144,7 @@ class TrackWriter {
     written_ = time_;
     while (gap > vorn::kMaxVarLength) {
       varLength(vorn::kMaxVarLength);
-      const std::array<std::uint8_t, 3> empty = {kMeta, kMetaText, 0};
+      const std::array<std::uint8_t, 3> empty = {kSmfMeta, kMetaText, 0};
       sink_.write(empty);
       runningStatus_ = 0;
       gap -= vorn::kMaxVarLength;

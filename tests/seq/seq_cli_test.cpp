@@ -73,12 +73,13 @@ TEST(SeqOptions, RejectedOptionsSayWhy) {
   } cases[] = {
       {"fendix", {"-X1"}, "invalid option -X1: -X takes no text after the letter"},
       {"zutane", {"-x1"}, "invalid option -x1: -X takes no text after the letter"},
+      {"zutane", {"-M1"}, "invalid option -M1: -M takes no text after the letter"},
       {"fendix", {"-O"}, "invalid option -O: -O wants a file name"},
       {"zutane", {"-O"}, "invalid option -O: -O wants a file name"},
       {"fendix", {"-o", "out.dorna"}, "option -O takes its text in the same word: -Oout.dorna"},
       {"zutane", {"-O", "out.ostra"}, "option -O takes its text in the same word: -Oout.ostra"},
       {"fendix", {"-Q"}, "unknown option -Q; the options are -O -T -X"},
-      {"zutane", {"-T8"}, "unknown option -T8; the options are -O -X"},
+      {"zutane", {"-T8"}, "unknown option -T8; the options are -M -O -X"},
   };
   for (const Case& c : cases) {
     auto run = runTool(c.tool, c.args, kQuarter);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "midicsv_fields.h"
 #include "run_tool.h"
 #include "seq/record_reader.h"
 #include "seq/smf_tempo.h"
@@ -147,16 +148,7 @@ std::ostream& operator<<(std::ostream& os, const Event& e) {
   return os << e.time << ":" << std::hex << e.status << " " << e.first << " " << e.second << std::dec;
 }
 
-std::vector<std::string> fields(const std::string& line) {
-  std::vector<std::string> out;
-  std::stringstream in(line);
-  std::string field;
-  while (std::getline(in, field, ',')) {
-    std::size_t start = field.find_first_not_of(' ');
-    out.push_back(start == std::string::npos ? "" : field.substr(start));
-  }
-  return out;
-}
+using seqtest::fields;
 
 // midicsv's listing (track by track, absolute ticks) merged stably by time,
 // so that the earlier track comes first at equal times; times rescaled to
