@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -42,6 +43,24 @@ class AlsaInputReader {
   int client_, port_;
   bool gone_ = false;
 };
+
+// The real time of the queue that stamps our input's arrivals.
+class QueueClock {
+ public:
+  QueueClock(snd_seq_t* seq, int queue);  // queue -1: no clock
+  ~QueueClock();
+  QueueClock(const QueueClock&) = delete;
+  QueueClock& operator=(const QueueClock&) = delete;
+  std::optional<snd_seq_real_time_t> now();
+
+ private:
+  snd_seq_t* seq_;
+  int queue_;
+  snd_seq_queue_status_t* status_ = nullptr;
+};
+
+// Whether `event` carries a real-time arrival stamp earlier than `readStart`.
+bool arrivedBefore(const snd_seq_event_t& event, const std::optional<snd_seq_real_time_t>& readStart);
 
 MidiStatus openAlsaInput(std::string_view clientName, const Device& device, InputQueue& queue,
                          std::unique_ptr<InputPort>& port);

@@ -14,6 +14,7 @@ InputQueue::InputQueue(std::size_t nodeCount, std::size_t blockCount, std::uint3
       freeNodes_(nodes_.size()),
       freeBlocks_(std::max(blockCount, kFewestInputBlocks)),
       queued_(nodes_.size()) {
+  held_.reserve(nodes_.size());
   for (std::uint32_t i = 0; i < nodes_.size(); ++i) freeNodes_.push(i);
   for (std::uint32_t i = 0; i < std::max(blockCount, kFewestInputBlocks); ++i) freeBlocks_.push(i);
   sem_init(&wake_, 0, 0);
@@ -28,6 +29,25 @@ void InputQueue::dropped() {
 
 void InputQueue::lost() { dropped(); }
 
+void InputQueue::enqueue(std::uint32_t index) {
+  if (holding_) {
+    held_.push_back(index);  // never grows: each node is held at most once
+  } else {
+    queued_.push(index);
+  }
+}
+
+void InputQueue::publishBatch(bool holeInside) {
+  for (std::uint32_t index : held_) {
+    Node& node = nodes_[index];
+    if (holeInside && node.isLong && node.suspect) node.afterGap = true;
+    queued_.push(index);
+  }
+  held_.clear();
+  holding_ = false;
+  suspect_ = false;
+}
+
 void InputQueue::pushShort(std::uint32_t packed, std::uint32_t time) {
   if (!(mode_ & kInputShortMessages) || !recording()) return;
   const std::uint32_t status = packed & 0xFF;
@@ -41,8 +61,8 @@ void InputQueue::pushShort(std::uint32_t packed, std::uint32_t time) {
     overflow_.store(true, std::memory_order_release);
     return;
   }
-  nodes_[index] = {time, packed, kNoBlock, false, false};
-  queued_.push(index);
+  nodes_[index] = {time, packed, kNoBlock, false, false, suspect_};
+  enqueue(index);
 }
 
 void InputQueue::pushLong(std::span<const std::uint8_t> chunk, std::uint32_t time) {
@@ -58,9 +78,9 @@ void InputQueue::pushLong(std::span<const std::uint8_t> chunk, std::uint32_t tim
   }
   const std::size_t length = std::min(chunk.size(), kInputBlockBytes);
   std::memcpy(blocks_.get() + std::size_t{block} * kInputBlockBytes, chunk.data(), length);
-  nodes_[index] = {time, static_cast<std::uint32_t>(length), block, true, gap_};
+  nodes_[index] = {time, static_cast<std::uint32_t>(length), block, true, gap_, suspect_};
   gap_ = false;
-  queued_.push(index);
+  enqueue(index);
 }
 
 void InputQueue::wake() {

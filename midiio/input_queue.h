@@ -68,6 +68,17 @@ class InputQueue {
   // Wakes the reader (after a cycle's pushes).
   void wake();
 
+  // Batches, for a system that tells of a hole only after handing over data
+  // that came in after it (ALSA). What is pushed between holdBatch and
+  // publishBatch reaches the reader only at publishBatch. Pushes after
+  // markSuspect(true) came in while the system was being read, so a hole may
+  // lie before them: when publishBatch learns of a hole, each such long chunk
+  // is marked as after a gap. That may cut a message that was whole; it never
+  // joins two.
+  void holdBatch() { holding_ = true; }
+  void markSuspect(bool suspect) { suspect_ = suspect; }
+  void publishBatch(bool holeInside);
+
   // Reader side.
   void setRecording(bool on) { recording_.store(on, std::memory_order_release); }
   bool read(InputEvent& event);
@@ -86,10 +97,12 @@ class InputQueue {
     std::uint32_t block;  // kNoBlock for a short message
     bool isLong;
     bool afterGap;
+    bool suspect;  // pushed during a batch after markSuspect(true)
   };
   static constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;
 
   void dropped();
+  void enqueue(std::uint32_t index);
 
   std::uint32_t mode_;
   std::vector<Node> nodes_;
@@ -101,6 +114,9 @@ class InputQueue {
   std::atomic<bool> overflow_{false};
   std::uint32_t spareBlock_ = kNoBlock;  // producer only: taken, then no node was free
   bool gap_ = false;      // producer only: a chunk was dropped since the last one queued
+  bool holding_ = false;  // producer only: pushes wait in held_ for publishBatch
+  bool suspect_ = false;  // producer only
+  std::vector<std::uint32_t> held_;  // producer only; room for every node, made at construction
   sem_t wake_;
 };
 

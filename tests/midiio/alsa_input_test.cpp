@@ -79,4 +79,35 @@ TEST(MidiioAlsaInput, EventsBecomeChunksAndShortMessages) {
   EXPECT_TRUE(other.sourceGone());
 }
 
+// Only an event stamped in real time before a read began is known to have
+// come before a hole that read did not report.
+TEST(MidiioAlsaInput, OnlyEventsStampedBeforeTheReadCountAsBeforeAHole) {
+  const snd_seq_real_time_t start{5, 500};
+  const struct {
+    const char* what;
+    unsigned char flags;
+    snd_seq_real_time_t stamp;
+    std::optional<snd_seq_real_time_t> readStart;
+    bool before;
+  } cases[] = {
+      {"earlier second", SND_SEQ_TIME_STAMP_REAL, {4, 900}, start, true},
+      {"same second, earlier", SND_SEQ_TIME_STAMP_REAL, {5, 499}, start, true},
+      {"the same instant", SND_SEQ_TIME_STAMP_REAL, {5, 500}, start, false},
+      {"later", SND_SEQ_TIME_STAMP_REAL, {6, 0}, start, false},
+      {"stamped in ticks", SND_SEQ_TIME_STAMP_TICK, {0, 0}, start, false},
+      {"no clock", SND_SEQ_TIME_STAMP_REAL, {1, 0}, std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    snd_seq_event_t ev = noteOn();
+    ev.flags = static_cast<unsigned char>((ev.flags & ~SND_SEQ_TIME_STAMP_MASK) | c.flags);
+    if (c.flags == SND_SEQ_TIME_STAMP_REAL) {
+      ev.time.time = c.stamp;
+    } else {
+      ev.time.tick = 0;
+    }
+    EXPECT_EQ(midiio::arrivedBefore(ev, c.readStart), c.before);
+  }
+}
+
 }  // namespace

@@ -116,6 +116,42 @@ TEST(MidiioInputQueue, FullPoolsDropAndMarkTheGap) {
   EXPECT_EQ(tiny.freeBlocks(), 16u);
 }
 
+// A held batch reaches the reader only when published; a hole found after it
+// marks the long chunks pushed as suspect, and nothing else.
+TEST(MidiioInputQueue, HeldBatchesAreMarkedOnlyWhereAHoleMayLie) {
+  const struct {
+    const char* what;
+    bool hole;
+    std::vector<std::string> queued;
+  } cases[] = {
+      {"no hole: published as pushed", false, {"L3:F0..02", "L2:03..04", "S:F8", "L2:05..06"}},
+      {"hole: suspect chunks cut off, earlier ones and short messages kept",
+       true,
+       {"L3:F0..02", "!L2:03..04", "S:F8", "!L2:05..06"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    InputQueue queue(1024, 1024, 3);
+    InputParser parser;
+    queue.setRecording(true);
+    queue.holdBatch();
+    parser.feed(raw("F0 01 02"), 0, queue);  // in before the batch's read began
+    queue.markSuspect(true);
+    parser.feed(raw("03 04"), 0, queue);
+    parser.feed(raw("F8"), 0, queue);  // a clock tick inside the dump
+    parser.feed(raw("05 06"), 0, queue);
+    InputEvent e;
+    EXPECT_FALSE(queue.read(e)) << "a held chunk reached the reader";
+    queue.publishBatch(c.hole);
+    EXPECT_EQ(drain(queue), c.queued);
+    // After publishing, pushes go straight through and are not suspect.
+    parser.feed(raw("07 F7"), 0, queue);
+    queue.holdBatch();
+    queue.publishBatch(true);
+    EXPECT_EQ(drain(queue), std::vector<std::string>{"L2:07..F7"});
+  }
+}
+
 TEST(MidiioInputQueue, NothingIsQueuedBeforeRecording) {
   InputQueue queue(1024, 1024, 3);
   InputParser parser;
