@@ -79,27 +79,34 @@ void mergeTracks(vorn::ByteInput& in, std::uint16_t tracks, OstraFromSmf& out) {
   using Key = std::pair<std::uint64_t, std::size_t>;
   std::priority_queue<Key, std::vector<Key>, std::greater<>> waiting;
   std::uint64_t end = 0;
-  // Reads a track's next event; a track at its end leaves the queue.
-  auto advance = [&](std::size_t i) {
-    Track& track = all[i];
+  // Reads a track's next event; false when the track has ended.
+  auto advance = [&](Track& track) {
     inTrack(track, [&] {
       track.events->next(track.next);
-      if (!track.next.isEndOfTrack()) return;
-      track.events->input().skip(track.next.length, "a meta event");
+      if (track.next.isEndOfTrack()) track.events->input().skip(track.next.length, "a meta event");
     });
-    if (track.next.isEndOfTrack()) {
-      end = std::max(end, track.next.ticks);
-    } else {
-      waiting.emplace(track.next.ticks, i);
-    }
+    if (!track.next.isEndOfTrack()) return true;
+    end = std::max(end, track.next.ticks);
+    return false;
   };
 
-  for (std::size_t i = 0; i < all.size(); ++i) advance(i);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (advance(all[i])) waiting.emplace(all[i].next.ticks, i);
+  }
   while (!waiting.empty()) {
     std::size_t i = waiting.top().second;
     waiting.pop();
-    inTrack(all[i], [&] { out.event(all[i].next, all[i].events->input()); });
-    advance(i);
+    Track& track = all[i];
+    // A track stays in front, out of the queue, while its events come first.
+    for (;;) {
+      inTrack(track, [&] { out.event(track.next, track.events->input()); });
+      if (!advance(track)) break;
+      Key next{track.next.ticks, i};
+      if (!waiting.empty() && waiting.top() < next) {
+        waiting.push(next);
+        break;
+      }
+    }
   }
   out.end(end);
 }
