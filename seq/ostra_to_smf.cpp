@@ -126,7 +126,8 @@ class TrackWriter {
     head(kSmfMeta);
     sink_.put(type);
     varLength(static_cast<std::uint32_t>(body.size()));
-    sink_.write(body);
+    // An empty span may carry no address, which a copy must not be given.
+    if (!body.empty()) sink_.write(body);
   }
 
   // A system event's delta-time and status; it ends running status.
