@@ -1,9 +1,8 @@
 #pragma once
 // Tempo in both directions between OSTRA (beats per minute x 100, 16 bits)
 // and a Standard MIDI File's set-tempo event (microseconds per quarter
-// note, 24 bits). Reading rounds half up; writing picks the microseconds
-// that reading turns back into the same tempo, so a tempo survives the
-// trip out to a file and back exactly.
+// note, 24 bits). Both directions round to the nearest, and a tempo
+// survives the trip out to a file and back exactly.
 #include <cstdint>
 #include <optional>
 
@@ -23,19 +22,15 @@ inline std::optional<std::uint16_t> tempoFromMicroseconds(std::uint32_t micros) 
   return static_cast<std::uint16_t>(tempo);
 }
 
-// Microseconds per quarter note for a tempo of `tempo` (BPM x 100): the
-// nearest value that tempoFromMicroseconds reads back as `tempo`. Above
-// about 245 BPM the nearest value can round to a neighbour, so one step
-// toward the tempo's side is taken then. Empty below kSlowestSmfTempo,
-// where the value no longer fits 24 bits, and for 0.
+// Microseconds per quarter note for a tempo of `tempo` (BPM x 100), the
+// nearest whole number to 6e9 / tempo. Neighbouring tempos lie at least
+// 1.39 microseconds apart (at the fastest), so rounding by half a
+// microsecond never passes the half-way mark to the next one, and
+// tempoFromMicroseconds gives every tempo back (the tests go through all).
+// Empty below kSlowestSmfTempo, where the value no longer fits 24 bits.
 inline std::optional<std::uint32_t> microsecondsFromTempo(std::uint16_t tempo) {
   if (tempo < kSlowestSmfTempo) return std::nullopt;
-  std::uint64_t micros = (2 * kCentiMicrosecondsPerMinute + tempo) / (2 * std::uint64_t{tempo});
-  auto back = tempoFromMicroseconds(static_cast<std::uint32_t>(micros));
-  // Too fast a reading means too few microseconds, and the other way round.
-  if (!back || *back > tempo) ++micros;
-  else if (*back < tempo) --micros;
-  return static_cast<std::uint32_t>(micros);
+  return static_cast<std::uint32_t>((2 * kCentiMicrosecondsPerMinute + tempo) / (2 * std::uint64_t{tempo}));
 }
 
 }  // namespace seq
