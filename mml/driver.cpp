@@ -7,6 +7,7 @@
 #include "mml/compiler.h"
 #include "mml/diagnostic.h"
 #include "mml/writers.h"
+#include "seq/ostra_to_smf.h"
 #include "vornlib/console.h"
 #include "vornlib/streams.h"
 
@@ -22,11 +23,30 @@ void showFailure(const SourceText& srcBlock, const CompileFailure& failure) {
   std::fflush(stderr);
 }
 
+// The file goes out only once the whole sequence has been measured: the
+// only fault, a tempo slower than a set-tempo event carries, leaves the
+// output empty, as a compile error does.
+void writeSmf(std::span<const EventRecord> events, const EventStore& store) {
+  vorn::ByteOutput sequence;
+  sequence.openMemory();
+  writeOstra(events, store, sequence);
+  sequence.flush();
+  seq::SmfFromOstra file(sequence.memoryBytes());
+  if (file.fault()) {
+    vorn::reportError(file.fault()->text);
+    vorn::conEnd(vorn::kExitError);
+  }
+  vorn::openout();
+  file.write(vorn::getouthandle());
+  vorn::closeout();
+}
+
 void writeEvents(Compiler& compiler, const DriverSettings& settings) {
   std::vector<EventRecord>& events = compiler.store().trackList;
   orderEvents(events);
+  if (settings.output == OutputForm::smf) return writeSmf(events, compiler.store());
   vorn::openout();
-  if (settings.tickMode) {
+  if (settings.output == OutputForm::ostra) {
     writeOstra(events, compiler.store());
   } else {
     writeDorna(events, compiler.store(), settings.stepInterval);

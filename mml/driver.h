@@ -8,11 +8,15 @@
 
 namespace mml {
 
+// What the events are written as: options Q (the default), P and S. The
+// last of the three given is the one that counts.
+enum class OutputForm { ostra, dorna, smf };
+
 struct DriverSettings {
   std::uint32_t bankDelay = 0;  // option D
   std::string listingName;      // option L; empty: no listing
   bool listExpand = true;       // option X clears it
-  bool tickMode = true;         // true: OSTRA (option Q); false: DORNA (option P)
+  OutputForm output = OutputForm::ostra;
   double stepInterval = 8.0;    // option T: milliseconds per DORNA step
 };
 
@@ -23,6 +27,9 @@ struct DriverSettings {
 // message), and only after the error was shown, so that a listing that
 // cannot be written never hides the error. A compile error shows the
 // diagnostic and "KORMAVE: syntax error" on stderr and ends the run.
+// A Standard MIDI File is the OSTRA sequence converted (seq/ostra_to_smf.h);
+// a tempo it cannot carry is reported and ends the run with the output
+// empty.
 void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings);
 
 }  // namespace mml

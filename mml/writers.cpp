@@ -24,8 +24,8 @@ std::int64_t tickOf(const EventRecord& event) { return static_cast<std::uint32_t
 
 }  // namespace
 
-void writeOstra(std::span<const EventRecord> ordered, const EventStore& store) {
-  seq::RecordWriter writer;
+void writeOstra(std::span<const EventRecord> ordered, const EventStore& store, vorn::ByteOutput& out) {
+  seq::RecordWriter writer(out);
   std::size_t n = 0;
   for (const EventRecord& event : ordered) {
     if (++n % kBreakInterval == 0) vorn::pollBreak();

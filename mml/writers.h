@@ -4,12 +4,15 @@
 #include <span>
 
 #include "mml/event_store.h"
+#include "vornlib/streams.h"
 
 namespace mml {
 
 // An OSTRA sequence: deltas in ticks, tempo records, and an end record at
-// the time of the last event of all (block end markers included).
-void writeOstra(std::span<const EventRecord> ordered, const EventStore& store);
+// the time of the last event of all (block end markers included); to the
+// current output unless another is given.
+void writeOstra(std::span<const EventRecord> ordered, const EventStore& store,
+                vorn::ByteOutput& out = vorn::getouthandle());
 
 // A DORNA stream: delays in steps of `stepInterval` milliseconds, tempo
 // resolved (120 BPM until the first tempo event). Each delay is cut from the

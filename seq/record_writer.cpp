@@ -23,7 +23,7 @@ std::int64_t RecordWriter::writeFillers(std::int64_t gap) {
     // A rest of hours at fine steps takes a while to write: let Ctrl-C in.
     vorn::pollBreak();
     std::int64_t batch = count < static_cast<std::int64_t>(kBatch) ? count : static_cast<std::int64_t>(kBatch);
-    vorn::OutNByte(std::span(kFillers.data(), static_cast<std::size_t>(batch) * 4));
+    out_.write(std::span(kFillers.data(), static_cast<std::size_t>(batch) * 4));
     count -= batch;
   }
   return rest;
@@ -33,25 +33,25 @@ void RecordWriter::sysExHead(std::int64_t time, std::uint8_t status, std::uint32
   delayTo(time);
   std::array<std::uint8_t, 5> head{status};
   vorn::writeLE32(head.data() + 1, length);
-  vorn::OutNByte(head);
+  out_.write(head);
 }
 
 void RecordWriter::sysEx(std::int64_t time, std::uint8_t status, std::span<const std::uint8_t> body) {
   sysExHead(time, status, static_cast<std::uint32_t>(body.size()));
-  vorn::OutNByte(body);
+  out_.write(body);
 }
 
 void RecordWriter::tempo(std::int64_t time, std::uint16_t tempo) {
   delayTo(time);
   std::array<std::uint8_t, 3> record{kStatusTempo};
   vorn::writeLE16(record.data() + 1, tempo);
-  vorn::OutNByte(record);
+  out_.write(record);
 }
 
 void RecordWriter::end(std::int64_t time, std::uint8_t first, std::uint8_t second) {
   delayTo(time);
   const std::array<std::uint8_t, 3> record{kStatusEnd, first, second};
-  vorn::OutNByte(record);
+  out_.write(record);
 }
 
 }  // namespace seq

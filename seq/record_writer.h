@@ -1,5 +1,6 @@
 #pragma once
-// Writes OSTRA and DORNA records to the current output (vorn::OutByte).
+// Writes OSTRA and DORNA records to an output: the current output unless
+// another is given.
 //
 // Callers give each record its absolute time in the stream's unit (ticks
 // for OSTRA, steps for DORNA); the writer turns it into the delta from the
@@ -21,18 +22,20 @@ namespace seq {
 
 class RecordWriter {
  public:
+  explicit RecordWriter(vorn::ByteOutput& out = vorn::getouthandle()) : out_(out) {}
+
   // Writes the fillers and the delta byte that bring the written time to
   // `time`. A time behind the written time gives a delta of 0: records are
   // never moved earlier than what is already out.
   void delayTo(std::int64_t time) {
     std::int64_t gap = time - written_;
     if (gap <= 0) {
-      vorn::OutByte(0);
+      out_.put(0);
       return;
     }
     written_ = time;
     if (gap > kMaxDelta) gap = writeFillers(gap);
-    vorn::OutByte(static_cast<std::uint8_t>(gap));
+    out_.put(static_cast<std::uint8_t>(gap));
   }
 
   // The time the deltas written so far add up to.
@@ -41,9 +44,9 @@ class RecordWriter {
   // A channel message; `second` is 0 for the one-data-byte messages.
   void channel(std::int64_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
     delayTo(time);
-    vorn::OutByte(status);
-    vorn::OutByte(first);
-    vorn::OutByte(second);
+    out_.put(status);
+    out_.put(first);
+    out_.put(second);
   }
 
   // The head of a SysEx record (status 0xF0 or 0xF7); the caller writes the
@@ -58,8 +61,9 @@ class RecordWriter {
 
  private:
   // Writes the fillers for a gap above 255; returns the delta left (1 to 255).
-  static std::int64_t writeFillers(std::int64_t gap);
+  std::int64_t writeFillers(std::int64_t gap);
 
+  vorn::ByteOutput& out_;
   std::int64_t written_ = 0;
 };
 

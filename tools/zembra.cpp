@@ -1,5 +1,5 @@
 // zembra: compiles MML (Music Macro Language) into an OSTRA sequence, or
-// with -P into a DORNA stream. The inputs (files, ":" source text, "*" for
+// with -P into a DORNA stream, or with -S into a Standard MIDI File. The inputs (files, ":" source text, "*" for
 // standard input) are joined into one source, compiled in one pass, ordered
 // by time and written. A compile error writes no output, only the listing
 // (when asked for), which shows where the compilation stopped.
@@ -37,9 +37,12 @@ const vorn::OptionEntry kOptions[] = {
     {'L', listingOption, "-Lfile   write a listing of the source, with any error at its end", "a file name"},
     {'N', vorn::option_n, "", "any text (it is ignored)"},
     {'O', vorn::option_o, "-Ofile   write to file instead of standard output", "a file name"},
-    {'P', frame::flagOption([] { settings.tickMode = false; }), "-P       write a DORNA stream", vorn::kWantsNoText},
-    {'Q', frame::flagOption([] { settings.tickMode = true; }), "-Q       write an OSTRA sequence (the default)",
+    {'P', frame::flagOption([] { settings.output = mml::OutputForm::dorna; }), "-P       write a DORNA stream",
      vorn::kWantsNoText},
+    {'Q', frame::flagOption([] { settings.output = mml::OutputForm::ostra; }),
+     "-Q       write an OSTRA sequence (the default)", vorn::kWantsNoText},
+    {'S', frame::flagOption([] { settings.output = mml::OutputForm::smf; }),
+     "-S       write a Standard MIDI File (format 0, 480 ticks per quarter note)", vorn::kWantsNoText},
     {'T', frame::stepLengthOption(settings.stepInterval), "-Tn      DORNA step length in ms, 0.1 to 999.9 (default 8)",
      frame::kStepLengthWants},
     {'X', frame::flagOption([] { settings.listExpand = false; }), "-X       leave expansion texts out of the listing",
@@ -48,7 +51,8 @@ const vorn::OptionEntry kOptions[] = {
 
 const vorn::OptionDescriptor kDescriptor{
     kOptions, 0, "[options] [file | :source | *]...",
-    "Compiles MML into an OSTRA sequence (or a DORNA stream with -P) on standard output."};
+    "Compiles MML into an OSTRA sequence (a DORNA stream with -P, a Standard MIDI File with -S)\n"
+    "on standard output; of -P, -Q and -S the last given counts."};
 
 // Neither the output nor the listing may be one of the inputs: both are
 // refused before anything is read or written. "*" reads standard input,

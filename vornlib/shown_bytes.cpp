@@ -7,6 +7,15 @@ std::string hexByte(std::uint8_t b) {
   return {kHex[b >> 4], kHex[b & 0xF]};
 }
 
+std::string hexBytes(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  for (std::uint8_t b : bytes) {
+    if (!text.empty()) text += ' ';
+    text += hexByte(b);
+  }
+  return text;
+}
+
 std::string quotedBytes(std::span<const std::uint8_t> bytes) {
   std::string text = "\"";
   for (std::uint8_t b : bytes) {

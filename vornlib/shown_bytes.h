@@ -11,6 +11,9 @@ namespace vorn {
 // Two upper-case hex digits: "F5".
 std::string hexByte(std::uint8_t b);
 
+// "F0 41 10": each byte as two digits, separated by blanks.
+std::string hexBytes(std::span<const std::uint8_t> bytes);
+
 // "\"MThd\"", "\"RIF\\x00\"": printable ASCII as it is, other bytes as \xNN.
 std::string quotedBytes(std::span<const std::uint8_t> bytes);
 inline std::string quotedBytes(std::string_view text) {

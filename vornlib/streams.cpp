@@ -86,13 +86,20 @@ bool ByteInput::refill() {
     atEnd_ = true;
     return false;
   }
-  consumedBefore_ += pos_;
-  pos_ = end_ = 0;
+  // The last byte read stays in front of the new ones, so that unget()
+  // still gives it back after a peek() that refilled.
+  std::size_t kept = 0;
+  if (pos_ > 0) {
+    storage_[0] = buffer_[pos_ - 1];
+    kept = 1;
+  }
+  consumedBefore_ += pos_ - kept;
+  pos_ = end_ = kept;
   for (;;) {
     pollBreak();
-    ssize_t n = ::read(fd_, storage_.data(), storage_.size());
+    ssize_t n = ::read(fd_, storage_.data() + kept, storage_.size() - kept);
     if (n > 0) {
-      end_ = static_cast<std::size_t>(n);
+      end_ = kept + static_cast<std::size_t>(n);
       atEnd_ = false;
       return true;
     }

@@ -10,14 +10,16 @@ namespace zamotest {
 
 class JackServer {
  public:
-  // Starts the server and waits until it answers; throws when it cannot.
-  JackServer();
+  // Starts the server with periods of `periodFrames` and waits until it
+  // answers; throws when it cannot.
+  explicit JackServer(unsigned periodFrames = kPeriodFrames);
   ~JackServer() { stop(); }
   JackServer(const JackServer&) = delete;
   JackServer& operator=(const JackServer&) = delete;
 
   const std::string& name() const { return name_; }
   pid_t pid() const { return pid_; }
+  unsigned periodFrames() const { return periodFrames_; }
   // SIGTERM, then waits for it to go.
   void stop();
   void signal(int sig) const;
@@ -34,6 +36,7 @@ class JackServer {
 
   std::string name_;
   std::string logPath_;
+  unsigned periodFrames_;
   pid_t pid_ = -1;
 };
 

@@ -84,7 +84,7 @@ TEST(ZembraCli, RejectedOptionsSayWhatTheyWant) {
       {{"-X1"}, "invalid option -X1: -X takes no text after the letter"},
       {{"-o", "out.ostra"}, "option -O takes its text in the same word: -Oout.ostra"},
       {{"-L", "song.lst"}, "option -L takes its text in the same word: -Lsong.lst"},
-      {{"-Z"}, "unknown option -Z; the options are -D -L -O -P -Q -T -X"},
+      {{"-Z"}, "unknown option -Z; the options are -D -L -O -P -Q -S -T -X"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.args[0]);
@@ -95,6 +95,52 @@ TEST(ZembraCli, RejectedOptionsSayWhatTheyWant) {
   std::string help = runTool("zembra", {"-h"}).out;
   EXPECT_NE(help.find("-Lfile"), std::string::npos);
   EXPECT_EQ(help.find("-N"), std::string::npos);
+}
+
+const char* const kOneNoteSmf =
+    "4D 54 68 64 00 00 00 06 00 00 00 01 01 E0 4D 54 72 6B 00 00 00 0C "
+    "00 90 3C 40 83 00 3C 00 60 FF 2F 00";
+
+// -S writes a Standard MIDI File; of -P, -Q and -S the last one counts, as
+// -P and -Q always did; -T then does nothing, as with -Q. Several inputs
+// are one source, so they make one file.
+TEST(ZembraCli, SmfOutputIsOneOfThreeFormsLastOneCounts) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* out;
+  } cases[] = {
+      {{"-S", ":$0={c}"}, kOneNoteSmf},
+      {{"-s", "-T4", ":$0={c}"}, kOneNoteSmf},
+      {{"-P", "-S", ":$0={c}"}, kOneNoteSmf},
+      {{"-S", "-Q", ":$0={c}"}, kOneNote},
+      {{"-S", "-P", ":$0={c}"}, kOneNoteDorna},
+      {{"-S", ":$0={", ":c}"}, kOneNoteSmf},
+      {{"-S", ":"}, "4D 54 68 64 00 00 00 06 00 00 00 01 01 E0 4D 54 72 6B 00 00 00 04 00 FF 2F 00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    auto run = runTool("zembra", c.args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(hex(run.out), c.out);
+    EXPECT_EQ(run.err, "");
+  }
+  auto refused = runTool("zembra", {"-Sx", ":$0={c}"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "zembra: invalid option -Sx: -S takes no text after the letter (see --help)\n");
+}
+
+// A tempo slower than a set-tempo event holds (M1 to M3) ends the run with
+// nothing written: an output file keeps its bytes, as after a compile error.
+TEST(ZembraCli, SmfOutputRefusesATempoItCannotCarry) {
+  TempDir dir;
+  std::string out = dir.write("song.mid", "old");
+  auto run = runTool("zembra", {"-S", "-O" + out, ":$0={c m3 d}"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "zembra: tempo 3.00 BPM at tick 480 is slower than a set-tempo event holds (3.58 BPM)\n");
+  EXPECT_EQ(zamotest::readFile(out), "old");
+  auto slowest = runTool("zembra", {"-S", "-O" + out, ":$0={m4 c}"});
+  EXPECT_EQ(slowest.status, 0) << slowest.err;
+  EXPECT_EQ(hex(zamotest::readFile(out).substr(22, 7)), "00 FF 51 03 E4 E1 C0");
 }
 
 TEST(ZembraCli, StepLengthSetsTheDornaDelays) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "midicsv_fields.h"
 #include "run_tool.h"
 
 namespace {
@@ -25,16 +26,7 @@ std::ostream& operator<<(std::ostream& os, const Event& e) {
   return os << "{" << e.step << ", " << std::hex << e.status << " " << e.first << " " << e.second << std::dec << "}";
 }
 
-std::vector<std::string> fields(const std::string& line) {
-  std::vector<std::string> out;
-  std::stringstream in(line);
-  std::string field;
-  while (std::getline(in, field, ',')) {
-    std::size_t start = field.find_first_not_of(' ');
-    out.push_back(start == std::string::npos ? "" : field.substr(start));
-  }
-  return out;
-}
+using seqtest::fields;
 
 // The events a player should see, from the listing: channel messages and
 // the end, each at its time in seconds rounded to the nearest step.

@@ -73,12 +73,13 @@ TEST(SeqOptions, RejectedOptionsSayWhy) {
   } cases[] = {
       {"fendix", {"-X1"}, "invalid option -X1: -X takes no text after the letter"},
       {"zutane", {"-x1"}, "invalid option -x1: -X takes no text after the letter"},
+      {"zutane", {"-M1"}, "invalid option -M1: -M takes no text after the letter"},
       {"fendix", {"-O"}, "invalid option -O: -O wants a file name"},
       {"zutane", {"-O"}, "invalid option -O: -O wants a file name"},
       {"fendix", {"-o", "out.dorna"}, "option -O takes its text in the same word: -Oout.dorna"},
       {"zutane", {"-O", "out.ostra"}, "option -O takes its text in the same word: -Oout.ostra"},
       {"fendix", {"-Q"}, "unknown option -Q; the options are -O -T -X"},
-      {"zutane", {"-T8"}, "unknown option -T8; the options are -O -X"},
+      {"zutane", {"-T8"}, "unknown option -T8; the options are -M -O -X"},
   };
   for (const Case& c : cases) {
     auto run = runTool(c.tool, c.args, kQuarter);
@@ -111,7 +112,7 @@ TEST(SeqErrors, MessageNamesTheInputAndTheOffsetAndKeepsTheOutput) {
   std::string format1 = dir.write("format1.mid", smfWith("00 01 00 0C 01 E0", "00 FF 2F 00"));
   auto rejected = runTool("zutane", {format1});
   EXPECT_EQ(rejected.status, 1);
-  EXPECT_EQ(rejected.err, "zutane: " + format1 + ": format 1 (12 tracks); only format 0 is read (at byte offset 8)\n");
+  EXPECT_EQ(rejected.err, "zutane: " + format1 + ": format 1 with 12 tracks; option -M merges the tracks into one (at byte offset 8)\n");
   EXPECT_EQ(rejected.out, "");
 }
 
@@ -131,7 +132,7 @@ TEST(SeqErrors, EveryFaultSaysWhatWasFoundAndWhere) {
       {"zutane", "RIFF" + smfWith("00 00 00 01 01 E0", "00 FF 2F 00").substr(4),
        "expected \"MThd\", found \"RIFF\" (at byte offset 0)", ""},
       {"zutane", "MThd" + be32(4) + unhex("00 00 00 01 01 E0"), "header chunk length 4; at least 6 expected (at byte offset 4)", ""},
-      {"zutane", smfWith("00 01 00 0C 01 E0", "00 FF 2F 00"), "format 1 (12 tracks); only format 0 is read (at byte offset 8)", ""},
+      {"zutane", smfWith("00 01 00 0C 01 E0", "00 FF 2F 00"), "format 1 with 12 tracks; option -M merges the tracks into one (at byte offset 8)", ""},
       {"zutane", smfWith("00 00 00 02 01 E0", "00 FF 2F 00"),
        "format 0 with 2 tracks; format 0 has exactly one track (at byte offset 10)", ""},
       {"zutane", smf("00 00", "00 FF 2F 00"), "division 0 gives no time base (at byte offset 12)", ""},

@@ -1,6 +1,6 @@
-// Fuzz target: arbitrary bytes through zutane's converter and fendix's
-// renderer. The first byte picks the converter and its options; the rest
-// is the input. Neither may crash, hang or read out of bounds, whatever
+// Fuzz target: arbitrary bytes through zutane's converter (format-1 files
+// merged when asked), fendix's renderer and the OSTRA-to-SMF writer. The
+// first byte picks the converter and its options; the rest is the input. Neither may crash, hang or read out of bounds, whatever
 // the bytes; a fault comes back as a value.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "seq/ostra_to_dorna.h"
+#include "seq/ostra_to_smf.h"
 #include "seq/smf_to_ostra.h"
 #include "vornlib/console.h"
 #include "vornlib/streams.h"
@@ -25,11 +26,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vorn::openoutf("/dev/null");
   std::optional<seq::InputFault> fault;
   try {
-    if (choice & 1) {
+    if ((choice & 0x11) == 0x10) {
+      // The file written must be one zutane reads back.
+      vorn::ByteOutput smf;
+      smf.openMemory();
+      fault = seq::writeSmfFromOstra(input, smf);
+      smf.flush();
+      vorn::ByteInput written;
+      written.openMemory(smf.memoryBytes());
+      if (!fault && seq::convertSmfToOstra(written, {.keepSysEx = true})) std::abort();
+    } else if (choice & 1) {
       static constexpr double kSteps[] = {8.0, 0.1, 3.0, 999.9};
       fault = seq::renderOstraToDorna(in, {.stepLength = kSteps[(choice >> 2) & 3], .keepSysEx = (choice & 2) != 0});
     } else {
-      fault = seq::convertSmfToOstra(in, {.keepSysEx = (choice & 2) != 0});
+      fault = seq::convertSmfToOstra(in, {.keepSysEx = (choice & 2) != 0, .mergeTracks = (choice & 4) != 0});
     }
   } catch (const vorn::RunEnded&) {
   }

@@ -51,6 +51,24 @@ TEST(ByteInput, FileReadsCrossBufferBoundariesExactly) {
   EXPECT_EQ(in.offset(), content.size());
 }
 
+// A format is told by its first two bytes: get, peek, unget must give the
+// first byte back even when the peek had to fetch the second.
+TEST(ByteInput, UngetAfterAPeekThatRefilled) {
+  TempDir dir;
+  std::string content = patternBytes(70000);
+  std::string path = dir.write("data.bin", content);
+  ByteInput in;
+  ASSERT_TRUE(in.open(path.c_str()));
+  ASSERT_EQ(in.skip(65535), 65535u);
+  EXPECT_EQ(in.get(), static_cast<unsigned char>(content[65535]));
+  EXPECT_EQ(in.peek(), static_cast<unsigned char>(content[65536]));  // the buffer ran dry: refilled
+  in.unget();
+  EXPECT_EQ(in.offset(), 65535u);
+  EXPECT_EQ(in.get(), static_cast<unsigned char>(content[65535]));
+  EXPECT_EQ(in.get(), static_cast<unsigned char>(content[65536]));
+  EXPECT_EQ(in.offset(), 65537u);
+}
+
 TEST(ByteInput, ShortReadAndSkipReportWhatTheyGot) {
   ByteInput in;
   in.openMemory("abcdef");

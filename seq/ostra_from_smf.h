@@ -1,0 +1,47 @@
+#pragma once
+// Writes decoded Standard MIDI File events (smf_events.h) as OSTRA records
+// to the current output: times rescaled to 480 ticks per quarter note from
+// the whole tick count, set-tempo events as tempo records, channel messages
+// as they are, SysEx only when asked, other meta events dropped (their time
+// goes to the next record written). Faults are raised as InputFault.
+#include <cstdint>
+
+#include "seq/record_writer.h"
+#include "seq/smf_events.h"
+#include "seq/tick_scale.h"
+#include "vornlib/streams.h"
+
+namespace seq {
+
+class OstraFromSmf {
+ public:
+  OstraFromSmf(const TickScale& scale, bool keepSysEx)
+      : scale_(scale), out_(vorn::getouthandle()), keepSysEx_(keepSysEx) {}
+
+  // Writes what `event` becomes, taking its body from `body`; an
+  // end-of-track event has its body skipped and writes nothing (end() does).
+  void event(const SmfEvent& event, TrackInput& body);
+  // The end record, at `ticks` of the file.
+  void end(std::uint64_t ticks) { records_.end(now(ticks)); }
+
+ private:
+  // OSTRA time of an event at `ticks`.
+  std::int64_t now(std::uint64_t ticks) {
+    if (ticks != scaledTicks_) {
+      scaledTicks_ = ticks;
+      scaledTime_ = scale_.ostraTicks(ticks);
+    }
+    return scaledTime_;
+  }
+
+  void setTempo(const SmfEvent& event, TrackInput& body);
+
+  TickScale scale_;
+  vorn::ByteOutput& out_;
+  RecordWriter records_;
+  bool keepSysEx_;
+  std::uint64_t scaledTicks_ = 0;
+  std::int64_t scaledTime_ = 0;
+};
+
+}  // namespace seq

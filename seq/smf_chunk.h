@@ -1,0 +1,15 @@
+#pragma once
+// The head of a Standard MIDI File chunk: a four-byte identifier and a
+// big-endian length.
+#include <array>
+#include <cstdint>
+
+#include "vornlib/streams.h"
+
+namespace seq {
+
+// Reads a chunk's head that must carry `id` and returns its length; raises
+// an InputFault naming `what` when the input ends or the identifier differs.
+std::uint32_t readChunkHead(vorn::ByteInput& in, const std::array<std::uint8_t, 4>& id, const char* what);
+
+}  // namespace seq

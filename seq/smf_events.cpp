@@ -1,0 +1,44 @@
+#include "seq/smf_events.h"
+
+#include "seq/ostra.h"
+#include "seq/strict_input.h"
+
+namespace seq {
+namespace {
+constexpr const char* kChannelMessage = "a channel message";
+}  // namespace
+
+void TrackEvents::next(SmfEvent& event) {
+  ticks_ += in_.deltaTime();
+  event.ticks = ticks_;
+  std::uint8_t b = in_.byte("an event");
+  if (b >= 0xF0) {
+    // System events cancel running status.
+    runningStatus_ = 0;
+    event.status = b;
+    switch (b) {
+      case kStatusSysEx:
+      case kStatusEscape:
+        event.length = in_.varLength("a SysEx length");
+        return;
+      case kSmfMeta:
+        event.first = in_.byte("a meta event");
+        event.lengthAt = in_.offset();
+        event.length = in_.varLength("a meta event length");
+        return;
+      default:
+        raiseAt("unknown status byte " + hexByte(b), in_.offset() - 1);
+    }
+  }
+  if (b & 0x80) {
+    runningStatus_ = b;
+    event.first = in_.dataByte(kChannelMessage);
+  } else {
+    if (runningStatus_ == 0) raiseAt("data byte " + hexByte(b) + " but no running status in force", in_.offset() - 1);
+    event.first = b;
+  }
+  event.status = runningStatus_;
+  event.second = hasOneDataByte(runningStatus_) ? 0 : in_.dataByte(kChannelMessage);
+}
+
+}  // namespace seq

@@ -1,0 +1,29 @@
+#include "seq/tempo_map.h"
+
+namespace seq {
+
+double TempoMap::msAt(std::uint64_t tick) {
+  while (cursor_ + 1 < segments_.size() && segments_[cursor_ + 1].tick <= tick) ++cursor_;
+  const Segment& segment = segments_[cursor_];
+  std::uint64_t since = tick > segment.tick ? tick - segment.tick : 0;
+  return segment.ms + static_cast<double>(since) * segment.msPerTick;
+}
+
+void TempoMap::change(std::uint64_t tick, double msPerTick) {
+  if (frozen_) return;
+  Segment next{tick, msAt(tick), msPerTick};
+  if (!keep_) {
+    segments_.assign(1, next);
+    cursor_ = 0;
+    return;
+  }
+  // Two changes at one tick: the later one holds.
+  if (segments_.back().tick == tick) {
+    segments_.back() = next;
+  } else {
+    segments_.push_back(next);
+  }
+  cursor_ = segments_.size() - 1;
+}
+
+}  // namespace seq
