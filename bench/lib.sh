@@ -60,5 +60,5 @@ measure() {
   }'
   table_row "$label" "$(awk -v n="$bytes" 'BEGIN { printf "%.0f MB", n / 1e6 }') ${file##*.}" \
     "$(awk -v n="$bytes" -v t="$tool_s" 'BEGIN { printf "%.1f MB/s", n / 1e6 / t }')" \
-    "$(awk -v t="$tool_s" -v c="$cat_s" 'BEGIN { printf "%.2f", c / t }')" "$rss KiB" -
+    "$(awk -v t="$tool_s" -v c="$cat_s" 'BEGIN { printf "%.2g", c / t }')" "$rss KiB" -
 }
