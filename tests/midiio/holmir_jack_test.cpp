@@ -57,9 +57,16 @@ TEST_F(HolmirJack, FloodIntoAStalledOutputLosesNothingSilently) {
   instrument->start();
   for (const bool stalled : {true, false}) {
     std::vector<std::string> args = ports();
-    args.push_back("-T2");
-    zamotest::PipedTool holmir("holmir", {args[1], args[2]});
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connected and recording
+    args.push_back("-R:x\"F0 7D 7F F7\"");
+    args.push_back("-T3");
+    const std::size_t requests = instrument->requestsSeen();
+    zamotest::PipedTool holmir("holmir", args);
+    // holmir sends its request once it records: a busy machine may take a while to get there.
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (instrument->requestsSeen() == requests && std::chrono::steady_clock::now() < patience) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_GT(instrument->requestsSeen(), requests) << "holmir never sent its request";
     std::string out;
     int status;
     const auto before = std::chrono::steady_clock::now();
