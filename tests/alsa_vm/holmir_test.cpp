@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <memory>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "raw_midi_reader.h"
+#include "seq_client.h"
 #include "run_tool.h"
 
 namespace {
@@ -60,43 +62,40 @@ unsigned numberOf(const std::string& message) {
 
 // The cells that the sequencer holds for its clients' input, still unread
 // (holmir's, as no other client reads here).
-long inputPoolSum(const char* field) {
+long inputCellsInUse() {
   const std::string clients = zamotest::readFile("/proc/asound/seq/clients");
-  long sum = 0;
+  long cells = 0;
   for (std::size_t at = 0; (at = clients.find("Input pool", at)) != std::string::npos;) {
-    at = clients.find(field, at);
+    at = clients.find("Cells in use", at);
     if (at == std::string::npos) break;
     at = clients.find(':', at) + 1;
-    sum += std::strtol(clients.c_str() + at, nullptr, 10);
+    cells += std::strtol(clients.c_str() + at, nullptr, 10);
   }
-  return sum;
+  return cells;
 }
 
-long inputCellsInUse() { return inputPoolSum("Cells in use"); }
-
-// Like an instrument, which sends no faster than its cable carries, a paced
-// writer waits for holmir to take each piece before the next: a flood on the
-// machine's one CPU overflows the sequencer's input pool.
+// Like an instrument, which sends no faster than its cable carries, the
+// writer waits for holmir to take each piece before the next.
 void awaitTaken() {
   for (int round = 0; round < 1000 && inputCellsInUse() > 0; ++round) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
-// Writes `bytes` to the raw side in pieces of `piece` bytes, when paced each
-// once the one before was taken; gives up when the device takes nothing for a
-// long while. Returns the bytes written.
-std::size_t writeRaw(const std::string& bytes, std::size_t piece, bool paced = true) {
+// Writes `bytes` to the raw side in pieces of `piece` bytes, each once the
+// one before was taken unless `unpaced`; gives up when the device takes
+// nothing for `patience` tenths of a second. Returns the bytes written.
+std::size_t writeRaw(const std::string& bytes, std::size_t piece, bool unpaced = false, int patience = 100) {
   const int fd = open("/dev/snd/midiC0D0", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return 0;
   std::size_t done = 0;
   int stuck = 0;
-  while (done < bytes.size() && stuck < 100) {
+  while (done < bytes.size() && stuck < patience) {
     const ssize_t n = write(fd, bytes.data() + done, std::min(piece, bytes.size() - done));
     if (n > 0) {
       done += static_cast<std::size_t>(n);
       stuck = 0;
-      if (paced) awaitTaken();
+      if (!unpaced) awaitTaken();
       continue;
     }
     if (n < 0 && errno != EAGAIN) break;
@@ -111,9 +110,9 @@ std::size_t writeRaw(const std::string& bytes, std::size_t piece, bool paced = t
 // returns once its request came out, that is once it records.
 class HolmirRun {
  public:
-  HolmirRun(const zamotest::TempDir& dir, std::vector<std::string> extra) {
+  HolmirRun(const zamotest::TempDir& dir, std::vector<std::string> extra, const std::string& input = kInput) {
     const std::string request = dir.write("request.syx", kRequest);
-    std::vector<std::string> args{"-I" + kInput, "-E" + kRequestPort, "-R" + request};
+    std::vector<std::string> args{"-I" + input, "-E" + kRequestPort, "-R" + request};
     args.insert(args.end(), extra.begin(), extra.end());
     run_ = std::async(std::launch::async, [args] { return zamotest::runTool("holmir", args); });
   }
@@ -170,13 +169,62 @@ TEST(HolmirAlsa, RecordsWhatTheRawPortIsGivenByteForByte) {
   }
 }
 
+// Where a flood comes from:
+// - the raw side of a virtual port, each 4 KiB piece written once holmir took
+//   the one before, so that only holmir's own queue overflows;
+// - the raw side unpaced: the port's kernel worker hands events on while
+//   holmir's reader is inside a read, so the sequencer's pool overflows
+//   in the middle of a batch. When the sequencer refuses the port an event
+//   while the port's buffer is full, the port passes nothing on any more, so
+//   this flood may end early and is followed by no last message;
+// - a sequencer client of the test's own, sending 256-byte events as fast as
+//   it can: the sequencer's pool overflows between reads, every time.
+enum class Flood { rawPaced, rawUnpaced, client };
+
+class FloodSource {
+ public:
+  explicit FloodSource(Flood kind) : kind_(kind) {
+    if (kind_ == Flood::client) {
+      client_ = std::make_unique<alsavm::SeqClient>("Flooder");
+      port_ = client_->addPort("out", alsavm::kReadable);
+    }
+  }
+  std::string input() const { return kind_ == Flood::client ? "Flooder:out" : kInput; }
+  // Sends `bytes` (whole messages); returns the events the sequencer refused
+  // the client (-1 when that is not known).
+  long send(const std::string& bytes, bool retry = false) {
+    if (kind_ == Flood::rawPaced) {
+      EXPECT_EQ(writeRaw(bytes, 4096), bytes.size());
+      return -1;
+    }
+    if (kind_ == Flood::rawUnpaced) {
+      writeRaw(bytes, 4096, true, 10);
+      return -1;
+    }
+    long refused = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += 256) {
+      while (client_->sendSysEx(port_, bytes.substr(at, 256)) < 0) {
+        ++refused;
+        if (!retry) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+    return refused;
+  }
+
+ private:
+  Flood kind_;
+  std::unique_ptr<alsavm::SeqClient> client_;
+  int port_ = -1;
+};
+
 // holmir's output is a FIFO that nobody reads during the flood, so holmir
-// stalls on its first full pipe and its input queue fills up behind it. A
-// paced flood overflows only that queue; an unpaced one overflows the
-// sequencer's own pool as well, whose hole the kernel reports only at the
-// start of the read after it, when events that came after the hole may
-// already have been read: nothing may join those to the message the hole cut.
-void floodAndCheck(bool paced) {
+// stalls on its first full pipe and its input queue fills up behind it. When
+// the sequencer's own pool overflows as well, the kernel reports that hole
+// only at the start of the read after it, when events that came after the
+// hole may already have been read: nothing may join those to the message the
+// hole cut.
+void floodAndCheck(Flood kind) {
   std::vector<std::string> flood;
   std::string floodBytes;
   const std::size_t sizes[] = {300, 1000, 4100, 20000};
@@ -200,13 +248,13 @@ void floodAndCheck(bool paced) {
   } removeFifo{fifo};
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // holmir's open does not wait
   ASSERT_GE(reader, 0) << std::strerror(errno);
-  HolmirRun holmir(dir, {"-T5", "-O" + fifo});
+  FloodSource source(kind);
+  HolmirRun holmir(dir, {"-T5", "-O" + fifo}, source.input());
   ASSERT_TRUE(holmir.ready());
-  EXPECT_EQ(writeRaw(floodBytes, 4096, paced), floodBytes.size());
-  const long poolFailures = inputPoolSum("Alloc failures");
-  std::cout << "the sequencer's input pool refused " << poolFailures << " events\n";
-  if (!paced) {
-    EXPECT_GT(poolFailures, 0) << "the flood never overflowed the sequencer's pool: the case tests nothing";
+  const long refused = source.send(floodBytes);
+  if (kind == Flood::client) {
+    std::cout << "the sequencer refused holmir " << refused << " events\n";
+    EXPECT_GT(refused, 0) << "the flood never overflowed the sequencer's pool: the case tests nothing";
   }
 
   fcntl(reader, F_SETFL, 0);
@@ -227,7 +275,7 @@ void floodAndCheck(bool paced) {
     if (got.size() == seen) break;
     seen = got.size();
   }
-  EXPECT_EQ(writeRaw(flood.back(), 4096), flood.back().size());
+  if (kind != Flood::rawUnpaced) source.send(flood.back(), true);
   const auto run = holmir.finish();
   drain.join();
   close(reader);
@@ -236,7 +284,9 @@ void floodAndCheck(bool paced) {
   EXPECT_NE(run.err.find("MIDIオーバーフローが発生しました"), std::string::npos) << run.err;
   const std::vector<std::string> messages = messagesOf(got);
   ASSERT_FALSE(messages.empty());
-  EXPECT_TRUE(messages.back() == flood.back()) << alsavm::describeDifference(messages.back(), flood.back());
+  if (kind != Flood::rawUnpaced) {
+    EXPECT_TRUE(messages.back() == flood.back()) << alsavm::describeDifference(messages.back(), flood.back());
+  }
   // Each message is a sent one, whole, or the start of one closed by an added
   // F7 where a hole began; never pieces of two. They come in the order sent.
   std::size_t whole = 0, cut = 0;
@@ -262,13 +312,23 @@ void floodAndCheck(bool paced) {
     const std::string start = m.substr(0, m.size() - 1);
     EXPECT_TRUE(sent.compare(0, start.size(), start) == 0) << alsavm::describeDifference(start, sent.substr(0, start.size()));
   }
-  std::cout << (paced ? "paced" : "unpaced") << ": holmir kept " << whole << " whole and " << cut << " cut of " << flood.size() << " messages\n";
+  static const char* const kFloods[] = {"raw side, paced", "raw side, unpaced", "a client"};
+  std::cout << kFloods[static_cast<int>(kind)] << ": holmir kept " << whole << " whole and " << cut << " cut of " << flood.size() << " messages\n";
 }
 
 TEST(HolmirAlsa, AnOverflowIsReportedAndNoMessageIsJoinedAcrossTheHole) {
-  for (const bool paced : {true, false}) {
-    SCOPED_TRACE(paced ? "paced: holmir's own queue overflows" : "unpaced: the sequencer's pool overflows too");
-    floodAndCheck(paced);
+  const struct {
+    const char* what;
+    Flood kind;
+  } cases[] = {
+      {"the raw side, paced: holmir's own queue overflows", Flood::rawPaced},
+      {"a client floods: the sequencer's pool overflows between reads", Flood::client},
+      // Last: the virtual port may be left stuck.
+      {"the raw side, unpaced: the sequencer's pool overflows within a read", Flood::rawUnpaced},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    floodAndCheck(c.kind);
   }
 }
 

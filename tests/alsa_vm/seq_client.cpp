@@ -43,6 +43,16 @@ void SeqClient::listenTo(int client, int port, int to) {
   check(snd_seq_connect_from(seq_, to, client, port), "cannot connect");
 }
 
+int SeqClient::sendSysEx(int port, const std::string& bytes) {
+  snd_seq_event_t ev;
+  snd_seq_ev_clear(&ev);
+  snd_seq_ev_set_source(&ev, static_cast<unsigned char>(port));
+  snd_seq_ev_set_subs(&ev);
+  snd_seq_ev_set_direct(&ev);
+  snd_seq_ev_set_sysex(&ev, static_cast<unsigned>(bytes.size()), const_cast<char*>(bytes.data()));
+  return snd_seq_event_output_direct(seq_, &ev);
+}
+
 std::vector<int> SeqClient::receivedTypes(int ms) {
   std::vector<int> types;
   pollfd fd{};

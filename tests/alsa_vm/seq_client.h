@@ -26,6 +26,9 @@ class SeqClient {
   void deletePort(int port);
   // Connects `from` (another client's readable port) to our port `to`.
   void listenTo(int client, int port, int to);
+  // Sends `bytes` from our port `port` to its subscribers as one SysEx event,
+  // at once; negative when a receiver had no room for it (the event is lost).
+  int sendSysEx(int port, const std::string& bytes);
   // The types of the events that came in so far (waits up to `ms` for the first).
   std::vector<int> receivedTypes(int ms);
 
