@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "fake_log.h"
 #include "run_tool.h"
 
 namespace zamotest {
@@ -24,20 +25,10 @@ class FakeMidiToolTest : public ::testing::Test {
   explicit FakeMidiToolTest(std::string tool) : tool_(std::move(tool)) {}
 
   void SetUp() override {
-    setenv("ZAMO_MIDI_API", "fake", 1);
-    setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Midi Through:Midi Through Port-0\nSynth A:Port 1\nSynth B:Port 1", 1);
-    setenv("ZAMO_FAKE_MIDI_LOG", dir.file("midi.log").c_str(), 1);
-    unsetenv("ZAMO_MIDI_OUT");
+    useFakeMidi("Midi Through:Midi Through Port-0\nSynth A:Port 1\nSynth B:Port 1", "", dir.file("midi.log").string());
   }
   // The fake's log: "open <port>", "<ms> <bytes>" per event, "close".
-  std::vector<std::string> log() const {
-    std::vector<std::string> lines;
-    const std::string text = std::filesystem::exists(dir.file("midi.log")) ? dir.read("midi.log") : "";
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-      lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-  }
+  std::vector<std::string> log() const { return fakeLogLines(dir.file("midi.log")); }
   // Runs the tool on a fresh log and gives the log.
   std::vector<std::string> sent(const std::vector<std::string>& args, const std::string& input = {}) {
     std::remove(dir.file("midi.log").c_str());

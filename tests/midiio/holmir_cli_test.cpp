@@ -21,13 +21,7 @@ using zamotest::unhex;
 class HolmirCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("ZAMO_MIDI_API", "fake", 1);
-    setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Synth:In\nOther:In", 1);
-    setenv("ZAMO_FAKE_MIDI_INPUTS", "Synth:Out", 1);
-    setenv("ZAMO_FAKE_MIDI_LOG", dir.file("midi.log").c_str(), 1);
-    unsetenv("ZAMO_MIDI_OUT");
-    unsetenv("ZAMO_MIDI_IN");
-    unsetenv("ZAMO_FAKE_MIDI_ARRIVALS");
+    zamotest::useFakeMidi("Synth:In\nOther:In", "Synth:Out", dir.file("midi.log").string());
   }
   // Runs holmir with these arrivals ("<ms> <hex>" lines); gives the output as hex.
   std::string run(const std::vector<std::string>& args, const std::string& arrivals, const std::string& input = {}) {

@@ -19,10 +19,7 @@ using zamotest::hex;
 using zamotest::unhex;
 
 using zamotest::raw;
-
-std::vector<std::uint8_t> sysex(std::size_t data, bool closed = true, int first = 0) {
-  return zamotest::sysexOf(data, closed, first);
-}
+using zamotest::sysexOf;
 
 // Everything queued as "L<len>:<first>..<last>" for chunks (with "!" after a
 // gap) and "S:<hex>" for short messages.
@@ -51,8 +48,8 @@ TEST(MidiioInputParser, CutsSysExAndPacksShortMessages) {
     std::vector<std::vector<std::uint8_t>> events;
     std::vector<std::string> queued;
   } cases[] = {
-      {"700 bytes in one event", 1, {sysex(698)}, {"L256:F0..7E", "L256:7F..7E", "L188:7F..F7"}},
-      {"exactly 256 with F7", 1, {sysex(254)}, {"L256:F0..F7"}},
+      {"700 bytes in one event", 1, {sysexOf(698)}, {"L256:F0..7E", "L256:7F..7E", "L188:7F..F7"}},
+      {"exactly 256 with F7", 1, {sysexOf(254)}, {"L256:F0..F7"}},
       {"cut right after F7, next message apart", 1, {raw("F0 01 F7 F0 02 03 F7")}, {"L3:F0..F7", "L4:F0..F7"}},
       {"fragments stay apart", 1, {raw("F0 01 02"), raw("03 04"), raw("05 F7")}, {"L3:F0..02", "L2:03..04", "L2:05..F7"}},
       {"real time taken out, queued when asked", 3, {raw("F0 01 F8 02 FE F7")}, {"S:F8", "S:FE", "L4:F0..F7"}},
@@ -101,11 +98,11 @@ TEST(MidiioInputQueue, FullPoolsDropAndMarkTheGap) {
   shorts.setRecording(true);
   for (int i = 0; i < 1024; ++i) parser.feed(raw("90 3C 40"), 0, shorts);
   EXPECT_EQ(shorts.freeNodes(), 0u);
-  parser.feed(sysex(10), 0, shorts);
+  parser.feed(sysexOf(10), 0, shorts);
   EXPECT_TRUE(shorts.overflow());
   EXPECT_EQ(shorts.freeBlocks(), 1024u);
   ASSERT_TRUE(shorts.read(e));
-  parser.feed(sysex(10), 0, shorts);
+  parser.feed(sysexOf(10), 0, shorts);
   EXPECT_EQ(drain(shorts).back(), "!L12:F0..F7");
   EXPECT_EQ(shorts.freeBlocks(), 1024u);
   EXPECT_EQ(shorts.freeNodes(), 1024u);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_log.h"
 #include "run_tool.h"
 
 namespace {
@@ -15,9 +16,7 @@ using zamotest::runTool;
 class NavlinCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("ZAMO_MIDI_API", "fake", 1);
-    setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Midi Through:Midi Through Port-0\nSynth A:Port 1\n\xC3\x84rger:Out", 1);
-    setenv("ZAMO_FAKE_MIDI_INPUTS", "Keys:In\nPads:In", 1);
+    zamotest::useFakeMidi("Midi Through:Midi Through Port-0\nSynth A:Port 1\n\xC3\x84rger:Out", "Keys:In\nPads:In", "");
   }
 };
 

@@ -19,12 +19,7 @@ using zamotest::TempDir;
 class PravenCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("ZAMO_MIDI_API", "fake", 1);
-    setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Synth:In", 1);
-    setenv("ZAMO_FAKE_MIDI_INPUTS", "Synth:Out", 1);
-    setenv("ZAMO_FAKE_MIDI_LOG", dir.file("midi.log").c_str(), 1);
-    unsetenv("ZAMO_MIDI_OUT");
-    unsetenv("ZAMO_MIDI_IN");
+    zamotest::useFakeMidi("Synth:In", "Synth:Out", dir.file("midi.log").string());
   }
   // Runs praven with the script and options; replies arrive as "<ms> <hex>" lines.
   std::string run(const std::string& script, std::vector<std::string> args, const std::string& arrivals = "") {

@@ -21,10 +21,7 @@ using midiio::Received;
 using zamotest::unhex;
 
 using zamotest::raw;
-
-std::vector<std::uint8_t> sysex(std::size_t data, bool closed = true, int first = 0) {
-  return zamotest::sysexOf(data, closed, first);
-}
+using zamotest::sysexOf;
 
 std::vector<std::uint8_t> slice(const std::vector<std::uint8_t>& v, std::size_t from, std::size_t to) {
   return {v.begin() + static_cast<std::ptrdiff_t>(from), v.begin() + static_cast<std::ptrdiff_t>(std::min(to, v.size()))};
@@ -61,10 +58,10 @@ class MidiioReceive : public ::testing::Test {
 };
 
 TEST_F(MidiioReceive, JoinsChunksAndClosesWhatWasCut) {
-  const auto m700 = sysex(698);
-  const auto m300 = sysex(298);
-  const auto open1 = sysex(100, false);
-  const auto next = sysex(5, true, 9);
+  const auto m700 = sysexOf(698);
+  const auto m300 = sysexOf(298);
+  const auto open1 = sysexOf(100, false);
+  const auto next = sysexOf(5, true, 9);
   struct Expect {
     Received received;
     std::vector<std::uint8_t> bytes;
@@ -110,12 +107,12 @@ TEST_F(MidiioReceive, TimeOutCountsFromTheWaitsStart) {
     std::int64_t ms;  // virtual time the call took
   } cases[] = {
       {0, {}, Received::timedOut, 50},
-      {0, {{30, sysex(3)}}, Received::message, 30},  // the second look finds it
-      {0, {{60, sysex(3)}}, Received::timedOut, 50},
+      {0, {{30, sysexOf(3)}}, Received::message, 30},  // the second look finds it
+      {0, {{60, sysexOf(3)}}, Received::timedOut, 50},
       {100, {}, Received::timedOut, 150},
-      {100, {{150, sysex(3)}}, Received::message, 150},  // looked at before the clock
-      {100, {{151, sysex(3)}}, Received::timedOut, 150},
-      {100, {{149, sysex(3)}}, Received::message, 149},
+      {100, {{150, sysexOf(3)}}, Received::message, 150},  // looked at before the clock
+      {100, {{151, sysexOf(3)}}, Received::timedOut, 150},
+      {100, {{149, sysexOf(3)}}, Received::message, 149},
       {10000, {}, Received::timedOut, 10050},
   };
   for (const auto& c : cases) {
@@ -130,7 +127,7 @@ TEST_F(MidiioReceive, TimeOutCountsFromTheWaitsStart) {
 }
 
 TEST_F(MidiioReceive, ShortMessagesInTheQueueCostNoWait) {
-  world->arrivals = {{0, raw("90 3C 40")}, {0, raw("80 3C 40")}, {0, sysex(3)}};
+  world->arrivals = {{0, raw("90 3C 40")}, {0, raw("80 3C 40")}, {0, sysexOf(3)}};
   open(1024, 1024, 3);
   const Outcome o = receive(0);
   EXPECT_EQ(o.received, Received::message);
@@ -140,11 +137,11 @@ TEST_F(MidiioReceive, ShortMessagesInTheQueueCostNoWait) {
 TEST_F(MidiioReceive, ADroppedMiddleChunkIsNeverJoined) {
   // 16 blocks: of 20 chunks arriving at once, the last 4 are lost; the tail
   // that arrives after the hole is not glued onto the open message.
-  const auto big = sysex(20 * 256 - 1, false);
+  const auto big = sysexOf(20 * 256 - 1, false);
   std::vector<FakeArrival> arrivals;
   for (std::size_t i = 0; i < 20; ++i) arrivals.push_back({10, slice(big, i * 256, i * 256 + 256)});
   arrivals.push_back({20, raw("05 06 F7")});
-  arrivals.push_back({30, sysex(4)});
+  arrivals.push_back({30, sysexOf(4)});
   world->arrivals = arrivals;
   open(100, 16, 1);
   Outcome o = receive(1000);
@@ -155,7 +152,7 @@ TEST_F(MidiioReceive, ADroppedMiddleChunkIsNeverJoined) {
   EXPECT_TRUE(midiio::inputOverflow());
   o = receive(1000);
   EXPECT_EQ(o.received, Received::message);
-  EXPECT_EQ(o.bytes, sysex(4)) << "the tail after the hole started nothing";
+  EXPECT_EQ(o.bytes, sysexOf(4)) << "the tail after the hole started nothing";
   EXPECT_TRUE(midiio::inputOverflow()) << "reading does not clear the flag";
   midiio::flushInputQueue();
   EXPECT_FALSE(midiio::inputOverflow());
@@ -171,7 +168,7 @@ TEST_F(MidiioReceive, StampsStartAndFailures) {
   world->advance(100 * midiio::kNanosPerMs);
   EXPECT_FALSE(midiio::readInputEvent(e));  // the fake delivers when someone waits
   midiio::stopMidiInput();
-  world->arrive(sysex(3));
+  world->arrive(sysexOf(3));
   EXPECT_FALSE(midiio::readInputEvent(e)) << "nothing is queued while not recording";
   ASSERT_TRUE(midiio::startMidiInput());
   world->advance(7 * midiio::kNanosPerMs);
