@@ -7,14 +7,19 @@
 
 namespace seq {
 
+ChunkHead readChunkHead(vorn::ByteInput& in, const char* what) {
+  ChunkHead head{{}, 0, in.offset()};
+  std::array<std::uint8_t, 8> bytes;
+  needBytes(in, bytes, what);
+  std::copy_n(bytes.begin(), 4, head.id.begin());
+  head.length = vorn::readBE32(bytes.data() + 4);
+  return head;
+}
+
 std::uint32_t readChunkHead(vorn::ByteInput& in, const std::array<std::uint8_t, 4>& id, const char* what) {
-  std::uint64_t start = in.offset();
-  std::array<std::uint8_t, 8> head;
-  needBytes(in, head, what);
-  if (!std::equal(id.begin(), id.end(), head.begin())) {
-    raiseAt("expected " + quotedBytes(id) + ", found " + quotedBytes(std::span(head.data(), 4)), start);
-  }
-  return vorn::readBE32(head.data() + 4);
+  const ChunkHead head = readChunkHead(in, what);
+  if (head.id != id) raiseAt("expected " + quotedBytes(id) + ", found " + quotedBytes(head.id), head.at);
+  return head.length;
 }
 
 }  // namespace seq

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "seq/event_text.h"
+#include "seq/smf_chunk.h"
+#include "seq/smf_events.h"
 #include "seq/ostra.h"
 #include "seq/strict_input.h"
 #include "seq/tempo_map.h"
@@ -18,9 +20,6 @@
 namespace seq {
 namespace {
 
-constexpr std::uint8_t kMeta = 0xFF;
-constexpr std::uint8_t kEndOfTrack = 0x2F;
-constexpr std::uint8_t kSetTempo = 0x51;
 constexpr std::uint32_t kDefaultMicrosPerQuarter = 500000;
 // Of a meta event, this much is shown; the rest is skipped.
 constexpr std::size_t kMetaShown = 128;
@@ -28,21 +27,6 @@ constexpr std::size_t kMetaHexShown = 16;
 
 std::string counted(std::uint64_t n, const char* what) {
   return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-}
-
-struct ChunkHead {
-  std::array<std::uint8_t, 4> id;
-  std::uint32_t length;
-  std::uint64_t at;
-};
-
-ChunkHead readChunkHead(vorn::ByteInput& in, const char* what) {
-  ChunkHead head{{}, 0, in.offset()};
-  std::array<std::uint8_t, 8> bytes;
-  needBytes(in, bytes, what);
-  std::copy_n(bytes.begin(), 4, head.id.begin());
-  head.length = vorn::readBE32(bytes.data() + 4);
-  return head;
 }
 
 // The time base of a division: the heading's words and a tick's length (0
@@ -103,10 +87,10 @@ std::string metaText(std::uint8_t type, std::uint32_t length, std::span<const st
     case 0x21:
       if (length == 1) return "MIDI Port " + std::to_string(d[0]);
       break;
-    case kEndOfTrack:
+    case kSmfEndOfTrack:
       if (length == 0) return "End of Track";
       break;
-    case kSetTempo:
+    case kSmfSetTempo:
       if (length == 3) {
         std::uint32_t micros = std::uint32_t{d[0]} << 16 | d[1] << 8 | d[2];
         if (micros == 0) return "Tempo 0 us (ignored)";
@@ -136,8 +120,8 @@ std::string metaText(std::uint8_t type, std::uint32_t length, std::span<const st
     default:
       break;
   }
-  std::string name = type == kEndOfTrack ? "End of Track"
-                     : type == kSetTempo ? "Tempo"
+  std::string name = type == kSmfEndOfTrack ? "End of Track"
+                     : type == kSmfSetTempo ? "Tempo"
                      : type == 0x7F      ? "Sequencer Specific"
                                          : "Meta " + vorn::hexByte(type);
   std::string shown = name + ", " + counted(length, "byte");
@@ -150,30 +134,21 @@ class TrackDump {
  public:
   TrackDump(vorn::ByteInput& in, std::uint32_t length, DumpLines& lines, SysExDescriber& sysex, TempoMap& tempo,
             const TimeBase& base)
-      : in_(in), end_(in.offset() + length), track_(in, length), lines_(lines), sysex_(sysex), tempo_(tempo),
+      : in_(in), end_(in.offset() + length), events_(in, length), lines_(lines), sysex_(sysex), tempo_(tempo),
         base_(base) {}
 
   // Up to the end-of-track event; the rest of the chunk is skipped.
   void run() {
-    for (;;) {
-      time_ += track_.deltaTime();
-      std::uint8_t b = track_.byte("an event");
-      if (b >= 0xF0) {
-        // System events cancel running status.
-        running_ = 0;
-        if (systemEvent(b)) break;
-        continue;
-      }
-      std::uint8_t first;
-      if (b & 0x80) {
-        running_ = b;
-        first = track_.dataByte(kChannelMessage);
+    for (SmfEvent event;;) {
+      events_.next(event);
+      time_ = event.ticks;
+      if (event.status == kStatusSysEx || event.status == kStatusEscape) {
+        sysExEvent(event);
+      } else if (event.status == kSmfMeta) {
+        if (metaEvent(event)) break;
       } else {
-        if (running_ == 0) raiseAt("data byte " + vorn::hexByte(b) + " but no running status in force", at() - 1);
-        first = b;
+        line((event.status & 0x0F) + 1, channelMessageText(event.status, event.first, event.second));
       }
-      std::uint8_t second = hasOneDataByte(running_) ? 0 : track_.dataByte(kChannelMessage);
-      line((running_ & 0x0F) + 1, channelMessageText(running_, first, second));
     }
     std::uint64_t rest = end_ > at() ? end_ - at() : 0;
     if (rest > 0) {
@@ -183,30 +158,18 @@ class TrackDump {
   }
 
  private:
-  static constexpr const char* kChannelMessage = "a channel message";
-
   std::uint64_t at() const { return in_.offset(); }
   void line(int channel, const std::string& text) { lines_.event(time_, tempo_.msAt(time_), channel, text); }
 
-  // Handles an event with status F0 and above; true at the end of the track.
-  bool systemEvent(std::uint8_t status) {
-    if (status == kStatusSysEx || status == kStatusEscape) {
-      sysExEvent(status);
-      return false;
-    }
-    if (status != kMeta) raiseAt("unknown status byte " + vorn::hexByte(status), at() - 1);
-    return metaEvent();
-  }
-
-  void sysExEvent(std::uint8_t status) {
-    std::uint32_t length = track_.varLength("a SysEx length");
+  void sysExEvent(const SmfEvent& event) {
+    TrackInput& body = events_.input();
     sysex_.start();
-    if (status == kStatusSysEx) sysex_.add(std::span(&kStatusSysEx, 1));
+    if (event.status == kStatusSysEx) sysex_.add(std::span(&kStatusSysEx, 1));
     std::array<std::uint8_t, 256> piece;
     std::size_t filled = 0;
     try {
-      for (std::uint32_t done = 0; done < length; ++done) {
-        piece[filled++] = track_.byte("a SysEx");
+      for (std::uint32_t done = 0; done < event.length; ++done) {
+        piece[filled++] = body.byte("a SysEx");
         if (filled == piece.size()) {
           sysex_.add(piece);
           filled = 0;
@@ -222,30 +185,30 @@ class TrackDump {
     line(0, sysex_.text());
   }
 
-  bool metaEvent() {
-    std::uint8_t type = track_.byte("a meta event");
-    std::uint32_t length = track_.varLength("a meta event length");
+  bool metaEvent(const SmfEvent& event) {
+    TrackInput& body = events_.input();
+    const std::uint8_t type = event.first;
+    const std::uint32_t length = event.length;
     std::array<std::uint8_t, kMetaShown> kept;
     std::size_t n = std::min<std::size_t>(length, kept.size());
-    for (std::size_t i = 0; i < n; ++i) kept[i] = track_.byte("a meta event");
-    track_.skip(static_cast<std::uint32_t>(length - n), "a meta event");
-    if (type == kSetTempo && length == 3 && !base_.smpte) {
+    for (std::size_t i = 0; i < n; ++i) kept[i] = body.byte("a meta event");
+    body.skip(static_cast<std::uint32_t>(length - n), "a meta event");
+    if (type == kSmfSetTempo && length == 3 && !base_.smpte) {
       std::uint32_t micros = std::uint32_t{kept[0]} << 16 | kept[1] << 8 | kept[2];
       if (micros != 0) tempo_.change(time_, micros / 1000.0 / base_.ticksPerQuarter);
     }
     line(0, metaText(type, length, std::span(kept.data(), n)));
-    return type == kEndOfTrack;
+    return type == kSmfEndOfTrack;
   }
 
   vorn::ByteInput& in_;
   std::uint64_t end_;
-  TrackInput track_;
+  TrackEvents events_;
   DumpLines& lines_;
   SysExDescriber& sysex_;
   TempoMap& tempo_;
   const TimeBase& base_;
   std::uint64_t time_ = 0;
-  std::uint8_t running_ = 0;
 };
 
 void dumpFile(vorn::ByteInput& in, std::string_view heading, DumpLines& lines, SysExDescriber& sysex) {
