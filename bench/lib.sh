@@ -62,3 +62,13 @@ measure() {
     "$(awk -v n="$bytes" -v t="$tool_s" 'BEGIN { printf "%.1f MB/s", n / 1e6 / t }')" \
     "$(awk -v t="$tool_s" -v c="$cat_s" 'BEGIN { printf "%.2g", c / t }')" "$rss KiB" -
 }
+
+# need_bench_programs NAME...: the generators and probes CMake builds into
+# $build/bench/bin (sets bench_bin); a missing one ends the script.
+need_bench_programs() {
+  bench_bin=$build/bench/bin
+  local name
+  for name in "$@"; do
+    [ -x "$bench_bin/$name" ] || { echo "${0##*/}: $bench_bin/$name not built (scripts/build $build)" >&2; exit 1; }
+  done
+}

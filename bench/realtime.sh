@@ -41,8 +41,7 @@ cleanup() {
 trap cleanup EXIT
 
 source bench/lib.sh
-g++ -O2 -std=c++20 bench/jack_count.cpp -o "$work/jack_count" $(pkg-config --cflags --libs jack)
-g++ -O2 -std=c++20 bench/jack_arrivals.cpp -o "$work/jack_arrivals" $(pkg-config --cflags --libs jack)
+need_bench_programs jack_count jack_arrivals
 export ZAMO_MIDI_API=jack
 
 start_server() {
@@ -62,7 +61,7 @@ for _ in $(seq 64); do one_message 16384; done >"$work/many.syx"
 printf '%-22s %10s %10s %9s %12s %9s\n' run "bytes" "delivered" "events" "droska ms" "DIN s"
 # send_counted LABEL FILE: one line of the table.
 send_counted() {
-  "$work/jack_count" counter >"$work/count.out" &
+  "$bench_bin/jack_count" counter >"$work/count.out" &
   count_pid=$!
   sleep 0.3
   local start=$EPOCHREALTIME
@@ -98,7 +97,7 @@ perl -e '
 
 echo
 echo "teskar: $notes notes on 8 ms steps ($((2 * notes)) messages), lateness against the schedule"
-"$work/jack_arrivals" arrivals >"$work/arrivals.out" &
+"$bench_bin/jack_arrivals" arrivals >"$work/arrivals.out" &
 record_pid=$!
 sleep 0.3
 xruns_before=$(grep -c -i xrun "$work/jackd.log" || true)

@@ -27,7 +27,7 @@ cleanup() {
 trap cleanup EXIT
 
 source bench/lib.sh
-g++ -O2 -std=c++20 -pthread bench/receive_probe.cpp -o "$work/receive_probe" $(pkg-config --cflags --libs jack)
+need_bench_programs receive_probe
 
 start_server() {
   jackd "$1" -n "$JACK_DEFAULT_SERVER" -p 64 -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
@@ -37,17 +37,17 @@ start_server() {
 start_server -R || start_server --no-realtime || { echo "receive.sh: jackd did not start" >&2; cat "$work/jackd.log" >&2; exit 1; }
 echo "JACK dummy driver, 48 kHz, 256 frames a cycle ($(awk 'BEGIN { printf "%.2f", 256 / 48 }') ms)"
 
-read -r median p99 largest < <("$work/receive_probe" latency "$bin/holmir" 200 300)
+read -r median p99 largest < <("$bench_bin/receive_probe" latency "$bin/holmir" 200 300)
 echo "latency, 300-byte message to holmir's write: median $median ms, p99 $p99 ms, largest $largest ms"
 table_row holmir "300-byte SysEx from JACK" - - - "latency median $median, p99 $p99, max $largest ms"
 
-read -r _ jack_bytes _ _ jack_rate < <("$work/receive_probe" rate - 0 2 4096)
+read -r _ jack_bytes _ _ jack_rate < <("$bench_bin/receive_probe" rate - 0 2 4096)
 echo "JACK between two plain clients, as fast as cycles take it: $(awk -v r="$jack_rate" 'BEGIN { printf "%.1f", r / 1e6 }') MB/s"
 
 printf '%14s %12s %12s %10s %9s\n' "offered MB/s" "sent bytes" "written" "whole" overflow
 best=0
 for rate in 100000 250000 500000 1000000 2000000 4000000 8000000 16000000 0; do
-  read -r sent written whole overflow achieved < <("$work/receive_probe" rate "$bin/holmir" "$rate" 2 4096)
+  read -r sent written whole overflow achieved < <("$bench_bin/receive_probe" rate "$bin/holmir" "$rate" 2 4096)
   label=$(awk -v r="$rate" -v a="$achieved" 'BEGIN { printf "%.2f", (r > 0 ? r : a) / 1e6 }')
   [ "$rate" = 0 ] && label="max $label"
   printf '%14s %12s %12s %10s %9s\n' "$label" "$sent" "$written" "$whole" "$overflow"

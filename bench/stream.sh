@@ -20,19 +20,19 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-g++ -O2 -std=c++20 bench/stream_gen.cpp -o "$work/stream_gen"
-"$work/stream_gen" ostra 200000000 >"$work/seq.ostra"
-"$work/stream_gen" smf 50000000 >"$work/seq.mid"
-
 source bench/lib.sh
+need_bench_programs stream_gen
+"$bench_bin/stream_gen" ostra 200000000 >"$work/seq.ostra"
+"$bench_bin/stream_gen" smf 50000000 >"$work/seq.mid"
+
 print_header
 measure "fendix" "$work/seq.ostra" "$bin/fendix"
 measure "fendix -X" "$work/seq.ostra" "$bin/fendix" -X
 measure "zutane" "$work/seq.mid" "$bin/zutane"
 measure "zutane -X" "$work/seq.mid" "$bin/zutane" -X
 if [ -x "$bin/zamodump" ]; then
-  "$work/stream_gen" ostra 20000000 >"$work/dump.ostra"
-  "$work/stream_gen" smf 20000000 >"$work/dump.mid"
+  "$bench_bin/stream_gen" ostra 20000000 >"$work/dump.ostra"
+  "$bench_bin/stream_gen" smf 20000000 >"$work/dump.mid"
   measure "zamodump" "$work/dump.ostra" "$bin/zamodump"
   measure "zamodump" "$work/dump.mid" "$bin/zamodump"
 fi

@@ -21,9 +21,10 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-g++ -O2 -std=c++20 bench/sysex_gen.cpp -o "$work/sysex_gen"
-"$work/sysex_gen" syx 100000000 >"$work/dump.syx"
-"$work/sysex_gen" smf 50000000 >"$work/dump.mid"
+source bench/lib.sh
+need_bench_programs sysex_gen
+"$bench_bin/sysex_gen" syx 100000000 >"$work/dump.syx"
+"$bench_bin/sysex_gen" smf 50000000 >"$work/dump.mid"
 mkdir "$work/split"
 
 # Never-matching and rarely matching patterns first, so most messages meet several.
@@ -41,7 +42,6 @@ patterns=(
 )
 
 run_dir=$work/split   # wental writes its files there
-source bench/lib.sh
 print_header
 abs=$(cd "$bin" && pwd)
 measure "mirvok -E" "$work/dump.syx" "$abs/mirvok" -E "${patterns[@]}"
