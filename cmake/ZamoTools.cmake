@@ -30,11 +30,44 @@ function(add_man_page source)
   install(FILES ${packed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
 endfunction()
 
-# add_library_folder(name): a folder's sources as one static library.
+# add_library_folder(name): a folder's sources as one static library, its
+# headers published (export_folder_headers).
 function(add_library_folder name)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_library(${name} STATIC ${srcs})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  export_folder_headers(${name} ${folder})
+endfunction()
+
+# export_folder_headers(target folder): the headers of `folder` (a path
+# from the project root, such as "vornlib/kel") reach the target and what
+# links it as "folder/name.h", and no other folder's do: each library has
+# an include directory of its own, holding links to its own headers. So a
+# source that includes a header of a library its target does not link
+# fails to compile instead of building by chance. Each header is also
+# compiled by itself with only what the library links (target
+# <target>_headers), so that a header no source of its own library
+# includes is held to the same rule (scripts/check-includes checks the
+# same from the sources).
+function(export_folder_headers target folder)
+  set(dir ${CMAKE_BINARY_DIR}/include/${target})
+  set(checks_dir ${CMAKE_BINARY_DIR}/header_checks/${target})
+  file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.h)
+  file(REMOVE_RECURSE ${dir})
+  file(MAKE_DIRECTORY ${dir}/${folder})
+  set(checks)
+  foreach(header IN LISTS headers)
+    get_filename_component(header_name ${header} NAME)
+    file(CREATE_LINK ${header} ${dir}/${folder}/${header_name} SYMBOLIC)
+    # Written only when it changes, so that a new configure rebuilds nothing.
+    file(CONFIGURE OUTPUT ${checks_dir}/${header_name}.cpp CONTENT "#include \"${folder}/${header_name}\"\n")
+    list(APPEND checks ${checks_dir}/${header_name}.cpp)
+  endforeach()
+  target_include_directories(${target} PUBLIC ${dir})
+  if(checks)
+    add_library(${target}_headers OBJECT ${checks})
+    target_link_libraries(${target}_headers PRIVATE ${target})
+  endif()
 endfunction()
 
 # Test targets are named <area>[_<what>]_test and fuzz targets

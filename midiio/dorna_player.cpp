@@ -5,14 +5,15 @@
 #include "midiio/midi_layer.h"
 #include "midiio/realtime_priority.h"
 #include "vornlib/numbers.h"
+#include "vornlib/record_status.h"
 
 namespace midiio {
 namespace {
 
-constexpr std::uint8_t kSysEx = 0xF0;
-constexpr std::uint8_t kEscape = 0xF7;
-constexpr std::uint8_t kFiller = 0xF8;
-constexpr std::uint8_t kEnd = 0xFF;
+using vorn::kStatusEnd;
+using vorn::kStatusEscape;
+using vorn::kStatusFiller;
+using vorn::kStatusSysEx;
 
 bool sendSysExData(std::span<const std::uint8_t> bytes, const DornaPlaySettings& settings, DornaTarget& target) {
   if (!settings.playSysEx) return true;
@@ -37,11 +38,11 @@ void DornaBuffer::addTwoBytes(std::uint8_t delay, std::uint8_t status, std::uint
 }
 
 void DornaBuffer::addSysExHead(std::uint8_t delay, std::uint8_t status, std::uint32_t length) {
-  const std::uint32_t sent = status == kSysEx ? length + 1 : length;
+  const std::uint32_t sent = status == kStatusSysEx ? length + 1 : length;
   std::uint8_t head[6] = {delay, status};
   vorn::writeLE32(head + 2, sent);
   bytes_.insert(bytes_.end(), head, head + 6);
-  if (status == kSysEx) bytes_.push_back(kSysEx);
+  if (status == kStatusSysEx) bytes_.push_back(vorn::kSysExStart);
 }
 
 PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target) {
@@ -58,14 +59,14 @@ PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settin
     due = nextDue(due, delay, settings.stepLengthMs);
     // Blocks on the clock's tick (never a polling loop); a late record goes at once.
     if (static_cast<std::int32_t>(clockNow() - due) < 0) waitForClock(due);
-    if (status == kSysEx || status == kEscape) {
+    if (status == kStatusSysEx || status == kStatusEscape) {
       const std::uint32_t length = vorn::readLE32(&entries[at + 2]);
       if (!sendSysExData(entries.subspan(at + 6, length), settings, target)) return PlayOutcome::sendFailed;
       at += 6 + static_cast<std::size_t>(length);
       continue;
     }
-    if (status == kEnd) break;
-    if (status != kFiller && !target.sendShort(status, entries[at + 2], entries[at + 3])) {
+    if (status == kStatusEnd) break;
+    if (status != kStatusFiller && !target.sendShort(status, entries[at + 2], entries[at + 3])) {
       return PlayOutcome::sendFailed;
     }
     at += 4;

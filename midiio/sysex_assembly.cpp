@@ -1,11 +1,8 @@
 #include "midiio/sysex_assembly.h"
 
+#include "vornlib/midi_status.h"
+
 namespace midiio {
-namespace {
-
-constexpr std::uint8_t kEndOfExclusive = 0xF7;
-
-}  // namespace
 
 Received SysExAssembly::waitSysExChunk(ChunkSource& source, std::uint32_t timeoutMs, MidiStatus& status) {
   const std::uint32_t t0 = source.now();
@@ -33,13 +30,13 @@ Received SysExAssembly::receiveSysEx(ChunkSource& source, std::uint32_t timeoutM
                                      MidiStatus& status) {
   for (;;) {
     if (Received r = nextSysExChunk(source, timeoutMs, status); r != Received::message) return r;
-    if (last_.data[0] == 0xF0) break;  // chunks of no open message are dropped
+    if (last_.data[0] == vorn::kSysExStart) break;  // chunks of no open message are dropped
   }
-  static constexpr std::uint8_t close[] = {kEndOfExclusive};
+  static constexpr std::uint8_t close[] = {vorn::kSysExEnd};
   for (;;) {
     const std::span<const std::uint8_t> chunk = last_.bytes();
     sink(chunk);
-    if (chunk.back() == kEndOfExclusive) return Received::message;
+    if (chunk.back() == vorn::kSysExEnd) return Received::message;
     const Received r = waitSysExChunk(source, timeoutMs, status);
     if (r == Received::failed) return r;
     if (r == Received::timedOut) {
@@ -48,7 +45,7 @@ Received SysExAssembly::receiveSysEx(ChunkSource& source, std::uint32_t timeoutM
     }
     // A new start, or a chunk after a hole: the open message ends here, and
     // the chunk is the first one the next call looks at.
-    if (last_.data[0] == 0xF0 || last_.afterGap) {
+    if (last_.data[0] == vorn::kSysExStart || last_.afterGap) {
       pending_ = true;
       sink(close);
       return Received::message;

@@ -10,14 +10,16 @@
 #include <vector>
 
 #include "vornlib/block.h"
+#include "vornlib/record_status.h"
 
 namespace mml {
 
-// Statuses beyond the MIDI channel messages.
-inline constexpr std::uint8_t kStatusSysex = 0xF0;
-inline constexpr std::uint8_t kStatusSysexRaw = 0xF7;
-inline constexpr std::uint8_t kStatusTempo = 0xF1;
-inline constexpr std::uint8_t kStatusBlockEnd = 0xFF;  // the block end marker: never written
+// Statuses beyond the MIDI channel messages: those of the records written.
+inline constexpr std::uint8_t kStatusSysex = vorn::kStatusSysEx;
+inline constexpr std::uint8_t kStatusSysexRaw = vorn::kStatusEscape;
+using vorn::kStatusTempo;
+// The end of a voice block, kept for its time; an end record never written.
+inline constexpr std::uint8_t kStatusBlockEnd = vorn::kStatusEnd;
 
 struct EventRecord {
   std::int32_t time;      // absolute ticks

@@ -10,7 +10,7 @@
 //   0xFF       end record: two bytes, the last record of a sequence
 #include <cstdint>
 
-#include "vornlib/midi_status.h"
+#include "vornlib/record_status.h"
 
 namespace seq {
 
@@ -18,11 +18,11 @@ inline constexpr int kTicksPerQuarter = 480;
 inline constexpr std::uint16_t kDefaultTempo = 12000;  // 120 BPM
 inline constexpr int kMaxDelta = 255;
 
-inline constexpr std::uint8_t kStatusSysEx = 0xF0;
-inline constexpr std::uint8_t kStatusEscape = 0xF7;
-inline constexpr std::uint8_t kStatusTempo = 0xF1;
-inline constexpr std::uint8_t kStatusFiller = 0xF8;
-inline constexpr std::uint8_t kStatusEnd = 0xFF;
+using vorn::kStatusEnd;
+using vorn::kStatusEscape;
+using vorn::kStatusFiller;
+using vorn::kStatusSysEx;
+using vorn::kStatusTempo;
 
 using vorn::isChannelStatus;
 inline constexpr bool isSysExStatus(int status) { return status == kStatusSysEx || status == kStatusEscape; }

@@ -5,12 +5,11 @@
 // set-tempo events, 0xF0 and 0xF7 records F0 and F7 events, and the end
 // record the end-of-track event at its time; fillers only carry time.
 //
-// A track chunk states its length before its events, and an output may be
-// a pipe that cannot be patched afterwards. The sequence is therefore taken
-// from memory and read twice: the first pass measures the track (and finds
-// every fault before a byte is written), the second writes it. Nothing is
-// held beyond the sequence itself, which the caller has in memory anyway
-// (zembra builds its events in memory before writing).
+// The writer (smf_writer.h) runs twice, so the sequence is taken from
+// memory and read twice: the first pass measures the track (and finds every
+// fault before a byte is written), the second writes it. Nothing is held
+// beyond the sequence itself, which the caller has in memory anyway (zembra
+// builds its events in memory before writing).
 #include <cstdint>
 #include <optional>
 #include <string_view>

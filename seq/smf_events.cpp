@@ -1,5 +1,7 @@
 #include "seq/smf_events.h"
 
+#include <string>
+
 #include "seq/ostra.h"
 #include "seq/strict_input.h"
 
@@ -8,8 +10,15 @@ namespace {
 constexpr const char* kChannelMessage = "a channel message";
 }  // namespace
 
+void TrackEvents::tooLate() const {
+  TrackInput::fail(TrackFaultKind::timeTooLong,
+                   "time " + std::to_string(ticks_) + " is beyond " + std::to_string(maxTicks_) + " ticks",
+                   in_.offset());
+}
+
 void TrackEvents::next(SmfEvent& event) {
   ticks_ += in_.deltaTime();
+  if (ticks_ > maxTicks_) tooLate();
   event.ticks = ticks_;
   std::uint8_t b = in_.byte("an event");
   if (b >= 0xF0) {
@@ -19,6 +28,7 @@ void TrackEvents::next(SmfEvent& event) {
     switch (b) {
       case kStatusSysEx:
       case kStatusEscape:
+        event.lengthAt = in_.offset();
         event.length = in_.varLength("a SysEx length");
         return;
       case kSmfMeta:
@@ -27,14 +37,17 @@ void TrackEvents::next(SmfEvent& event) {
         event.length = in_.varLength("a meta event length");
         return;
       default:
-        raiseAt("unknown status byte " + hexByte(b), in_.offset() - 1);
+        TrackInput::fail(TrackFaultKind::unknownStatus, "unknown status byte " + hexByte(b), in_.offset() - 1);
     }
   }
   if (b & 0x80) {
     runningStatus_ = b;
     event.first = in_.dataByte(kChannelMessage);
   } else {
-    if (runningStatus_ == 0) raiseAt("data byte " + hexByte(b) + " but no running status in force", in_.offset() - 1);
+    if (runningStatus_ == 0) {
+      TrackInput::fail(TrackFaultKind::noRunningStatus, "data byte " + hexByte(b) + " but no running status in force",
+                       in_.offset() - 1);
+    }
     event.first = b;
   }
   event.status = runningStatus_;

@@ -1,6 +1,7 @@
 #include "seq/track_input.h"
 
 #include <string>
+#include <utility>
 
 namespace seq {
 namespace {
@@ -11,6 +12,10 @@ std::string sized(const char* what, std::uint32_t count) {
 }
 
 }  // namespace
+
+void TrackInput::fail(TrackFaultKind kind, std::string text, std::uint64_t offset) {
+  throw TrackFault{{std::move(text), offset}, kind};
+}
 
 std::uint32_t TrackInput::longDeltaTime(std::uint8_t head) {
   bool atHead = true;
@@ -24,31 +29,35 @@ std::uint32_t TrackInput::longDeltaTime(std::uint8_t head) {
 }
 
 void TrackInput::noEndOfTrack() const {
-  raiseAt("the track chunk ends without an end-of-track event", in_.offset());
+  fail(TrackFaultKind::noEndOfTrack, "the track chunk ends without an end-of-track event", in_.offset());
 }
 
 void TrackInput::endsBeforeEndOfTrack() const {
-  raise(endsAt("input ends before the end-of-track event", in_.offset()));
+  throw TrackFault{endsAt("input ends before the end-of-track event", in_.offset()), TrackFaultKind::noEndOfTrack};
 }
 
 // The offset of a chunk overrun is where the chunk ends: the first byte the
 // event wants beyond its declared length.
 void TrackInput::pastChunk(const char* what) const {
-  raiseAt(std::string(what) + " runs past the track chunk's declared length", in_.offset());
+  fail(TrackFaultKind::pastChunk, std::string(what) + " runs past the track chunk's declared length", in_.offset());
+}
+
+void TrackInput::endsInside(const char* what) const {
+  throw TrackFault{seq::endsInside(what, in_.offset()), TrackFaultKind::inputEnds};
 }
 
 void TrackInput::notData(std::uint8_t b) const {
-  raiseAt("expected a data byte (00 to 7F), found " + hexByte(b), in_.offset() - 1);
+  fail(TrackFaultKind::notData, "expected a data byte (00 to 7F), found " + hexByte(b), in_.offset() - 1);
 }
 
 void TrackInput::tooLong(const char* what) const {
   // The fourth byte is the wrong one: it still asks for a fifth.
-  raiseAt(std::string(what) + " of more than four bytes", in_.offset() - 1);
+  fail(TrackFaultKind::tooLong, std::string(what) + " of more than four bytes", in_.offset() - 1);
 }
 
 void TrackInput::endsOrPastChunk(std::uint32_t count, const char* what, bool inputEnded) const {
-  if (inputEnded) raise(endsInside(sized(what, count), in_.offset()));
-  raiseAt(sized(what, count) + " runs past the track chunk's declared length", in_.offset());
+  if (inputEnded) throw TrackFault{seq::endsInside(sized(what, count), in_.offset()), TrackFaultKind::inputEnds};
+  fail(TrackFaultKind::pastChunk, sized(what, count) + " runs past the track chunk's declared length", in_.offset());
 }
 
 void TrackInput::copy(std::uint32_t count, vorn::ByteOutput& out, const char* what) {

@@ -1,9 +1,9 @@
 #pragma once
 // The bytes of one Standard MIDI File track chunk, read from an input and
 // counted against the chunk's declared length. Reading past that length,
-// or past the end of input, raises a fault (strict_input.h) that says what
-// was being read: each read names its part of the event ("a channel
-// message") for the message.
+// or past the end of input, raises a TrackFault that says what was being
+// read: each read names its part of the event ("a channel message") for
+// the message.
 #include <cstdint>
 
 #include "seq/strict_input.h"
@@ -12,6 +12,24 @@
 
 namespace seq {
 
+// What a track's reader found wrong, for a tool that words its own
+// messages; the fault's text says it in this suite's words.
+enum class TrackFaultKind : std::uint8_t {
+  pastChunk,        // a read beyond the chunk's declared length
+  inputEnds,        // the input ended inside the chunk
+  noEndOfTrack,     // the chunk or the input ended where an event would start
+  notData,          // a data byte with its top bit set
+  noRunningStatus,  // a data byte where a status belongs, and no running status
+  tooLong,          // a delta-time or length of more than four bytes
+  unknownStatus,    // a system status other than F0, F7 and FF
+  timeTooLong,      // the track's time passed the limit its reader was given
+};
+
+// Raised (as the InputFault it is) by TrackInput and TrackEvents.
+struct TrackFault : InputFault {
+  TrackFaultKind kind;
+};
+
 class TrackInput {
  public:
   TrackInput(vorn::ByteInput& in, std::uint32_t length) : in_(in), left_(length) {}
@@ -19,7 +37,9 @@ class TrackInput {
   std::uint8_t byte(const char* what) {
     if (left_ == 0) pastChunk(what);
     --left_;
-    return needByte(in_, what);
+    int b = in_.get();
+    if (b < 0) endsInside(what);
+    return static_cast<std::uint8_t>(b);
   }
 
   // A byte that must have its top bit clear.
@@ -52,6 +72,11 @@ class TrackInput {
 
   // Offset in the input of the next byte.
   std::uint64_t offset() const { return in_.offset(); }
+  // Bytes of the chunk not read yet.
+  std::uint32_t left() const { return left_; }
+
+  // Raises a fault at `offset`.
+  [[noreturn]] static void fail(TrackFaultKind kind, std::string text, std::uint64_t offset);
 
  private:
   std::uint8_t firstByte() {
@@ -66,6 +91,7 @@ class TrackInput {
   [[noreturn, gnu::cold]] void noEndOfTrack() const;
   [[noreturn, gnu::cold]] void endsBeforeEndOfTrack() const;
   [[noreturn]] void pastChunk(const char* what) const;
+  [[noreturn]] void endsInside(const char* what) const;
   [[noreturn]] void notData(std::uint8_t b) const;
   [[noreturn]] void tooLong(const char* what) const;
   [[noreturn]] void endsOrPastChunk(std::uint32_t count, const char* what, bool inputEnded) const;

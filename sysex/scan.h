@@ -7,12 +7,13 @@
 #include <cstdint>
 #include <string>
 
+#include "vornlib/midi_status.h"
 #include "vornlib/streams.h"
 
 namespace sysex {
 
-inline constexpr std::uint8_t kSysExStart = 0xF0;
-inline constexpr std::uint8_t kSysExEnd = 0xF7;
+using vorn::kSysExEnd;
+using vorn::kSysExStart;
 
 enum class ScanResult {
   Done,       // the input ended outside a message

@@ -1,8 +1,11 @@
 #pragma once
 // Reads a Standard MIDI File (formats 0 and 1) far enough to keep its
-// System Exclusive events: the chunks are read whole into memory, then each
-// track is parsed by itself; channel messages and meta events are only
-// stepped over.
+// System Exclusive events, in constant memory: the chunks are walked
+// without being held, then each track is parsed by itself with seq's track
+// reader (channel messages and meta events are only stepped over), then
+// the tracks are read again side by side and their messages merged in time
+// order. The input is therefore read more than once: a file, a memory
+// input, or an input made rereadable (vorn::ByteInput::makeRereadable).
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -10,25 +13,14 @@
 #include <string_view>
 #include <vector>
 
-#include "sysex/byte_block.h"
 #include "vornlib/streams.h"
 
 namespace sysex {
 
-// One 0xF0 or 0xF7 event of a track.
-struct SysExEvent {
-  std::uint32_t absoluteTime;  // the track's running time at this event, in ticks
-  std::uint32_t delta;         // its own delta time
-  std::uint8_t kind;           // 0xF0 or 0xF7
-  std::uint32_t statusAt;      // where its status byte lies in the track's chunk data
-  std::uint32_t offset;        // where its data starts in the track's chunk data
-  std::uint32_t length;        // number of data bytes (for 0xF0: the message without its 0xF0)
-};
-
 struct SmfTrack {
-  std::uint64_t fileOffset = 0;     // of the chunk data in the file
-  ByteBlock data;                   // the whole chunk data
-  std::vector<SysExEvent> events;   // kept SysEx events; none when the track failed
+  std::uint64_t fileOffset = 0;  // of the chunk data in the input
+  std::uint32_t length = 0;      // of the chunk data
+  bool keeps = false;            // parsed without a fault, and holds a SysEx event
 };
 
 struct SmfInfo {
@@ -36,21 +28,29 @@ struct SmfInfo {
   std::uint16_t trackCount = 0;
   std::uint16_t division = 0;
   std::vector<SmfTrack> tracks;
+  // The input the chunks were read from; it must stay open while the tracks
+  // are parsed and merged.
+  const vorn::ByteInput* source = nullptr;
+
+  // Opens `cursor` on track `index`'s chunk data, with a buffer of `buffer` bytes.
+  bool openTrack(std::size_t index, vorn::ByteInput& cursor, std::size_t buffer) const {
+    return source && source->reopenAt(cursor, tracks[index].fileOffset, buffer);
+  }
 };
 
 inline constexpr std::uint64_t kUnknownFileSize = std::numeric_limits<std::uint64_t>::max();
 
 struct SmfFileError {
-  std::uint32_t code = 0;   // 0: none; else kErrMalformedInput, kErrShortRead or ENOMEM
+  std::uint32_t code = 0;   // 0: none; else kErrMalformedInput, kErrShortRead or a system error
   std::uint64_t offset = 0; // the byte in the file that is wrong (or missing)
   std::string found;        // what was found there, in words
   explicit operator bool() const { return code != 0; }
 };
 
-// Reads the header chunk and every announced track chunk from `in`, whose
-// file holds `fileSize` bytes (kUnknownFileSize when that cannot be known).
-// A chunk's data is held only as far as it arrives, whatever its length
-// claims; memory running out is a file error like the others.
+// Reads the header chunk and walks every announced track chunk of `in`,
+// whose file holds `fileSize` bytes (kUnknownFileSize when that cannot be
+// known); a chunk must be there whole, whatever its length claims. Nothing
+// of a track is held: `smf` records where each one is.
 SmfFileError readSmfChunks(vorn::ByteInput& in, std::uint64_t fileSize, SmfInfo& smf);
 
 // A track or merge problem: one of the fixed texts below, the track (from 0)
@@ -72,8 +72,9 @@ inline constexpr std::string_view kNoMemory = "メモリーが足りない";
 inline constexpr std::string_view kIrregalF7Event = "irregal sysF7 Event";
 inline constexpr std::string_view kIrregalFormat = "irregal format";
 
-// Parses every track in order, keeping its SysEx events. A track with an
-// error is reported once and keeps nothing; the other tracks go on.
+// Parses every track in order, to find which keep their SysEx events. A
+// track with an error is reported once and keeps nothing; the other tracks
+// go on.
 void parseTracks(SmfInfo& smf, const ProblemReporter& report);
 
 // Writes the SysEx messages of all tracks merged in time order (equal times

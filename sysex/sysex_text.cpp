@@ -3,13 +3,14 @@
 #include <algorithm>
 
 #include "vornlib/checksum7.h"
+#include "vornlib/midi_status.h"
 #include "vornlib/shown_bytes.h"
 
 namespace sysex {
 namespace {
 
-constexpr std::uint8_t kStart = 0xF0;
-constexpr std::uint8_t kEnd = 0xF7;
+using vorn::kSysExEnd;
+using vorn::kSysExStart;
 constexpr std::uint8_t kRoland = 0x41;
 constexpr std::uint8_t kDataSet = 0x12;
 constexpr std::uint8_t kDataRequest = 0x11;
@@ -91,7 +92,7 @@ void MessageSummary::add(std::uint8_t b) {
 
 std::optional<RolandMessage> MessageSummary::roland() const {
   std::span<const std::uint8_t> bytes = head();
-  if (!endsWithF7() || bytes.size() < 4 || bytes[0] != kStart || bytes[1] != kRoland) return std::nullopt;
+  if (!endsWithF7() || bytes.size() < 4 || bytes[0] != kSysExStart || bytes[1] != kRoland) return std::nullopt;
   RolandMessage message;
   message.device = bytes[2];
   // The model: 00 bytes run on to the first other byte.
@@ -126,7 +127,7 @@ std::optional<RolandMessage> MessageSummary::roland() const {
   // The checksum covers everything after the command up to itself.
   message.checksum = beforeLast_;
   std::uint8_t before = vorn::runningSum(bytes.first(command + 1));
-  std::uint8_t covered = static_cast<std::uint8_t>(sum_ - before - message.checksum - kEnd);
+  std::uint8_t covered = static_cast<std::uint8_t>(sum_ - before - message.checksum - kSysExEnd);
   message.expected = vorn::csum7(covered);
   return message;
 }
@@ -184,7 +185,7 @@ std::string MessageSummary::details() const {
 std::string MessageSummary::text() const {
   std::string size = counted(length_, "byte");
   if (length_ == 0) return "Escape, " + size;
-  if (head_[0] != kStart) return "Escape, " + size + ": " + shownBytes();
+  if (head_[0] != kSysExStart) return "Escape, " + size + ": " + shownBytes();
   return "SysEx" + sender() + ", " + size + ": " + shownBytes() + details();
 }
 

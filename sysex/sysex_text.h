@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "vornlib/midi_status.h"
+
 namespace sysex {
 
 // The manufacturer a message's ID names: one byte, or three when the first
@@ -59,7 +61,7 @@ class MessageSummary {
 
  private:
   std::span<const std::uint8_t> head() const { return {head_.data(), kept_}; }
-  bool endsWithF7() const { return length_ >= 2 && last_ == 0xF7; }
+  bool endsWithF7() const { return length_ >= 2 && last_ == vorn::kSysExEnd; }
   std::string shownBytes() const;
   std::string sender() const;
   std::string details() const;

@@ -1,12 +1,20 @@
 // GORBEL: wraps SysEx files into a Standard MIDI File that plays their
 // messages one after the other. An argument ";n" is a pause of n ms.
 // Nothing is written unless every input was read without error.
+//
+// The inputs are read twice, in constant memory: the first pass checks
+// every message and measures the track, whose length goes before its
+// events; the second writes the file. What a pipe gave is kept in a
+// temporary file between the two.
+#include <cerrno>
+#include <cerrno>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "frame/frame.h"
+#include "seq/strict_input.h"
 #include "sysex/scan.h"
 #include "sysex/smf_writer.h"
 #include "vornlib/errors.h"
@@ -17,6 +25,10 @@ namespace {
 
 constexpr std::string_view kBadInput = "入力データの形式が違います";
 constexpr std::string_view kNoMemory = "メモリが足りません";
+// A message up to this size is held while it is read; a longer one is read
+// again to be written.
+constexpr std::size_t kHeldMessage = 1 << 20;
+constexpr std::size_t kRereadBuffer = 1 << 16;
 
 std::uint32_t gapMs = 0;
 std::uint32_t bpm = 120;
@@ -39,10 +51,15 @@ const vorn::OptionEntry options[] = {
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms]...",
                                         "Wraps SysEx files into a Standard MIDI File; \";ms\" adds a pause."};
 
-// The SMF being built; dropped whole when the run fails.
+// The SMF of the pass being run; dropped whole when the run fails.
 std::unique_ptr<sysex::SysexSmfBuilder> smf;
 std::vector<std::uint8_t> message;
 std::uint64_t messageStart = 0;  // of the message being read, in the current input
+// The inputs that are no files, in the order the first pass read them, for
+// the second; a file is opened again by its name (nullptr in its place).
+std::vector<std::unique_ptr<vorn::ByteInput>> kept;
+std::size_t inputsRead = 0;
+bool secondPass = false;
 
 // Memory ran out (or the track would outgrow 32 bits) at the message being read.
 [[noreturn]] void failMemory() {
@@ -50,18 +67,46 @@ std::uint64_t messageStart = 0;  // of the message being read, in the current in
   vorn::conBreak();
 }
 
-void appendMessages() {
-  vorn::ByteInput& in = vorn::getinhandle();
+// Writes a message too long to be held, read again from `in`: its `length`
+// bytes after the F0 at messageStart.
+void writeAgain(const vorn::ByteInput& in, std::uint64_t length) {
+  vorn::ByteInput again;
+  if (!in.reopenAt(again, messageStart + 1, kRereadBuffer) || seq::copyBytes(again, smf->output(), length) < length) {
+    vorn::errBoxAt(frame::curInputName, kBadInput, messageStart);
+    vorn::conBreak();
+  }
+}
+
+void appendMessages(vorn::ByteInput& in) {
   struct Sink {
     vorn::ByteInput& in;
+    std::uint64_t length = 0;  // after the F0
+    bool holding = true;
     void begin() {
       messageStart = in.offset() - 1;
       message.clear();
+      length = 0;
+      holding = true;
     }
-    void data(std::uint8_t b) { message.push_back(b); }
+    void data(std::uint8_t b) {
+      ++length;
+      if (!holding) return;
+      if (message.size() < kHeldMessage) {
+        message.push_back(b);
+      } else {
+        holding = false;
+        message.clear();
+      }
+    }
     bool end() {
-      message.push_back(sysex::kSysExEnd);
-      if (!smf->addMessage(message)) failMemory();
+      ++length;
+      if (holding) {
+        message.push_back(sysex::kSysExEnd);
+        if (!smf->addMessage(message)) failMemory();
+      } else {
+        if (!smf->addMessageHead(length)) failMemory();
+        writeAgain(in, length);
+      }
       return true;
     }
   } sink{in};
@@ -77,6 +122,23 @@ void appendMessages() {
   }
 }
 
+// The input `name` for this pass: opened by name, or, in the second pass,
+// what the first kept of an input that is no file.
+std::unique_ptr<vorn::ByteInput> openInput(const char* name) {
+  std::size_t index = inputsRead++;
+  if (secondPass && kept[index]) {
+    auto in = std::make_unique<vorn::ByteInput>();
+    kept[index]->reopenAt(*in, 0, kRereadBuffer);
+    return in;
+  }
+  std::unique_ptr<vorn::ByteInput> in = vorn::nfOpenIn(name);
+  if (!in->makeRereadable()) {
+    vorn::errBoxCodeEx(static_cast<std::uint32_t>(errno), name);
+    vorn::conBreak();
+  }
+  return in;
+}
+
 int fileProc(const char* name) {
   if (name && name[0] == ';') {
     // Whatever does not read as a number adds nothing.
@@ -85,15 +147,31 @@ int fileProc(const char* name) {
     smf->addPause(pause.ok() ? pause.value : 0);
     return 1;
   }
-  return frame::withInput(name, appendMessages);
+  frame::curInputName = name;
+  std::unique_ptr<vorn::ByteInput> in = openInput(name);
+  appendMessages(*in);
+  // A named file is opened again for the second pass; standard input and
+  // a pipe's copy wait for it.
+  if (!secondPass) kept.push_back(name && in->isRegularFile() ? nullptr : std::move(in));
+  return 1;
 }
 
-void writeSmf() {
-  std::vector<std::uint8_t> head = smf->fileHead();
-  vorn::openout();
-  vorn::OutNByte(head);
-  vorn::OutNByte(smf->track());
-  vorn::closeout();
+// One pass over every input, the track written to `out`; returns its length.
+std::uint64_t runPass(int files, vorn::ByteOutput& out) {
+  inputsRead = 0;
+  smf = std::make_unique<sysex::SysexSmfBuilder>(bpm, gapMs, out);
+  frame::forEachInput(descriptor, files, fileProc);
+  if (!smf->finish()) {
+    vorn::errBox(kNoMemory);
+    vorn::conBreak();
+  }
+  return smf->trackLength();
+}
+
+void dropAll() {
+  smf.reset();
+  message = {};
+  kept.clear();
 }
 
 // The recovery point: an error or a break drops what was built, writes
@@ -103,26 +181,27 @@ int mainProc() {
     int files = vorn::analoptionEx(descriptor);
     // Refused before the inputs are read, though nothing is written before the end anyway.
     vorn::refuseOutputThatIsInput(vorn::outputName());
-    smf = std::make_unique<sysex::SysexSmfBuilder>(bpm, gapMs);
-    frame::forEachInput(descriptor, files, fileProc);
-    if (!smf->finish()) {
-      vorn::errBox(kNoMemory);
+    vorn::ByteOutput measured;
+    measured.openCounting();
+    std::uint64_t length = runPass(files, measured);
+    secondPass = true;
+    vorn::openout();
+    seq::writeSmfHead(vorn::getouthandle(), sysex::kSmfTicksPerQuarter, static_cast<std::uint32_t>(length));
+    if (runPass(files, vorn::getouthandle()) != length) {
+      vorn::errBox("an input changed while it was read; the file written is not whole");
       vorn::conBreak();
     }
-    message = {};
-    writeSmf();
+    vorn::closeout();
   } catch (const vorn::RunEnded& ended) {
-    smf.reset();
-    message = {};
+    dropAll();
     if (ended.status != vorn::kExitError) throw;
     return 0;
   } catch (const std::bad_alloc&) {
-    smf.reset();
-    message = {};
+    dropAll();
     vorn::errBox(kNoMemory);
     return 0;
   }
-  smf.reset();
+  dropAll();
   return 1;
 }
 

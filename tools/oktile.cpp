@@ -59,9 +59,10 @@ bool fileSurvives(Step&& step) {
   }
 }
 
-// Reads the header and track chunks; false when the file is to be skipped
+// Reads the header and walks the track chunks of `in`, which stays open
+// for the tracks to be read again; false when the file is to be skipped
 // (the reason was reported).
-bool readChunks(const char* name, sysex::SmfInfo& smf) {
+bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
   std::uint64_t size = sysex::kUnknownFileSize;
   if (name) {
     struct stat info {};
@@ -76,8 +77,9 @@ bool readChunks(const char* name, sysex::SmfInfo& smf) {
     // A pipe or device has no size to check chunk lengths against.
     if (S_ISREG(info.st_mode)) size = static_cast<std::uint64_t>(info.st_size);
   }
-  vorn::ByteInput in;
-  if (!in.open(name)) {
+  // A pipe's bytes are kept in a temporary file, as the tracks are read
+  // again side by side.
+  if (!in.open(name) || !in.makeRereadable()) {
     vorn::errBoxAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
     return false;
   }
@@ -108,8 +110,9 @@ bool openFileOutput(const std::string& path, const char* name) {
 int fileProc(const char* name) {
   frame::curInputName = name;
   try {
+    vorn::ByteInput in;
     sysex::SmfInfo smf;
-    if (!readChunks(name, smf)) return 1;
+    if (!readChunks(name, in, smf)) return 1;
     if (perFileOutput) {
       std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
       std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");

@@ -1,10 +1,12 @@
 #include "vornlib/streams.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "vornlib/console.h"
@@ -56,8 +58,60 @@ bool ByteInput::open(const char* name) {
     ownsFd_ = true;
     name_ = name;
   }
+  struct stat info {};
+  regular_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+  if (regular_) {
+    off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    regular_ = at >= 0;
+    fileBase_ = regular_ ? static_cast<std::uint64_t>(at) : 0;
+  }
   storage_.resize(kBufferSize);
   buffer_ = storage_.data();
+  return true;
+}
+
+bool ByteInput::makeRereadable() {
+  if (memory_ || regular_) return true;
+  if (fd_ < 0 || offset() != 0 || end_ != 0) {
+    errno = EINVAL;
+    return false;
+  }
+  const char* dir = std::getenv("TMPDIR");
+  if (dir == nullptr || *dir == '\0') dir = "/tmp";
+  int fd = ::open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    // A file system without unnamed files: a named one, unlinked at once.
+    std::string path = std::string(dir) + "/zamo-XXXXXX";
+    fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    ::unlink(path.c_str());
+  }
+  spillFd_ = fd;
+  return true;
+}
+
+bool ByteInput::reopenAt(ByteInput& cursor, std::uint64_t offset, std::size_t bufferSize) const {
+  cursor.close();
+  if (memory_) {
+    // A view of the same bytes: nothing is copied.
+    if (offset < consumedBefore_ || offset - consumedBefore_ > end_) return false;
+    std::size_t skipped = static_cast<std::size_t>(offset - consumedBefore_);
+    cursor.memory_ = true;
+    cursor.buffer_ = buffer_ + skipped;
+    cursor.end_ = end_ - skipped;
+  } else if (regular_ || spillFd_ >= 0) {
+    cursor.fd_ = regular_ ? fd_ : spillFd_;
+    cursor.regular_ = true;
+    cursor.positional_ = true;
+    cursor.fileBase_ = regular_ ? fileBase_ : 0;
+    cursor.filePos_ = cursor.fileBase_ + offset;
+    cursor.storage_.resize(bufferSize);
+    cursor.buffer_ = cursor.storage_.data();
+  } else {
+    return false;
+  }
+  cursor.consumedBefore_ = offset;
+  cursor.name_ = name_;
   return true;
 }
 
@@ -72,10 +126,15 @@ void ByteInput::openMemory(std::string_view bytes) {
 
 void ByteInput::close() {
   if (ownsFd_ && fd_ >= 0) ::close(fd_);
+  if (spillFd_ >= 0) ::close(spillFd_);
   fd_ = -1;
+  spillFd_ = -1;
   ownsFd_ = false;
   memory_ = false;
   atEnd_ = false;
+  regular_ = false;
+  positional_ = false;
+  fileBase_ = filePos_ = 0;
   pos_ = end_ = 0;
   consumedBefore_ = 0;
   name_.clear();
@@ -95,23 +154,59 @@ bool ByteInput::refill() {
   }
   consumedBefore_ += pos_ - kept;
   pos_ = end_ = kept;
+  std::size_t n = readSome(storage_.data() + kept, storage_.size() - kept);
+  end_ = kept + n;
+  atEnd_ = n == 0;
+  return n > 0;
+}
+
+std::size_t ByteInput::readSome(std::uint8_t* into, std::size_t size) {
   for (;;) {
     pollBreak();
-    ssize_t n = ::read(fd_, storage_.data() + kept, storage_.size() - kept);
-    if (n > 0) {
-      end_ = kept + static_cast<std::size_t>(n);
-      atEnd_ = false;
-      return true;
-    }
-    if (n == 0) {
-      atEnd_ = true;
-      return false;
+    ssize_t n = positional_ ? ::pread(fd_, into, size, static_cast<off_t>(filePos_)) : ::read(fd_, into, size);
+    if (n >= 0) {
+      std::size_t got = static_cast<std::size_t>(n);
+      filePos_ += got;
+      if (spillFd_ >= 0) spill(into, got);
+      return got;
     }
     if (errno == EINTR) continue;
     int error = errno;
     errBoxCodeEx(static_cast<std::uint32_t>(error), name());
     conBreak();
   }
+}
+
+void ByteInput::spill(const std::uint8_t* bytes, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(spillFd_, bytes, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      int error = n < 0 ? errno : ENOSPC;
+      errBoxCodeEx(static_cast<std::uint32_t>(error), "<temporary copy of the input>");
+      conBreak();
+    }
+    bytes += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+std::uint64_t ByteInput::seekPast(std::uint64_t count) {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) return 0;
+  std::uint64_t at = filePos_;
+  if (!positional_) {
+    off_t now = ::lseek(fd_, 0, SEEK_CUR);
+    if (now < 0) return 0;
+    at = static_cast<std::uint64_t>(now);
+  }
+  std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
+  std::uint64_t step = std::min(count, size > at ? size - at : 0);
+  if (!positional_ && ::lseek(fd_, static_cast<off_t>(step), SEEK_CUR) < 0) return 0;
+  filePos_ = at + step;
+  consumedBefore_ += pos_ + step;
+  pos_ = end_ = 0;
+  return step;
 }
 
 int ByteInput::refillAndGet() {
@@ -134,6 +229,11 @@ std::size_t ByteInput::read(std::span<std::uint8_t> out) {
 std::uint64_t ByteInput::skip(std::uint64_t count) {
   std::uint64_t done = 0;
   while (done < count) {
+    // A long way through a file is a seek, not a read.
+    if (pos_ == end_ && regular_ && count - done > storage_.size()) {
+      done += seekPast(count - done);
+      if (done == count) break;
+    }
     if (pos_ == end_ && !refill()) break;
     std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, end_ - pos_));
     pos_ += n;
@@ -194,7 +294,9 @@ bool ByteOutput::open(const char* name) {
     name_ = name;
   }
   memory_ = false;
+  counting_ = false;
   failed_ = false;
+  flushed_ = 0;
   buffer_.resize(kBufferSize);
   pos_ = 0;
   return true;
@@ -204,11 +306,20 @@ void ByteOutput::openMemory() {
   fd_ = -1;
   ownsFd_ = false;
   memory_ = true;
+  counting_ = false;
   failed_ = false;
+  flushed_ = 0;
   memoryBytes_.clear();
   buffer_.resize(kBufferSize);
   pos_ = 0;
   name_ = "<memory>";
+}
+
+void ByteOutput::openCounting() {
+  openMemory();
+  memory_ = false;
+  counting_ = true;
+  name_ = "<counted>";
 }
 
 void ByteOutput::close() {
@@ -222,6 +333,7 @@ void ByteOutput::close() {
   }
   fd_ = -1;
   memory_ = false;
+  counting_ = false;
 }
 
 void ByteOutput::fail(int error) {
@@ -234,6 +346,8 @@ void ByteOutput::fail(int error) {
 
 void ByteOutput::writeOut(const std::uint8_t* data, std::size_t size) {
   if (failed_) return;
+  flushed_ += size;
+  if (counting_) return;
   if (memory_) {
     memoryBytes_.append(reinterpret_cast<const char*>(data), size);
     return;

@@ -31,6 +31,22 @@ class ByteInput {
   void openMemory(std::string_view bytes);
   void close();
   bool isOpen() const { return fd_ >= 0 || memory_; }
+  // Whether it reads a regular file (one that can be read again at any offset).
+  bool isRegularFile() const { return regular_; }
+
+  // Makes the bytes read from here on readable again through reopenAt()
+  // whatever the input is: a pipe's (or device's) bytes are also kept in an
+  // unnamed temporary file as they arrive, so the disk holds what was read
+  // and memory does not. Call it before the first read. False, with errno
+  // set, when no temporary file can be made.
+  bool makeRereadable();
+  // Opens `cursor` on the same bytes from `offset` on (an offset of this
+  // input, as offset() counts them), with a buffer of `bufferSize` bytes; it
+  // reads them again independently of this input, which must stay open
+  // while it does. For a file, a memory input or an input made rereadable,
+  // and only up to what this input has read so far unless it is a file;
+  // false for any other.
+  bool reopenAt(ByteInput& cursor, std::uint64_t offset, std::size_t bufferSize) const;
   const char* name() const { return name_.empty() ? nullptr : name_.c_str(); }
 
   // Next byte, or kEndOfInput.
@@ -63,11 +79,23 @@ class ByteInput {
  private:
   int refillAndGet();
   bool refill();
+  // Reads into `into` from the file or pipe; the count, 0 at the end.
+  std::size_t readSome(std::uint8_t* into, std::size_t size);
+  // Keeps what a pipe gave in the temporary file.
+  void spill(const std::uint8_t* bytes, std::size_t size);
+  // Moves past up to `count` bytes of a file without reading them; how many.
+  std::uint64_t seekPast(std::uint64_t count);
 
   int fd_ = -1;
   bool ownsFd_ = false;
   bool memory_ = false;
   bool atEnd_ = false;
+  // A file: its size; reads at filePos_ with pread when positional_ (a cursor).
+  bool regular_ = false;
+  bool positional_ = false;
+  std::uint64_t fileBase_ = 0;  // the file position of offset 0
+  std::uint64_t filePos_ = 0;
+  int spillFd_ = -1;  // the temporary file of a rereadable pipe
   std::string name_;
   std::vector<std::uint8_t> storage_;
   const std::uint8_t* buffer_ = nullptr;
@@ -87,9 +115,11 @@ class ByteOutput {
   bool open(const char* name);
   // Collects the bytes in memory (tests, in-memory outputs).
   void openMemory();
+  // Only counts the bytes (to measure what a second pass will write).
+  void openCounting();
   // Flushes and closes; reports a write error and ends the run.
   void close();
-  bool isOpen() const { return fd_ >= 0 || memory_; }
+  bool isOpen() const { return fd_ >= 0 || memory_ || counting_; }
   const char* name() const { return name_.empty() ? nullptr : name_.c_str(); }
 
   void put(std::uint8_t b) {
@@ -103,6 +133,8 @@ class ByteOutput {
   void flush();
   // What an in-memory output collected.
   const std::string& memoryBytes() const { return memoryBytes_; }
+  // Bytes written since it was opened, those still buffered included.
+  std::uint64_t offset() const { return flushed_ + pos_; }
 
  private:
   void writeOut(const std::uint8_t* data, std::size_t size);
@@ -111,7 +143,9 @@ class ByteOutput {
   int fd_ = -1;
   bool ownsFd_ = false;
   bool memory_ = false;
+  bool counting_ = false;
   bool failed_ = false;
+  std::uint64_t flushed_ = 0;
   std::string name_;
   std::string memoryBytes_;
   std::vector<std::uint8_t> buffer_;

@@ -1,6 +1,8 @@
 #pragma once
 // Standard MIDI File variable-length quantities: seven bits a byte, most
 // significant group first, a set top bit meaning another byte follows.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -24,17 +26,20 @@ std::optional<std::uint32_t> readVarLength(NextByte&& nextByte) {
   return std::nullopt;
 }
 
-// Appends `value` as a quantity; up to kMaxVarLength it takes one to four
-// bytes (callers keep to that: readers refuse a fifth).
+// Writes `value` as a quantity at the end of `groups` and returns where it
+// starts; up to kMaxVarLength it takes one to four bytes (callers keep to
+// that: readers refuse a fifth).
+inline std::size_t encodeVarLength(std::uint32_t value, std::array<std::uint8_t, 5>& groups) {
+  std::size_t n = groups.size();
+  groups[--n] = static_cast<std::uint8_t>(value & 0x7F);
+  for (value >>= 7; value != 0; value >>= 7) groups[--n] = static_cast<std::uint8_t>(0x80 | (value & 0x7F));
+  return n;
+}
+
 inline void appendVarLength(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  std::uint8_t groups[5];
-  int n = 0;
-  do {
-    groups[n++] = static_cast<std::uint8_t>(value & 0x7F);
-    value >>= 7;
-  } while (value != 0);
-  while (n > 1) out.push_back(static_cast<std::uint8_t>(groups[--n] | 0x80));
-  out.push_back(groups[0]);
+  std::array<std::uint8_t, 5> groups;
+  std::size_t start = encodeVarLength(value, groups);
+  out.insert(out.end(), groups.begin() + static_cast<std::ptrdiff_t>(start), groups.end());
 }
 
 }  // namespace vorn
