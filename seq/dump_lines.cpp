@@ -1,7 +1,11 @@
 #include "seq/dump_lines.h"
 
+#include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
+
+#include "seq/event_text.h"
 
 namespace seq {
 
@@ -13,31 +17,164 @@ void DumpLines::comment(std::string_view text) {
 
 namespace {
 
-// `text` right-aligned in `width` columns, then `gap` spaces.
-char* column(char* at, std::string_view text, std::size_t width, std::size_t gap) {
-  for (std::size_t i = text.size(); i < width; ++i) *at++ = ' ';
-  std::memcpy(at, text.data(), text.size());
-  at += text.size();
-  for (std::size_t i = 0; i < gap; ++i) *at++ = ' ';
-  return at;
+// What the columns of a line may take: the time (20 digits at most), the
+// milliseconds (under 30) and the channel, with their gaps; and what the
+// spaces' stores may write beyond the end.
+constexpr std::size_t kColumnsMost = 96;
+constexpr std::size_t kFieldCopy = 16;
+constexpr char kSpaces[] = "                ";
+
+// The digits of `value` written backwards, ending at `end`; where they start.
+template <typename Unsigned>
+char* digitsBefore(char* end, Unsigned value) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // Four digits a step: two independent pairs, and half the long divisions.
+  while (value >= 10000) {
+    unsigned four = static_cast<unsigned>(value % 10000);
+    value /= 10000;
+    end -= 4;
+    std::memcpy(end, kPairs + 2 * (four / 100), 2);
+    std::memcpy(end + 2, kPairs + 2 * (four % 100), 2);
+  }
+  while (value >= 100) {
+    end -= 2;
+    std::memcpy(end, kPairs + 2 * (value % 100), 2);
+    value /= 100;
+  }
+  if (value >= 10) {
+    end -= 2;
+    std::memcpy(end, kPairs + 2 * value, 2);
+  } else {
+    *--end = static_cast<char>('0' + value);
+  }
+  return end;
+}
+
+// Most numbers fit 32 bits, whose division by 100 is the cheaper.
+char* digitsBefore(char* end, std::uint64_t value) {
+  if (value <= UINT32_MAX) return digitsBefore<std::uint32_t>(end, static_cast<std::uint32_t>(value));
+  return digitsBefore<std::uint64_t>(end, value);
+}
+
+unsigned digitCount(std::uint64_t value) {
+  static constexpr std::uint64_t kPowers[] = {0ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull,
+                                              10000000ull, 100000000ull, 1000000000ull, 10000000000ull,
+                                              100000000000ull, 1000000000000ull, 10000000000000ull,
+                                              100000000000000ull, 1000000000000000ull, 10000000000000000ull,
+                                              100000000000000000ull, 1000000000000000000ull,
+                                              10000000000000000000ull};
+  // 1233 / 4096 is just above log10(2): from the bit count, the digits
+  // less one, or one more than that (the first power is 0, so that 0 has
+  // one digit).
+  unsigned guess = static_cast<unsigned>(std::bit_width(value | 1)) * 1233 >> 12;
+  return guess + 1 - (value < kPowers[guess] ? 1 : 0);
+}
+
+// Where a field of `n` bytes starts when right-aligned in `width` columns
+// (at most 16) from `at`: the spaces before it are written.
+char* alignedStart(char* at, std::size_t n, std::size_t width) {
+  if (n >= width) return at;
+  std::memcpy(at, kSpaces, 16);
+  return at + width - n;
+}
+
+// `gap` spaces (at most 16) after the field ending at `at`.
+char* gapAfter(char* at, std::size_t gap) {
+  std::memcpy(at, kSpaces, 16);
+  return at + gap;
+}
+
+// `value` right-aligned in `width` columns, then `gap` spaces. The digits
+// go straight to their place: written to a scratch buffer and copied, they
+// would be read back before their stores are done.
+char* numberColumn(char* at, std::uint64_t value, std::size_t width, std::size_t gap) {
+  unsigned n = digitCount(value);
+  at = alignedStart(at, n, width) + n;
+  digitsBefore(at, value);
+  return gapAfter(at, gap);
+}
+
+// How far ms x 1000 lies from `whole`, exact but for the last rounding:
+// ms is cut into a head of 43 significant bits and a tail of at most 10,
+// whose products with 1000 (10 significant bits) are exact, and the head's
+// product is near enough to `whole` for their difference to be exact.
+double offThousandths(double ms, double whole) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &ms, sizeof bits);
+  bits &= ~std::uint64_t{0x3FF};
+  double head;
+  std::memcpy(&head, &bits, sizeof head);
+  return (head * 1000.0 - whole) + (ms - head) * 1000.0;
+}
+
+// Milliseconds with three decimals, the value's exact decimal expansion
+// rounded to the nearest thousandth, as printf's "%.3f" gives them, right-
+// aligned in `width` columns, then `gap` spaces. The fast way takes a whole
+// number of thousandths near ms x 1000 and checks that it lies less than
+// half a thousandth away (from 1 ms up a double's last bit is no finer than
+// 2^-52, so the check is exact enough); a value too close to the half-way
+// mark to be sure of goes the slow, exact way.
+char* msColumn(char* at, double ms, std::size_t width, std::size_t gap) {
+  if (ms >= 1.0 && ms < 1e15) {
+    auto thousandths = static_cast<std::uint64_t>(ms * 1000.0 + 0.5);
+    if (std::fabs(offThousandths(ms, static_cast<double>(thousandths))) < 0.4999) {
+      unsigned fraction = static_cast<unsigned>(thousandths % 1000);
+      unsigned n = digitCount(thousandths / 1000) + 4;
+      at = alignedStart(at, n, width) + n;
+      at[-4] = '.';
+      at[-3] = static_cast<char>('0' + fraction / 100);
+      at[-2] = static_cast<char>('0' + fraction / 10 % 10);
+      at[-1] = static_cast<char>('0' + fraction % 10);
+      digitsBefore(at - 4, thousandths / 1000);
+      return gapAfter(at, gap);
+    }
+  }
+  char text[64];
+  std::size_t n = static_cast<std::size_t>(std::to_chars(text, text + sizeof text, ms, std::chars_format::fixed, 3).ptr - text);
+  at = alignedStart(at, n, width);
+  std::memcpy(at, text, n);
+  return gapAfter(at + n, gap);
 }
 
 }  // namespace
 
-// Formatted by hand: printf's floating point took half of a dump's time.
+// Formatted by hand into the output's buffer: printf's floating point took
+// half of a dump's time, and building a string for each line most of the rest.
+char* DumpLines::columns(char* at, std::uint64_t time, double ms, int channel) {
+  if (haveLast_ && time == lastTime_ && ms == lastMs_) {
+    std::memcpy(at, lastColumns_, sizeof lastColumns_);
+    at += lastLength_;
+  } else {
+    char* start = at;
+    at = numberColumn(at, time, 10, 1);
+    at = msColumn(at, ms, 12, 2);
+    lastLength_ = static_cast<std::size_t>(at - start);
+    haveLast_ = lastLength_ <= sizeof lastColumns_;
+    if (haveLast_) std::memcpy(lastColumns_, start, sizeof lastColumns_);
+    lastTime_ = time;
+    lastMs_ = ms;
+  }
+  if (channel > 0) return numberColumn(at, static_cast<std::uint64_t>(channel), 2, 2);
+  at = alignedStart(at, 1, 2);
+  *at++ = '-';
+  return gapAfter(at, 2);
+}
+
 void DumpLines::event(std::uint64_t time, double ms, int channel, std::string_view text) {
-  char number[64];
-  char columns[160];
-  char* at = columns;
-  char* end = std::to_chars(number, number + sizeof number, time).ptr;
-  at = column(at, {number, static_cast<std::size_t>(end - number)}, 10, 1);
-  end = std::to_chars(number, number + sizeof number, ms, std::chars_format::fixed, 3).ptr;
-  at = column(at, {number, static_cast<std::size_t>(end - number)}, 12, 2);
-  end = channel > 0 ? std::to_chars(number, number + sizeof number, channel).ptr : std::strcpy(number, "-") + 1;
-  at = column(at, {number, static_cast<std::size_t>(end - number)}, 2, 2);
-  out_.write(std::string_view(columns, static_cast<std::size_t>(at - columns)));
+  out_.commit(columns(out_.reserve(kColumnsMost + kFieldCopy), time, ms, channel));
   out_.write(text);
   out_.put('\n');
+}
+
+void DumpLines::channelEvent(std::uint64_t time, double ms, std::uint8_t status, std::uint8_t first,
+                             std::uint8_t second) {
+  char* at = columns(out_.reserve(kColumnsMost + kFieldCopy + kChannelTextMost), time, ms, (status & 0x0F) + 1);
+  at = writeChannelMessage(at, status, first, second);
+  *at++ = '\n';
+  out_.commit(at);
 }
 
 }  // namespace seq

@@ -20,9 +20,22 @@ class DumpLines {
   void comment(std::string_view text);
   // `channel` 0 is no channel.
   void event(std::uint64_t time, double ms, int channel, std::string_view text);
+  // The line of a channel message (channelMessageText), its channel from
+  // the status: the same as event() would write, formatted in place.
+  void channelEvent(std::uint64_t time, double ms, std::uint8_t status, std::uint8_t first, std::uint8_t second);
 
  private:
+  // Writes the columns at `at`; where they end.
+  char* columns(char* at, std::uint64_t time, double ms, int channel);
+
   vorn::ByteOutput& out_;
+  // The time columns of the line before, for the lines of the same time
+  // (a chord's notes): copied, not formatted again.
+  bool haveLast_ = false;
+  std::uint64_t lastTime_ = 0;
+  double lastMs_ = 0.0;
+  char lastColumns_[64];
+  std::size_t lastLength_ = 0;
 };
 
 // A SysEx message (or an escape's bytes) in words, fed as it is read, so

@@ -1,6 +1,9 @@
 #include "seq/event_text.h"
 
+#include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 #include "vornlib/shown_bytes.h"
 
@@ -29,27 +32,67 @@ std::size_t utf8SequenceLength(std::span<const std::uint8_t> bytes) {
   return length;
 }
 
+// A literal at `at`; where it ends (a copy of a known size is a few stores).
+template <std::size_t N>
+char* put(char* at, const char (&text)[N]) {
+  std::memcpy(at, text, N - 1);
+  return at + N - 1;
+}
+
+// A number below 1000.
+char* putSmall(char* at, unsigned n) {
+  if (n >= 100) *at++ = static_cast<char>('0' + n / 100);
+  if (n >= 10) *at++ = static_cast<char>('0' + n / 10 % 10);
+  *at++ = static_cast<char>('0' + n % 10);
+  return at;
+}
+
+char* putNote(char* at, std::uint8_t key) {
+  // Each name padded to two bytes, and its length.
+  static constexpr char kNames[] = "C C#D D#E F F#G G#A A#B ";
+  static constexpr std::uint8_t kLengths[] = {1, 2, 1, 2, 1, 1, 2, 1, 2, 1, 2, 1};
+  std::memcpy(at, kNames + 2 * (key % 12), 2);
+  at += kLengths[key % 12];
+  int octave = key / 12 - 1;
+  if (octave < 0) *at++ = '-';
+  return putSmall(at, static_cast<unsigned>(octave < 0 ? -octave : octave));
+}
+
 }  // namespace
 
 std::string noteName(std::uint8_t key) {
-  static constexpr const char* kNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-  return std::string(kNames[key % 12]) + std::to_string(key / 12 - 1);
+  char text[8];
+  return std::string(text, putNote(text, key));
+}
+
+char* writeChannelMessage(char* at, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+  // A note and a value: "Note On C4 64".
+  auto noteAndValue = [&](auto& name) {
+    at = putNote(put(at, name), first);
+    *at++ = ' ';
+    return putSmall(at, second);
+  };
+  switch (status & 0xF0) {
+    case 0x80: return noteAndValue("Note Off ");
+    case 0x90: return noteAndValue("Note On ");
+    case 0xA0: return noteAndValue("Poly Pressure ");
+    case 0xB0:
+      at = putSmall(put(at, "Control Change "), first);
+      return putSmall(put(at, " = "), second);
+    case 0xC0: return putSmall(put(at, "Program Change "), first);
+    case 0xD0: return putSmall(put(at, "Channel Pressure "), first);
+    default: {
+      int bend = (second << 7 | first) - kPitchBendCentre;
+      at = put(at, "Pitch Bend ");
+      if (bend > 0) *at++ = '+';
+      return std::to_chars(at, at + 8, bend).ptr;
+    }
+  }
 }
 
 std::string channelMessageText(std::uint8_t status, std::uint8_t first, std::uint8_t second) {
-  std::string value = std::to_string(second);
-  switch (status & 0xF0) {
-    case 0x80: return "Note Off " + noteName(first) + " " + value;
-    case 0x90: return "Note On " + noteName(first) + " " + value;
-    case 0xA0: return "Poly Pressure " + noteName(first) + " " + value;
-    case 0xB0: return "Control Change " + std::to_string(first) + " = " + value;
-    case 0xC0: return "Program Change " + std::to_string(first);
-    case 0xD0: return "Channel Pressure " + std::to_string(first);
-    default: {
-      int bend = (second << 7 | first) - kPitchBendCentre;
-      return "Pitch Bend " + std::string(bend > 0 ? "+" : "") + std::to_string(bend);
-    }
-  }
+  char text[kChannelTextMost];
+  return std::string(text, writeChannelMessage(text, status, first, second));
 }
 
 std::string systemMessageText(std::uint8_t status, std::uint8_t first, std::uint8_t second) {

@@ -17,6 +17,10 @@ std::string noteName(std::uint8_t key);
 // "Program Change 5", "Channel Pressure 40", "Pitch Bend +512" (centred on
 // 8192). Program change and channel pressure ignore `second`.
 std::string channelMessageText(std::uint8_t status, std::uint8_t first, std::uint8_t second);
+// The same written at `at`, which has room for kChannelTextMost bytes;
+// returns where it ends. The dumps' lines are most often these.
+inline constexpr std::size_t kChannelTextMost = 32;
+char* writeChannelMessage(char* at, std::uint8_t status, std::uint8_t first, std::uint8_t second);
 
 // A system status that a DORNA stream carries as a two-byte record: "Song
 // Position 96", "Start", "System F4 01 02" for one with no meaning.

@@ -17,7 +17,7 @@ std::string count(unsigned n, const char* what) { return std::to_string(n) + " "
 
 }  // namespace
 
-void OstraFromSmf::event(const SmfEvent& event, TrackInput& body) {
+void OstraFromSmf::systemEvent(const SmfEvent& event, TrackInput& body) {
   switch (event.status) {
     case kStatusSysEx:
     case kStatusEscape:
@@ -36,7 +36,7 @@ void OstraFromSmf::event(const SmfEvent& event, TrackInput& body) {
       }
       return;
     default:
-      records_.channel(now(event.ticks), event.status, event.first, event.second);
+      break;
   }
 }
 

@@ -6,6 +6,7 @@
 // goes to the next record written). Faults are raised as InputFault.
 #include <cstdint>
 
+#include "seq/ostra.h"
 #include "seq/record_writer.h"
 #include "seq/smf_events.h"
 #include "seq/tick_scale.h"
@@ -20,13 +21,21 @@ class OstraFromSmf {
 
   // Writes what `event` becomes, taking its body from `body`; an
   // end-of-track event has its body skipped and writes nothing (end() does).
-  void event(const SmfEvent& event, TrackInput& body);
+  void event(const SmfEvent& event, TrackInput& body) {
+    // Channel messages, by far the most, stay inline.
+    if (isChannelStatus(event.status)) {
+      records_.channel(now(event.ticks), event.status, event.first, event.second);
+    } else {
+      systemEvent(event, body);
+    }
+  }
   // The end record, at `ticks` of the file.
   void end(std::uint64_t ticks) { records_.end(now(ticks)); }
 
  private:
-  // OSTRA time of an event at `ticks`.
+  // OSTRA time of an event at `ticks`; a division is done once for a time.
   std::int64_t now(std::uint64_t ticks) {
+    if (scale_.isMultiple()) return scale_.ostraTicks(ticks);
     if (ticks != scaledTicks_) {
       scaledTicks_ = ticks;
       scaledTime_ = scale_.ostraTicks(ticks);
@@ -34,6 +43,7 @@ class OstraFromSmf {
     return scaledTime_;
   }
 
+  void systemEvent(const SmfEvent& event, TrackInput& body);
   void setTempo(const SmfEvent& event, TrackInput& body);
 
   TickScale scale_;

@@ -36,7 +36,8 @@ std::optional<InputFault> renderOstraToDorna(vorn::ByteInput& in, const RenderOp
   for (;;) {
     RecordKind kind = reader.next(record);
     if (kind == RecordKind::Fault) return reader.fault();
-    if (record.delta != 0) elapsed += record.delta * tickLength;
+    // A delta of 0 adds 0: no jump to foresee.
+    elapsed += record.delta * tickLength;
 
     switch (kind) {
       case RecordKind::Channel:

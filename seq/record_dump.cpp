@@ -51,8 +51,7 @@ std::optional<InputFault> dumpRecords(vorn::ByteInput& in, DumpLines& lines, Sys
     switch (kind) {
       case RecordKind::Channel:
         if (isChannelStatus(record.status)) {
-          lines.event(time, ms(), (record.status & 0x0F) + 1,
-                      channelMessageText(record.status, record.first, record.second));
+          lines.channelEvent(time, ms(), record.status, record.first, record.second);
         } else {
           lines.event(time, ms(), 0, systemMessageText(record.status, record.first, record.second));
         }

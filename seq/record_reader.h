@@ -56,6 +56,15 @@ class RecordReader {
   // Reads the next record (for SysEx, up to its length) and says what it
   // is; Fault when a fault stopped reading: fault() says what was found, and where.
   [[gnu::always_inline]] RecordKind next(Record& record) {
+    // A channel record whose four bytes are buffered is taken in one go.
+    if (const std::uint8_t* p = in_.buffered(4); p && isChannelStatus(p[1])) {
+      record.delta = p[0];
+      record.status = p[1];
+      record.first = p[2];
+      record.second = p[3];
+      in_.consume(4);
+      return RecordKind::Channel;
+    }
     int delta = in_.get();
     if (delta < 0) return failed(endsBeforeStatus(in_, true));
     int status = in_.get();

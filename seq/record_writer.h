@@ -43,10 +43,21 @@ class RecordWriter {
 
   // A channel message; `second` is 0 for the one-data-byte messages.
   void channel(std::int64_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
-    delayTo(time);
-    out_.put(status);
-    out_.put(first);
-    out_.put(second);
+    std::int64_t gap = time - written_;
+    if (gap > kMaxDelta) {
+      delayTo(time);
+      const std::uint8_t rest[] = {status, first, second};
+      out_.write(rest);
+      return;
+    }
+    // The common record, written in place in one go.
+    written_ = gap > 0 ? time : written_;
+    char* at = out_.reserve(4);
+    at[0] = static_cast<char>(gap > 0 ? gap : 0);
+    at[1] = static_cast<char>(status);
+    at[2] = static_cast<char>(first);
+    at[3] = static_cast<char>(second);
+    out_.commit(at + 4);
   }
 
   // The head of a SysEx record (status 0xF0 or 0xF7); the caller writes the

@@ -147,7 +147,7 @@ class TrackDump {
       } else if (event.status == kSmfMeta) {
         if (metaEvent(event)) break;
       } else {
-        line((event.status & 0x0F) + 1, channelMessageText(event.status, event.first, event.second));
+        lines_.channelEvent(time_, tempo_.msAt(time_), event.status, event.first, event.second);
       }
     }
     std::uint64_t rest = end_ > at() ? end_ - at() : 0;

@@ -16,7 +16,7 @@ void TrackEvents::tooLate() const {
                    in_.offset());
 }
 
-void TrackEvents::next(SmfEvent& event) {
+void TrackEvents::nextSlowly(SmfEvent& event) {
   ticks_ += in_.deltaTime();
   if (ticks_ > maxTicks_) tooLate();
   event.ticks = ticks_;

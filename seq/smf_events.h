@@ -40,13 +40,42 @@ class TrackEvents {
       : in_(in, length), maxTicks_(maxTicks) {}
 
   // Reads the next event up to its body.
-  void next(SmfEvent& event);
+  void next(SmfEvent& event) {
+    // The common event, a channel message after a delta-time of one or two
+    // bytes, is decoded in place, with choices made by arithmetic rather
+    // than by jumps (which real data makes hard to foresee); anything else,
+    // or anything wrong, goes the slow way.
+    if (const std::uint8_t* p = in_.peek(5)) {
+      const std::uint32_t longDelta = p[0] >> 7;  // 1 when the delta-time has a second byte
+      const std::uint32_t delta = longDelta ? (p[0] & 0x7Fu) << 7 | p[1] : p[0];
+      const std::uint8_t b = p[1 + longDelta];
+      const std::uint32_t explicitStatus = b >> 7;
+      const std::uint8_t status = explicitStatus ? b : runningStatus_;
+      const std::size_t at = 1 + longDelta + explicitStatus;
+      const bool two = (status & 0xE0) != 0xC0;  // program change and channel pressure have one
+      const std::uint8_t first = p[at];
+      const std::uint8_t second = two ? p[at + 1] : 0;
+      const bool plain = !(longDelta & (p[1] >> 7)) && b < 0xF0 && status != 0 && ((first | second) & 0x80) == 0;
+      if (plain && ticks_ + delta <= maxTicks_) {
+        ticks_ += delta;
+        runningStatus_ = status;
+        event.ticks = ticks_;
+        event.status = status;
+        event.first = first;
+        event.second = second;
+        in_.taken(at + 1 + two);
+        return;
+      }
+    }
+    nextSlowly(event);
+  }
   // Whether the chunk holds another byte.
   bool more() const { return in_.left() > 0; }
   // Where the body of the event just read is.
   TrackInput& input() { return in_; }
 
  private:
+  void nextSlowly(SmfEvent& event);
   [[noreturn, gnu::cold]] void tooLate() const;
 
   TrackInput in_;

@@ -2,13 +2,6 @@
 
 namespace seq {
 
-double TempoMap::msAt(std::uint64_t tick) {
-  while (cursor_ + 1 < segments_.size() && segments_[cursor_ + 1].tick <= tick) ++cursor_;
-  const Segment& segment = segments_[cursor_];
-  std::uint64_t since = tick > segment.tick ? tick - segment.tick : 0;
-  return segment.ms + static_cast<double>(since) * segment.msPerTick;
-}
-
 void TempoMap::change(std::uint64_t tick, double msPerTick) {
   if (frozen_) return;
   Segment next{tick, msAt(tick), msPerTick};

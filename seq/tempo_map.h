@@ -18,8 +18,14 @@ class TempoMap {
 
   // From `tick` on (not before the last change or query), a tick lasts `msPerTick`.
   void change(std::uint64_t tick, double msPerTick);
-  // Ticks asked for must not go back, except after rewind().
-  double msAt(std::uint64_t tick);
+  // Ticks asked for must not go back, except after rewind(). Inline: a dump
+  // asks for every event.
+  double msAt(std::uint64_t tick) {
+    while (cursor_ + 1 < segments_.size() && segments_[cursor_ + 1].tick <= tick) ++cursor_;
+    const Segment& segment = segments_[cursor_];
+    std::uint64_t since = tick > segment.tick ? tick - segment.tick : 0;
+    return segment.ms + static_cast<double>(since) * segment.msPerTick;
+  }
   // Starts a new walk from tick 0 over the kept changes.
   void rewind() { cursor_ = 0; }
   // Kept changes are kept no more; later changes are ignored.

@@ -35,12 +35,9 @@ std::optional<TickScale> TickScale::fromDivision(std::uint16_t division) {
   return TickScale(kOstraTicksPerSecond * 100, frames * ticksPerFrame, true);
 }
 
-std::int64_t TickScale::ostraTicks(std::uint64_t fileTicks) const {
-  // floor(x + 1/2) for x = t * n / d is floor((2tn + d) / 2d). Plain 64-bit
-  // arithmetic holds it for every count a real file reaches.
-  if (fileTicks < (std::uint64_t{1} << 40)) {
-    return static_cast<std::int64_t>((2 * fileTicks * numerator_ + denominator_) / (2 * denominator_));
-  }
+// floor(x + 1/2) for x = t * n / d is floor((2tn + d) / 2d); beyond what a
+// real file reaches, in 128 bits.
+std::int64_t TickScale::wideOstraTicks(std::uint64_t fileTicks) const {
   using Wide = unsigned __int128;
   Wide result = (2 * Wide{fileTicks} * numerator_ + denominator_) / (2 * Wide{denominator_});
   return static_cast<std::int64_t>(result);

@@ -23,16 +23,32 @@ class TickScale {
 
   // True for an SMPTE time base, where set-tempo events change nothing.
   bool isRealTime() const { return realTime_; }
+  // Whether ostraTicks() is a multiplication, not a division.
+  bool isMultiple() const { return multiple_ != 0; }
 
   // round_half_up(fileTicks * numerator / denominator).
-  std::int64_t ostraTicks(std::uint64_t fileTicks) const;
+  std::int64_t ostraTicks(std::uint64_t fileTicks) const {
+    // A division that divides 480 (96, 120, 240, 480 per quarter note)
+    // needs no division at all; other counts take one.
+    if (fileTicks < kPlainBound) {
+      if (multiple_ != 0) return static_cast<std::int64_t>(fileTicks * multiple_);
+      return static_cast<std::int64_t>((2 * fileTicks * numerator_ + denominator_) / (2 * denominator_));
+    }
+    return wideOstraTicks(fileTicks);
+  }
 
  private:
   TickScale(std::uint64_t numerator, std::uint64_t denominator, bool realTime)
-      : numerator_(numerator), denominator_(denominator), realTime_(realTime) {}
+      : numerator_(numerator), denominator_(denominator),
+        multiple_(numerator % denominator == 0 ? numerator / denominator : 0), realTime_(realTime) {}
+
+  // Below this count plain 64-bit arithmetic holds the products.
+  static constexpr std::uint64_t kPlainBound = std::uint64_t{1} << 40;
+  std::int64_t wideOstraTicks(std::uint64_t fileTicks) const;
 
   std::uint64_t numerator_;
   std::uint64_t denominator_;
+  std::uint64_t multiple_;  // numerator / denominator when that is whole, else 0
   bool realTime_;
 };
 

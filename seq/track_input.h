@@ -70,6 +70,14 @@ class TrackInput {
   void copy(std::uint32_t count, vorn::ByteOutput& out, const char* what);
   void skip(std::uint32_t count, const char* what);
 
+  // The next `count` bytes when the chunk has them and the input holds them
+  // in its buffer, else nullptr; taken() then consumes those used.
+  const std::uint8_t* peek(std::size_t count) const { return left_ >= count ? in_.buffered(count) : nullptr; }
+  void taken(std::size_t count) {
+    left_ -= static_cast<std::uint32_t>(count);
+    in_.consume(count);
+  }
+
   // Offset in the input of the next byte.
   std::uint64_t offset() const { return in_.offset(); }
   // Bytes of the chunk not read yet.

@@ -62,6 +62,7 @@ SelectFault Selector::selectFile(vorn::ByteInput& in, vorn::ByteOutput& out, con
       self.message_.push_back(kSysExStart);
     }
     void data(std::uint8_t b) { self.message_.push_back(b); }
+    void data(std::span<const std::uint8_t> run) { self.message_.insert(self.message_.end(), run.begin(), run.end()); }
     bool end() {
       self.message_.push_back(kSysExEnd);
       ++read;

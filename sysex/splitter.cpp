@@ -31,18 +31,25 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
         fault = {SplitFault::Naming, errno, number, start, {}, {}};
         return;
       }
-      if (auto first = self.written_.writtenFor(name.c_str())) {
-        fault = {SplitFault::Collision, 0, number, start, name, *first};
-        return;
+      // A name no file has yet is neither written in this run nor an input:
+      // one call creates it, where checking first would take three.
+      if (!vorn::openoutfNew(name.c_str())) {
+        if (auto first = self.written_.writtenFor(name.c_str())) {
+          fault = {SplitFault::Collision, 0, number, start, name, *first};
+          return;
+        }
+        vorn::openoutf(name.c_str());
       }
       ++self.number_;
-      vorn::openoutf(name.c_str());
       self.unfinished_ = name;
-      self.written_.record(name.c_str(), messageSource(number, inputName, start));
+      self.written_.record(vorn::getouthandle().descriptor(), messageSource(number, inputName, start));
       vorn::OutByte(kSysExStart);
     }
     void data(std::uint8_t b) {
       if (fault.kind == SplitFault::None) vorn::OutByte(b);
+    }
+    void data(std::span<const std::uint8_t> run) {
+      if (fault.kind == SplitFault::None) vorn::OutNByte(run);
     }
     bool end() {
       if (fault.kind != SplitFault::None) return false;

@@ -28,6 +28,7 @@ class LineSink {
     summary_.add(kSysExStart);
   }
   void data(std::uint8_t b) { summary_.add(b); }
+  void data(std::span<const std::uint8_t> run) { summary_.add(run); }
   bool end() {
     summary_.add(kSysExEnd);
     writeLine(out_, start_, summary_.text());

@@ -90,6 +90,23 @@ void MessageSummary::add(std::uint8_t b) {
   last_ = b;
 }
 
+void MessageSummary::add(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 2) {
+    for (std::uint8_t b : bytes) add(b);
+    return;
+  }
+  std::size_t kept = std::min(bytes.size(), head_.size() - kept_);
+  std::copy_n(bytes.begin(), kept, head_.begin() + static_cast<std::ptrdiff_t>(kept_));
+  kept_ += kept;
+  length_ += bytes.size();
+  // A plain sum, which the compiler does many bytes at a time.
+  unsigned sum = 0;
+  for (std::uint8_t b : bytes) sum += b;
+  sum_ = static_cast<std::uint8_t>(sum_ + sum);
+  beforeLast_ = bytes[bytes.size() - 2];
+  last_ = bytes.back();
+}
+
 std::optional<RolandMessage> MessageSummary::roland() const {
   std::span<const std::uint8_t> bytes = head();
   if (!endsWithF7() || bytes.size() < 4 || bytes[0] != kSysExStart || bytes[1] != kRoland) return std::nullopt;

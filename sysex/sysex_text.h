@@ -47,9 +47,7 @@ class MessageSummary {
 
   void reset() { *this = MessageSummary(); }
   void add(std::uint8_t b);
-  void add(std::span<const std::uint8_t> bytes) {
-    for (std::uint8_t b : bytes) add(b);
-  }
+  void add(std::span<const std::uint8_t> bytes);
 
   std::uint64_t length() const { return length_; }
   // "SysEx Roland (41), 11 bytes: F0 41 10 42 12 40 00 7F 00 41 F7; DT1 ..."

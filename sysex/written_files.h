@@ -18,6 +18,8 @@ class WrittenFiles {
   std::optional<std::string> writtenFor(const char* path) const;
   // Records that `path`, now created, is written for `source`.
   void record(const char* path, std::string source);
+  // The same for the file open as `fd`.
+  void record(int fd, std::string source);
 
  private:
   std::map<std::pair<dev_t, ino_t>, std::string> sources_;

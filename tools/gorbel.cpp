@@ -88,16 +88,17 @@ void appendMessages(vorn::ByteInput& in) {
       length = 0;
       holding = true;
     }
-    void data(std::uint8_t b) {
-      ++length;
+    void data(std::span<const std::uint8_t> run) {
+      length += run.size();
       if (!holding) return;
-      if (message.size() < kHeldMessage) {
-        message.push_back(b);
+      if (message.size() + run.size() <= kHeldMessage) {
+        message.insert(message.end(), run.begin(), run.end());
       } else {
         holding = false;
         message.clear();
       }
     }
+    void data(std::uint8_t b) { data(std::span(&b, 1)); }
     bool end() {
       ++length;
       if (holding) {

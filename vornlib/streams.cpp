@@ -281,13 +281,13 @@ ByteOutput::~ByteOutput() {
   if (ownsFd_ && fd_ >= 0) ::close(fd_);
 }
 
-bool ByteOutput::open(const char* name) {
+bool ByteOutput::open(const char* name, bool onlyNew) {
   if (name == nullptr) {
     fd_ = STDOUT_FILENO;
     ownsFd_ = false;
     name_.clear();
   } else {
-    int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(name, O_WRONLY | O_CREAT | (onlyNew ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     fd_ = fd;
     ownsFd_ = true;
@@ -424,6 +424,12 @@ void openout() { openoutf(outputName()); }
 void openoutf(const char* name) {
   refuseOutputThatIsInput(name);
   if (!detail::gCurrentOutput.open(name)) failOpen(name, errno);
+}
+
+bool openoutfNew(const char* name) {
+  if (detail::gCurrentOutput.open(name, true)) return true;
+  if (errno != EEXIST) failOpen(name, errno);
+  return false;
 }
 
 void closeout() { detail::gCurrentOutput.close(); }

@@ -68,6 +68,12 @@ class ByteInput {
   }
   // Fills `out` as far as the input allows; returns how many bytes were read.
   std::size_t read(std::span<std::uint8_t> out);
+  // The next `count` bytes when the buffer holds them already, else nullptr,
+  // for a reader that decodes in place; consume() then takes those it used.
+  const std::uint8_t* buffered(std::size_t count) const { return end_ - pos_ >= count ? buffer_ + pos_ : nullptr; }
+  // All the bytes buffered and not read yet (none before a refill).
+  std::span<const std::uint8_t> inBuffer() const { return {buffer_ + pos_, end_ - pos_}; }
+  void consume(std::size_t count) { pos_ += count; }
   // Skips up to `count` bytes; returns how many were skipped.
   std::uint64_t skip(std::uint64_t count);
   // Reads one line without its line end ("\n" or "\r\n"). False at end of input.
@@ -111,8 +117,9 @@ class ByteOutput {
   ByteOutput(const ByteOutput&) = delete;
   ByteOutput& operator=(const ByteOutput&) = delete;
 
-  // nullptr = standard output. Returns false with errno set when the file cannot be created.
-  bool open(const char* name);
+  // nullptr = standard output. Returns false with errno set when the file
+  // cannot be created, or, `onlyNew`, when it exists already (EEXIST).
+  bool open(const char* name, bool onlyNew = false);
   // Collects the bytes in memory (tests, in-memory outputs).
   void openMemory();
   // Only counts the bytes (to measure what a second pass will write).
@@ -121,12 +128,22 @@ class ByteOutput {
   void close();
   bool isOpen() const { return fd_ >= 0 || memory_ || counting_; }
   const char* name() const { return name_.empty() ? nullptr : name_.c_str(); }
+  // The file's descriptor while one is open, else -1.
+  int descriptor() const { return fd_; }
 
   void put(std::uint8_t b) {
     if (pos_ == buffer_.size()) flush();
     buffer_[pos_++] = b;
   }
   void write(std::span<const std::uint8_t> bytes);
+  // Room for up to `count` bytes (at most the buffer's size, 64 KiB) to be
+  // written in place, then commit() with where they end: text formatted
+  // straight into the buffer.
+  char* reserve(std::size_t count) {
+    if (buffer_.size() - pos_ < count) flush();
+    return reinterpret_cast<char*>(buffer_.data() + pos_);
+  }
+  void commit(const char* end) { pos_ = static_cast<std::size_t>(reinterpret_cast<const std::uint8_t*>(end) - buffer_.data()); }
   void write(std::string_view text) {
     write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   }
@@ -179,6 +196,10 @@ const char* outputName();
 void openout();
 // Opens the named file as the current output (nullptr = standard output).
 void openoutf(const char* name);
+// Creates the named file as the current output when no file of that name
+// exists: it can then be none of the run's inputs, and needs no check. False
+// when one exists, and nothing is opened.
+bool openoutfNew(const char* name);
 void closeout();
 ByteOutput& getouthandle();
 inline void OutByte(std::uint8_t b) { detail::gCurrentOutput.put(b); }
