@@ -4,8 +4,8 @@
 # write files of their own). When $BENCH_TABLE names a file (bench/all.sh
 # sets it), every result is also appended there as one line of its summary.
 
-# table_row TOOL INPUT RATE VS-CAT PEAK-RSS REAL-TIME: one summary line,
-# tab-separated, "-" where a column does not apply.
+# table_row TOOL INPUT RATE VS-CAT PEAK-RSS REAL-TIME [PEERS]: one summary
+# line, tab-separated, "-" where a column does not apply.
 table_row() {
   [ -n "${BENCH_TABLE:-}" ] || return 0
   local IFS=$'\t'

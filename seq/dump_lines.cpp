@@ -144,18 +144,13 @@ char* msColumn(char* at, double ms, std::size_t width, std::size_t gap) {
 // Formatted by hand into the output's buffer: printf's floating point took
 // half of a dump's time, and building a string for each line most of the rest.
 char* DumpLines::columns(char* at, std::uint64_t time, double ms, int channel) {
-  if (haveLast_ && time == lastTime_ && ms == lastMs_) {
-    std::memcpy(at, lastColumns_, sizeof lastColumns_);
-    at += lastLength_;
-  } else {
-    char* start = at;
-    at = numberColumn(at, time, 10, 1);
-    at = msColumn(at, ms, 12, 2);
-    lastLength_ = static_cast<std::size_t>(at - start);
-    haveLast_ = lastLength_ <= sizeof lastColumns_;
-    if (haveLast_) std::memcpy(lastColumns_, start, sizeof lastColumns_);
-    lastTime_ = time;
-    lastMs_ = ms;
+  at = numberColumn(at, time, 10, 1);
+  at = msColumn(at, ms, 12, 2);
+  // The channel column of a channel message, four bytes from a table.
+  static constexpr char kChannels[] = " 1   2   3   4   5   6   7   8   9  10  11  12  13  14  15  16  ";
+  if (channel >= 1 && channel <= 16) {
+    std::memcpy(at, kChannels + 4 * (channel - 1), 4);
+    return at + 4;
   }
   if (channel > 0) return numberColumn(at, static_cast<std::uint64_t>(channel), 2, 2);
   at = alignedStart(at, 1, 2);

@@ -26,16 +26,9 @@ class DumpLines {
 
  private:
   // Writes the columns at `at`; where they end.
-  char* columns(char* at, std::uint64_t time, double ms, int channel);
+  static char* columns(char* at, std::uint64_t time, double ms, int channel);
 
   vorn::ByteOutput& out_;
-  // The time columns of the line before, for the lines of the same time
-  // (a chord's notes): copied, not formatted again.
-  bool haveLast_ = false;
-  std::uint64_t lastTime_ = 0;
-  double lastMs_ = 0.0;
-  char lastColumns_[64];
-  std::size_t lastLength_ = 0;
 };
 
 // A SysEx message (or an escape's bytes) in words, fed as it is read, so

@@ -24,10 +24,14 @@ class OstraFromSmf {
   void event(const SmfEvent& event, TrackInput& body) {
     // Channel messages, by far the most, stay inline.
     if (isChannelStatus(event.status)) {
-      records_.channel(now(event.ticks), event.status, event.first, event.second);
+      channelMessage(event);
     } else {
       systemEvent(event, body);
     }
+  }
+  // A channel message's record.
+  void channelMessage(const SmfEvent& event) {
+    records_.channel(now(event.ticks), event.status, event.first, event.second);
   }
   // The end record, at `ticks` of the file.
   void end(std::uint64_t ticks) { records_.end(now(ticks)); }

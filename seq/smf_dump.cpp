@@ -140,6 +140,9 @@ class TrackDump {
   // Up to the end-of-track event; the rest of the chunk is skipped.
   void run() {
     for (SmfEvent event;;) {
+      events_.channelRun(event, [this](const SmfEvent& channel) {
+        lines_.channelEvent(channel.ticks, tempo_.msAt(channel.ticks), channel.status, channel.first, channel.second);
+      });
       events_.next(event);
       time_ = event.ticks;
       if (event.status == kStatusSysEx || event.status == kStatusEscape) {

@@ -10,7 +10,9 @@
 // Where a track ends is the caller's rule: zutane and zamodump end at the
 // end-of-track event (next() at the chunk's end is a fault), oktile reads
 // the chunk to its declared end (while more()).
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "seq/track_input.h"
 #include "vornlib/midi_status.h"
@@ -41,33 +43,39 @@ class TrackEvents {
 
   // Reads the next event up to its body.
   void next(SmfEvent& event) {
-    // The common event, a channel message after a delta-time of one or two
-    // bytes, is decoded in place, with choices made by arithmetic rather
-    // than by jumps (which real data makes hard to foresee); anything else,
-    // or anything wrong, goes the slow way.
-    if (const std::uint8_t* p = in_.peek(5)) {
-      const std::uint32_t longDelta = p[0] >> 7;  // 1 when the delta-time has a second byte
-      const std::uint32_t delta = longDelta ? (p[0] & 0x7Fu) << 7 | p[1] : p[0];
-      const std::uint8_t b = p[1 + longDelta];
-      const std::uint32_t explicitStatus = b >> 7;
-      const std::uint8_t status = explicitStatus ? b : runningStatus_;
-      const std::size_t at = 1 + longDelta + explicitStatus;
-      const bool two = (status & 0xE0) != 0xC0;  // program change and channel pressure have one
-      const std::uint8_t first = p[at];
-      const std::uint8_t second = two ? p[at + 1] : 0;
-      const bool plain = !(longDelta & (p[1] >> 7)) && b < 0xF0 && status != 0 && ((first | second) & 0x80) == 0;
-      if (plain && ticks_ + delta <= maxTicks_) {
-        ticks_ += delta;
-        runningStatus_ = status;
-        event.ticks = ticks_;
-        event.status = status;
-        event.first = first;
-        event.second = second;
-        in_.taken(at + 1 + two);
+    if (const std::uint8_t* p = in_.peek(kQuickBytes)) {
+      std::uint64_t ticks = ticks_;
+      if (std::size_t used = quickChannel(p, ticks, runningStatus_, event)) {
+        ticks_ = ticks;
+        in_.taken(used);
         return;
       }
     }
     nextSlowly(event);
+  }
+
+  // Reads channel messages one after the other for as long as they go the
+  // quick way (below), handing each to `channel(event)`, which must not
+  // read this track; returns before any other event, which next() reads.
+  // A whole run is decoded from the buffer with its state in registers.
+  template <typename Channel>
+  void channelRun(SmfEvent& event, Channel&& channel) {
+    std::span<const std::uint8_t> buffered = in_.window();
+    if (buffered.size() < kQuickBytes) return;
+    const std::uint8_t* const start = buffered.data();
+    const std::uint8_t* const last = start + buffered.size() - kQuickBytes;
+    const std::uint8_t* p = start;
+    std::uint64_t ticks = ticks_;
+    std::uint8_t running = runningStatus_;
+    while (p <= last) {
+      std::size_t used = quickChannel(p, ticks, running, event);
+      if (used == 0) break;
+      p += used;
+      channel(event);
+    }
+    ticks_ = ticks;
+    runningStatus_ = running;
+    in_.taken(static_cast<std::size_t>(p - start));
   }
   // Whether the chunk holds another byte.
   bool more() const { return in_.left() > 0; }
@@ -75,6 +83,35 @@ class TrackEvents {
   TrackInput& input() { return in_; }
 
  private:
+  // Bytes the quick way looks at: a delta-time of two bytes, a status, two data bytes.
+  static constexpr std::size_t kQuickBytes = 5;
+
+  // The common event, a channel message after a delta-time of one or two
+  // bytes, decoded from `p` (kQuickBytes there) with choices made by
+  // arithmetic rather than by jumps (which real data makes hard to
+  // foresee): the bytes it takes, 0 for anything else or anything wrong,
+  // which goes the slow way.
+  std::size_t quickChannel(const std::uint8_t* p, std::uint64_t& ticks, std::uint8_t& running, SmfEvent& event) const {
+    const std::uint32_t longDelta = p[0] >> 7;  // 1 when the delta-time has a second byte
+    const std::uint32_t delta = longDelta ? (p[0] & 0x7Fu) << 7 | p[1] : p[0];
+    const std::uint8_t b = p[1 + longDelta];
+    const std::uint32_t explicitStatus = b >> 7;
+    const std::uint8_t status = explicitStatus ? b : running;
+    const std::size_t at = 1 + longDelta + explicitStatus;
+    const bool two = (status & 0xE0) != 0xC0;  // program change and channel pressure have one
+    const std::uint8_t first = p[at];
+    const std::uint8_t second = two ? p[at + 1] : 0;
+    const bool plain = !(longDelta & (p[1] >> 7)) && b < 0xF0 && status != 0 && ((first | second) & 0x80) == 0;
+    if (!plain || ticks + delta > maxTicks_) return 0;
+    ticks += delta;
+    running = status;
+    event.ticks = ticks;
+    event.status = status;
+    event.first = first;
+    event.second = second;
+    return at + 1 + two;
+  }
+
   void nextSlowly(SmfEvent& event);
   [[noreturn, gnu::cold]] void tooLate() const;
 

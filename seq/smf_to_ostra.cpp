@@ -80,6 +80,7 @@ void convertTrack(vorn::ByteInput& in, OstraFromSmf& out) {
   TrackEvents events(in, length);
   SmfEvent event;
   for (;;) {
+    events.channelRun(event, [&out](const SmfEvent& channel) { out.channelMessage(channel); });
     events.next(event);
     out.event(event, events.input());
     if (event.isEndOfTrack()) break;

@@ -4,7 +4,9 @@
 // or past the end of input, raises a TrackFault that says what was being
 // read: each read names its part of the event ("a channel message") for
 // the message.
+#include <algorithm>
 #include <cstdint>
+#include <span>
 
 #include "seq/strict_input.h"
 #include "vornlib/streams.h"
@@ -73,6 +75,11 @@ class TrackInput {
   // The next `count` bytes when the chunk has them and the input holds them
   // in its buffer, else nullptr; taken() then consumes those used.
   const std::uint8_t* peek(std::size_t count) const { return left_ >= count ? in_.buffered(count) : nullptr; }
+  // What the input has buffered of the chunk's bytes not read yet.
+  std::span<const std::uint8_t> window() const {
+    std::span<const std::uint8_t> buffered = in_.inBuffer();
+    return buffered.first(std::min<std::size_t>(buffered.size(), left_));
+  }
   void taken(std::size_t count) {
     left_ -= static_cast<std::uint32_t>(count);
     in_.consume(count);
