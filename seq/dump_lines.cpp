@@ -132,8 +132,12 @@ char* msColumn(char* at, double ms, std::size_t width, std::size_t gap) {
       return gapAfter(at, gap);
     }
   }
+  // Times are below 3e23 ms (64-bit ticks of at most 16.8 s); a value too
+  // long to show in full is shown in exponent form.
   char text[64];
-  std::size_t n = static_cast<std::size_t>(std::to_chars(text, text + sizeof text, ms, std::chars_format::fixed, 3).ptr - text);
+  std::to_chars_result shown = std::to_chars(text, text + sizeof text, ms, std::chars_format::fixed, 3);
+  if (shown.ec != std::errc()) shown = std::to_chars(text, text + sizeof text, ms, std::chars_format::scientific, 3);
+  std::size_t n = static_cast<std::size_t>(shown.ptr - text);
   at = alignedStart(at, n, width);
   std::memcpy(at, text, n);
   return gapAfter(at + n, gap);

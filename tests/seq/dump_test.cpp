@@ -3,6 +3,7 @@
 // stays written when a file is bad.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -103,6 +104,20 @@ TEST(EventText, ChannelAndSystemMessagesInWords) {
   EXPECT_EQ(seq::tempoText(12000), "Tempo 120.00");
   EXPECT_EQ(seq::tempoText(1), "Tempo 0.01");
   EXPECT_EQ(seq::tempoText(65535), "Tempo 655.35");
+}
+
+TEST(DumpLines, MillisecondsRoundAsPrintfDoes) {
+  // Values at and beside the half-way mark between thousandths, tiny and huge ones.
+  for (double ms : {0.0, 0.0005, 0.0015, 1.0005, 2.0625, 999.9995, 1000.0005, 1234.5675, 0.1 + 0.2, 4503599627.3705,
+                    std::nextafter(1.0005, 0.0), std::nextafter(1.0005, 2.0), 1e14 + 0.0625, 3e15 + 0.5, 3e23}) {
+    vorn::ByteOutput out;
+    out.openMemory();
+    seq::DumpLines(out).event(1, ms, 0, "x");
+    out.flush();
+    char expected[400];
+    std::snprintf(expected, sizeof expected, "%10d %12.3f   -  x\n", 1, ms);
+    EXPECT_EQ(out.memoryBytes(), expected) << ms;
+  }
 }
 
 TEST(EventText, MetaTextStaysValidUtf8) {

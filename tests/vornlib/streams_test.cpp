@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "run_tool.h"
@@ -79,6 +80,43 @@ TEST(ByteInput, ShortReadAndSkipReportWhatTheyGot) {
   std::uint8_t more[4];
   EXPECT_EQ(in.read(more), 0u);
   EXPECT_EQ(in.skip(10), 0u);
+}
+
+TEST(ByteInput, CursorsReadTheSameBytesAgain) {
+  TempDir dir;
+  std::string content = patternBytes(300000);
+  std::string path = dir.write("data.bin", content);
+  // A file, a memory input, and a pipe (kept in a temporary file as it is read).
+  for (const char* kind : {"file", "memory", "pipe"}) {
+    ByteInput in;
+    std::string command = "cat " + path;
+    FILE* pipe = nullptr;
+    if (std::string_view(kind) == "memory") {
+      in.openMemory(content);
+    } else if (std::string_view(kind) == "file") {
+      ASSERT_TRUE(in.open(path.c_str()));
+    } else {
+      pipe = ::popen(command.c_str(), "r");
+      ASSERT_TRUE(in.open(("/dev/fd/" + std::to_string(::fileno(pipe))).c_str()));
+      ByteInput plain;
+      EXPECT_FALSE(in.reopenAt(plain, 0, 64)) << "a pipe not made rereadable";
+    }
+    ASSERT_TRUE(in.makeRereadable());
+    // A long skip (a seek in a file), then cursors over what was passed.
+    ASSERT_EQ(in.skip(250000), 250000u) << kind;
+    for (std::uint64_t at : {0u, 70001u, 210000u}) {
+      ByteInput cursor;
+      ASSERT_TRUE(in.reopenAt(cursor, at, 1000)) << kind;
+      std::string got(40000, '\0');
+      got.resize(cursor.read(std::span(reinterpret_cast<std::uint8_t*>(got.data()), got.size())));
+      EXPECT_EQ(got, content.substr(at, 40000)) << kind << " at " << at;
+      EXPECT_EQ(cursor.offset(), at + got.size()) << kind;
+    }
+    EXPECT_EQ(in.skip(100000), 50000u) << kind;
+    EXPECT_EQ(in.offset(), content.size()) << kind;
+    in.close();
+    if (pipe) ::pclose(pipe);
+  }
 }
 
 TEST(ByteInput, LinesWithEitherLineEnd) {
