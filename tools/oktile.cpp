@@ -82,6 +82,11 @@ bool readChunks(const char* name, sysex::SmfInfo& smf) {
   }
   sysex::SmfFileError error;
   if (!fileSurvives([&] { error = sysex::readSmfChunks(in, size, smf); })) return false;
+  if (error && in.offset() == 0) {
+    // An empty input is most often a failed leader in a pipe: the blame stays there.
+    vorn::errBoxAt(name, "no input");
+    return false;
+  }
   if (error) {
     vorn::errBoxAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
     return false;

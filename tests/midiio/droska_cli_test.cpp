@@ -92,11 +92,74 @@ TEST_F(DroskaCli, OutputFromTheEnvironment) {
   setenv("ZAMO_MIDI_OUT", "Nothing", 1);
   EXPECT_TRUE(sent({}, unhex("F0 F7")).empty());
   EXPECT_EQ(last.status, 1);
-  EXPECT_EQ(last.err, "droska: no MIDI device of that name: ZAMO_MIDI_OUT=Nothing\n");
+  EXPECT_EQ(last.err, "droska: no MIDI device of that name: ZAMO_MIDI_OUT=Nothing; " + zamotest::kFixtureOutputs + "\n");
   setenv("ZAMO_MIDI_OUT", std::string(300, 'n').c_str(), 1);
   sent({}, unhex("F0 F7"));
   EXPECT_EQ(last.status, 1);
   EXPECT_EQ(last.err, "droska: environment variable value is too long: ZAMO_MIDI_OUT\n");
+}
+
+// Every real-time tool: a port name that matches none is refused (status 2)
+// with the ports there are; the default, when it was taken, is named on a
+// terminal.
+TEST_F(DroskaCli, PortsSayWhichAndWhichExist) {
+  const std::string noSuchOutput = "there is no MIDI output named \"nothere\"; " + zamotest::kFixtureOutputs + "\n";
+  const struct {
+    const char* tool;
+    std::vector<std::string> args;
+    const char* outputs;  // nullptr: the fixture's
+    const char* err;
+  } refused[] = {
+      {"droska", {"-Enothere"}, nullptr, "droska: -Enothere: "},
+      {"teskar", {"-Enothere"}, nullptr, "teskar: -Enothere: "},
+      {"holmir", {"-Enothere", "-R:x\"F0 F7\""}, nullptr, "holmir: -Enothere: "},
+      {"praven", {"-Enothere", "1"}, nullptr, "praven: -Enothere: "},
+      {"holmir", {"-Idroska:out"}, nullptr,
+       "holmir: -Idroska:out: there is no MIDI input named \"droska:out\"; the MIDI inputs are:\n  Keys:In\n"},
+      {"praven", {"-Ix", "1"}, nullptr, "praven: -Ix: there is no MIDI input named \"x\"; the MIDI inputs are:\n  Keys:In\n"},
+      {"droska", {"-E", "Synth A:Port 1"}, nullptr, "droska: -E: the port's name goes in the same word (-Ename); "},
+      {"praven", {"-E", "1"}, nullptr,
+       "praven: -E: alone, it takes the port ZAMO_MIDI_OUT names, and ZAMO_MIDI_OUT is not set; "},
+      {"droska", {"-Ex"}, "", "droska: -Ex: there is no MIDI output named \"x\"; the fake system has no MIDI outputs\n"},
+  };
+  setenv("ZAMO_FAKE_MIDI_INPUTS", "Keys:In", 1);
+  for (const auto& c : refused) {
+    if (c.outputs) setenv("ZAMO_FAKE_MIDI_OUTPUTS", c.outputs, 1);
+    const auto run = runTool(c.tool, c.args);
+    EXPECT_EQ(run.status, 2) << c.err;
+    const std::string err = c.err;
+    EXPECT_EQ(run.err, err.ends_with("\n") ? err : err.ends_with("; ") ? err + zamotest::kFixtureOutputs + "\n"
+                                                                       : err + noSuchOutput);
+  }
+  setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Midi Through:Midi Through Port-0\nSynth A:Port 1", 1);
+  const std::string outputLine = "MIDI output \"Synth A:Port 1\" (the default); choose another with -Ename or "
+                                 "ZAMO_MIDI_OUT (navlin lists them)\n";
+  const struct {
+    const char* tool;
+    std::vector<std::string> args;
+    const char* variable;  // set to a port's name
+    bool terminal;
+    std::string err;
+  } defaults[] = {
+      {"droska", {}, nullptr, true, "droska: " + outputLine},
+      {"teskar", {}, nullptr, true, "teskar: " + outputLine},
+      {"holmir", {"-C0", "-R:x\"F0 F7\""}, nullptr, true,
+       "holmir: " + outputLine + "holmir: MIDI input \"Keys:In\" (the default); choose another with -Iname or "
+                                 "ZAMO_MIDI_IN (navlin -I lists them)\n"},
+      {"droska", {}, nullptr, false, ""},
+      {"droska", {"-ESynth A:Port 1"}, nullptr, true, ""},
+      {"droska", {}, "ZAMO_MIDI_OUT", true, ""},
+      {"holmir", {"-C0", "-IKeys:In"}, nullptr, true, ""},
+      {"holmir", {"-C0"}, "ZAMO_MIDI_IN", true, ""},
+  };
+  for (const auto& c : defaults) {
+    if (c.variable) setenv(c.variable, std::string(c.variable) == "ZAMO_MIDI_IN" ? "Keys:In" : "Synth A:Port 1", 1);
+    const auto run = runTool(c.tool, c.args, std::string(c.tool) == "teskar" ? unhex("00 FF 00 00") : "",
+                             {}, c.terminal);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, c.err) << c.tool;
+    if (c.variable) unsetenv(c.variable);
+  }
 }
 
 TEST_F(DroskaCli, FailuresEndTheRunWithAClearText) {

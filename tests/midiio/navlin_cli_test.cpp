@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_log.h"
@@ -58,14 +59,19 @@ TEST_F(NavlinCli, FlagsTakeNoTextAndOWritesAFile) {
 }
 
 TEST_F(NavlinCli, EmptyListsAndNoMidiSystem) {
+  // No ports is said on standard error; standard output stays empty for scripts.
   unsetenv("ZAMO_FAKE_MIDI_OUTPUTS");
-  auto run = runTool("navlin", {"-S"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "");
+  unsetenv("ZAMO_FAKE_MIDI_INPUTS");
+  for (const auto& [option, err] : {std::pair{"-S", "navlin: no MIDI outputs\n"}, {"-I", "navlin: no MIDI inputs\n"}}) {
+    const auto run = runTool("navlin", {option});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, err);
+  }
 
   unsetenv("ZAMO_MIDI_API");
   setenv("JACK_DEFAULT_SERVER", "zamo-no-such-server", 1);  // and this machine has no /dev/snd/seq
-  run = runTool("navlin", {});
+  auto run = runTool("navlin", {});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err.rfind("navlin: no MIDI system: no ALSA sequencer and no JACK server: ", 0), 0u) << run.err;

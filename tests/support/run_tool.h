@@ -16,14 +16,16 @@ struct ToolRun {
   int status = -1;  // exit status, or 128 + signal
 };
 
+// With `stderrOnTerminal` the child's standard error is a terminal (a raw
+// pseudo-terminal), as a user's is.
 ToolRun runProgram(const std::string& path, const std::vector<std::string>& args, std::string_view input = {},
-                   const std::filesystem::path& workDir = {});
+                   const std::filesystem::path& workDir = {}, bool stderrOnTerminal = false);
 
 #ifdef ZAMO_BIN_DIR
 inline std::string toolPath(std::string_view tool) { return std::string(ZAMO_BIN_DIR) + "/" + std::string(tool); }
 inline ToolRun runTool(std::string_view tool, const std::vector<std::string>& args, std::string_view input = {},
-                       const std::filesystem::path& workDir = {}) {
-  return runProgram(toolPath(tool), args, input, workDir);
+                       const std::filesystem::path& workDir = {}, bool stderrOnTerminal = false) {
+  return runProgram(toolPath(tool), args, input, workDir, stderrOnTerminal);
 }
 #endif
 
