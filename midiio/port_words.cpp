@@ -46,9 +46,10 @@ void tellDefaultPort(Direction direction, int index) {
   const int chosen = defaultDevice(devices);
   if (chosen < 0) return;
   const bool out = direction == Direction::output;
+  const std::string how =
+      out ? "-Ename or ZAMO_MIDI_OUT (navlin lists them)" : "-Iname or ZAMO_MIDI_IN (navlin -I lists them)";
   vorn::reportNote("MIDI " + std::string(noun(direction)) + " \"" + devices[static_cast<std::size_t>(chosen)].name +
-                   "\" (the default); choose another with " + (out ? "-Ename or ZAMO_MIDI_OUT" : "-Iname or ZAMO_MIDI_IN") +
-                   " (" + (out ? "navlin" : "navlin -I") + " lists them)");
+                   "\" (the default); choose another with " + how);
 }
 
 }  // namespace midiio

@@ -56,8 +56,9 @@ void Compiler::commandBar(VoiceContext& voice) {
   // bar line still wins, as it always has.
   if (voice.time > next) {
     const std::int64_t over = std::int64_t{voice.time} - next;
-    warn(reader_.sourcePosition(bar), "warning: overfull measure: the voice is " + std::to_string(over) +
-                                          (over == 1 ? " tick" : " ticks") + " past this bar line and moves back to it");
+    const std::string ticks = std::to_string(over) + (over == 1 ? " tick" : " ticks");
+    warn(reader_.sourcePosition(bar),
+         "warning: overfull measure: the voice is " + ticks + " past this bar line and moves back to it");
   }
   moveTo(voice, next);
 }

@@ -16,7 +16,7 @@ constexpr std::size_t kSniffed = 12;
 enum class Found : std::uint8_t { none, smf, sysEx, wav, riff, records };
 
 bool startsWith(std::span<const std::uint8_t> head, std::string_view text) {
-  return head.size() >= text.size() && std::string_view(reinterpret_cast<const char*>(head.data()), text.size()) == text;
+  return std::string_view(reinterpret_cast<const char*>(head.data()), head.size()).starts_with(text);
 }
 
 // A status an OSTRA sequence or a DORNA stream may carry.
@@ -27,7 +27,8 @@ bool isRecordStatus(std::uint8_t status) {
 
 Found kindOf(std::span<const std::uint8_t> head) {
   if (startsWith(head, "MThd")) return Found::smf;
-  if (startsWith(head, "RIFF")) return head.size() >= 12 && startsWith(head.subspan(8), "WAVE") ? Found::wav : Found::riff;
+  if (startsWith(head, "RIFF")) return head.size() >= 12 && startsWith(head.subspan(8), "WAVE") ? Found::wav
+                                                                                               : Found::riff;
   if (head.size() >= 2 && head[0] == 0xF0 && head[1] < 0x80) return Found::sysEx;
   if (head.size() >= 2 && isRecordStatus(head[1])) return Found::records;
   return Found::none;

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "fake_log.h"
@@ -59,19 +58,17 @@ TEST_F(NavlinCli, FlagsTakeNoTextAndOWritesAFile) {
 }
 
 TEST_F(NavlinCli, EmptyListsAndNoMidiSystem) {
-  // No ports is said on standard error; standard output stays empty for scripts.
   unsetenv("ZAMO_FAKE_MIDI_OUTPUTS");
+  auto run = runTool("navlin", {"-S"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "navlin: no MIDI outputs\n");  // standard output stays empty for scripts
   unsetenv("ZAMO_FAKE_MIDI_INPUTS");
-  for (const auto& [option, err] : {std::pair{"-S", "navlin: no MIDI outputs\n"}, {"-I", "navlin: no MIDI inputs\n"}}) {
-    const auto run = runTool("navlin", {option});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, err);
-  }
+  EXPECT_EQ(runTool("navlin", {"-I"}).err, "navlin: no MIDI inputs\n");
 
   unsetenv("ZAMO_MIDI_API");
   setenv("JACK_DEFAULT_SERVER", "zamo-no-such-server", 1);  // and this machine has no /dev/snd/seq
-  auto run = runTool("navlin", {});
+  run = runTool("navlin", {});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err.rfind("navlin: no MIDI system: no ALSA sequencer and no JACK server: ", 0), 0u) << run.err;

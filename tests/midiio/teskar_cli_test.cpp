@@ -107,8 +107,7 @@ TEST_F(TeskarCli, OptionsAcceptedAndRejected) {
     const auto run = runTool("teskar", {c.option}, unhex("00 FF 00 00"));
     EXPECT_EQ(run.status, c.status) << c.option << ": " << run.err;
     if (c.status == 2) {
-      EXPECT_EQ(run.err.find("teskar: "), 0u) << run.err;
-      EXPECT_NE(run.err.find(c.option), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(std::string(c.option) + ": "), std::string::npos) << run.err;
     }
   }
   EXPECT_EQ(sent({"-Esynth b:PORT 1"}, unhex("00 FF 00 00")).front(), "open Synth B:Port 1");
@@ -156,7 +155,6 @@ TEST_F(TeskarCli, AFaultyStreamPlaysNothing) {
       {unhex("00 F7 05 00 00 00 7E 7F"), "teskar: <stdin>: input ends inside a SysEx record of 5 bytes (at byte offset 8)\n"},
       {unhex("00 90 3C"), "teskar: <stdin>: input ends inside a channel message (at byte offset 3)\n"},
       {"", "teskar: <stdin>: no input\n"},
-      // Files of another kind, OSTRA's tempo records (F1 with a second byte) anywhere included.
       {unhex("00 90 3C 40 00 F1 70 17 00 FF 00 00"), "teskar: <stdin>: this looks like an OSTRA sequence (it has "
        "tempo records): render it with fendix, or compile with zembra -P\n"},
       {"MThd" + unhex("00 00 00 06 00 00 00 01 01 E0"), "teskar: <stdin>: this is a Standard MIDI File, not a DORNA "

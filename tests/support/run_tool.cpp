@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -16,28 +17,13 @@
 
 namespace zamotest {
 
-namespace {
-
-// A raw pseudo-terminal: {controlling side, the side the child writes to}.
-void openTerminal(int ends[2]) {
-  ends[0] = posix_openpt(O_RDWR | O_NOCTTY);
-  if (ends[0] < 0 || grantpt(ends[0]) != 0 || unlockpt(ends[0]) != 0) throw std::runtime_error("no pseudo-terminal");
-  ends[1] = open(ptsname(ends[0]), O_RDWR | O_NOCTTY);
-  termios raw{};
-  if (ends[1] < 0 || tcgetattr(ends[1], &raw) != 0) throw std::runtime_error("no pseudo-terminal");
-  cfmakeraw(&raw);
-  tcsetattr(ends[1], TCSANOW, &raw);
-}
-
-}  // namespace
-
 ToolRun runProgram(const std::string& path, const std::vector<std::string>& args, std::string_view input,
                    const std::filesystem::path& workDir, bool stderrOnTerminal) {
   int inPipe[2], outPipe[2], errPipe[2];
-  if (pipe(inPipe) != 0 || pipe(outPipe) != 0) throw std::runtime_error("pipe failed");
-  if (stderrOnTerminal) {
-    openTerminal(errPipe);
-  } else if (pipe(errPipe) != 0) {
+  termios raw{};
+  cfmakeraw(&raw);
+  if (pipe(inPipe) != 0 || pipe(outPipe) != 0 ||
+      (stderrOnTerminal ? openpty(&errPipe[0], &errPipe[1], nullptr, &raw, nullptr) : pipe(errPipe)) != 0) {
     throw std::runtime_error("pipe failed");
   }
   pid_t pid = fork();

@@ -16,8 +16,6 @@ struct ToolRun {
   int status = -1;  // exit status, or 128 + signal
 };
 
-// With `stderrOnTerminal` the child's standard error is a terminal (a raw
-// pseudo-terminal), as a user's is.
 ToolRun runProgram(const std::string& path, const std::vector<std::string>& args, std::string_view input = {},
                    const std::filesystem::path& workDir = {}, bool stderrOnTerminal = false);
 

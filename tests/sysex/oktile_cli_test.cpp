@@ -30,28 +30,12 @@ TEST(Oktile, FilesGoToOneOutputInOrder) {
   EXPECT_EQ(hex(dir.read("out.syx")), "F0 7E 7F F7");
 }
 
-TEST(Oktile, WithoutFilesReadsStandardInput) {
-  // As "-" does; its size is unknown. An empty pipe gives an empty output.
+TEST(Oktile, WithoutFilesReadsStandardInput) {  // as "-" does: stdin.syx with -E; an empty pipe is no input
   TempDir dir;
-  const struct {
-    std::vector<std::string> args;
-    std::string input;
-    const char* out;
-    const char* file;  // what -O or -E wrote
-  } cases[] = {
-      {{}, kOther, "F0 7E 7F F7", nullptr},
-      {{"-"}, kOther, "F0 7E 7F F7", nullptr},
-      {{"-Oout.syx"}, kOther, "", "out.syx"},
-      {{"-E"}, kOther, "", "stdin.syx"},
-  };
-  for (const auto& c : cases) {
-    auto run = runTool("oktile", c.args, c.input, dir.path());
-    EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* option : {"-", "-E"}) {
+    auto run = runTool("oktile", {option}, kOther, dir.path());
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(hex(run.out), c.out);
-    if (c.file) {
-      EXPECT_EQ(hex(dir.read(c.file)), "F0 7E 7F F7") << c.file;
-    }
+    EXPECT_EQ(hex(run.out) + hex(dir.read("stdin.syx")), "F0 7E 7F F7");
   }
   auto empty = runTool("oktile", {});
   EXPECT_EQ(empty.status, 1);
