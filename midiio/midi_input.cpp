@@ -43,7 +43,7 @@ Input& input() {
 bool notOpen() { return keepMidiFault(midiErrorCode(kMidiGeneral), "the MIDI input is not open"); }
 
 Received kept(Received r, const MidiStatus& status) {
-  if (r == Received::failed) keepMidiFault(status.code(), status.detail());
+  if (r == Received::failed || r == Received::sourceLeft) keepMidiFault(status.code(), status.detail());
   return r;
 }
 
@@ -128,6 +128,8 @@ Received nextSysExChunk(std::uint32_t timeoutMs) {
 }
 
 const InputEvent& lastSysExChunk() { return input().assembly.lastChunk(); }
+
+const SysExCut& lastSysExCut() { return input().assembly.lastCut(); }
 
 Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink) {
   Input& state = input();

@@ -97,6 +97,31 @@ TEST_F(HolmirJack, FloodIntoAStalledOutputLosesNothingSilently) {
   }
 }
 
+TEST_F(HolmirJack, AMessageCutByAStoppedServerIsNamed) {
+  const std::string head = numberedSysex(3000, 1).substr(0, 2000);
+  instrument->start();
+  zamotest::TempDir dir;
+  std::vector<std::string> args = ports();
+  args.insert(args.end(), {"-R:x\"F0 7D 7F F7\"", "-T2"});
+  zamotest::PipedTool holmir("holmir", args, true, dir.file("err").string());
+  const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (instrument->requestsSeen() == 0 && std::chrono::steady_clock::now() < patience) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_GT(instrument->requestsSeen(), 0u) << "holmir never sent its request";
+  instrument->send({head.substr(0, 1000), head.substr(1000)});
+  while (!instrument->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the pieces reach holmir
+  server->signal(SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3500));  // past the time-out
+  const std::string named = dir.read("err");
+  server->signal(SIGCONT);  // holmir's close still needs the server
+  std::string out;
+  EXPECT_EQ(holmir.finish(out), 1);
+  EXPECT_EQ(hex(out), hex(head + "\xF7"));
+  EXPECT_EQ(named, "holmir: message 1 cut after 2000 bytes: nothing came for 2 s; written closed by F7\n");
+}
+
 TEST_F(HolmirJack, BreakInTheWaitEndsTheRun) {
   instrument->start();
   for (const auto& [sig, expected] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {

@@ -54,10 +54,12 @@ class InstrumentJackFixture : public ::testing::Test {
   std::unique_ptr<JackInstrument> instrument;
 };
 
-// A tool running with its standard output on a pipe.
+// A tool running with its standard output on a pipe (and its standard error
+// in `errFile` when one is named).
 class PipedTool {
  public:
-  PipedTool(const std::string& tool, const std::vector<std::string>& args, bool stdinFromNull = true) {
+  PipedTool(const std::string& tool, const std::vector<std::string>& args, bool stdinFromNull = true,
+            const std::string& errFile = {}) {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe");
     const std::string path = toolPath(tool);
@@ -69,6 +71,11 @@ class PipedTool {
       if (stdinFromNull) {
         const int null = open("/dev/null", O_RDONLY);
         dup2(null, 0);
+      }
+      if (!errFile.empty()) {
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, 2);
+        close(err);
       }
       std::vector<char*> argv{const_cast<char*>(path.c_str())};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
