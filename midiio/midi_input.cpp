@@ -20,6 +20,7 @@ struct Input final : ChunkSource {
 
   bool read(InputEvent& event) override { return queue->read(event); }
   std::uint32_t now() override { return clockNow(); }
+  bool lostAfterLastChunk() override { return queue->lostAfterLastChunk(); }
   MidiStatus await(std::uint32_t ms) override {
     if (breakRequested()) return {kMidiInterrupted, {}};
     MidiStatus status = port->await(ms);

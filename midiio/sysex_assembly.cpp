@@ -68,7 +68,9 @@ Received SysExAssembly::receiveSysEx(ChunkSource& source, std::uint32_t timeoutM
     if (chunk.back() == kEndOfExclusive) return Received::message;
     const Received r = waitSysExChunk(source, timeoutMs, status);
     switch (r) {
-      case Received::timedOut: return closeCut(CutCause::timedOut, r, sink);
+      case Received::timedOut:
+        // Data lost after the message's last chunk held its rest: the hole cut it.
+        return closeCut(source.lostAfterLastChunk() ? CutCause::hole : CutCause::timedOut, r, sink);
       case Received::sourceLeft:
         cut_.why = status.detail();
         return closeCut(CutCause::sourceLeft, r, sink);

@@ -25,6 +25,8 @@ class ChunkSource {
   // Waits up to `ms` for the producer's wake-up. Fails when the user broke
   // (kMidiInterrupted) or the device went away.
   virtual MidiStatus await(std::uint32_t ms) = 0;
+  // Data was lost after the last chunk that read() can give.
+  virtual bool lostAfterLastChunk() = 0;
 };
 
 enum class Received {
