@@ -90,29 +90,18 @@ TEST_F(PravenCli, AnswersOfTheNames) {
 }
 
 TEST_F(PravenCli, CutRepliesAreNeverGivenAsWhole) {
-  std::string flood;  // the queue fills inside message 1024, whose second piece is lost
-  for (int i = 0; i < 1023; ++i) flood += "5 F0 01 F7\n";
-  flood += "5 F0" + std::string(257, 'x') + "\n10 22 F7";
-  for (std::size_t i = flood.find('x'); i != std::string::npos; i = flood.find('x')) flood.replace(i, 1, " 11");
   const std::vector<std::string> in{"-ISynth:Out", "-T1"};
-  const std::string newStart = "a new message (F0) began before its F7";
-  const struct {
-    std::string script;
-    std::vector<std::string> args;
-    std::string arrivals, out, err;
-  } cases[] = {
-      {"syx str(syx)", in, "0 F0 01 F7\n10 F0 02", "#F0 01 F7 30", "message 2 cut after 2 bytes: nothing came for 1 s; syx gives 0"},
-      {"(timeout(250); msyx)", in, "0 F0 01 F7\n10 F0 02", "#F0 01 F7", "message 2 cut after 2 bytes: nothing came for 250 ms; msyx leaves it out"},
-      {"str(syx) syx", in, "0 F0 01 02\n10 F0 03 F7", "#30 F0 03 F7", "message 1 cut after 3 bytes: " + newStart + "; syx gives 0"},
-      {"str(len(syx)) syx", {"-ISynth:Out", "-Z"}, "0 F0 01 02\n10 F0 03 F7", "#30 F0 03 F7", "message 1 cut after 3 bytes: " + newStart + "; syx gives an empty string"},
-      {"(syxcount(2); str(nsyx)) syx", in, "0 F0 01 F7\n5 F0 02\n10 F0 03 F7", "#30 F0 03 F7", "message 2 cut after 2 bytes: " + newStart + "; nsyx gives 0"},
-      {"msyx", in, "0 F0 01\n5 F0 02 F7", "#F0 02 F7", "message 1 cut after 2 bytes: " + newStart + "; msyx leaves it out"},
-      {"str(len(msyx))", in, flood, "3069", "message 1024 cut after 256 bytes: data was lost inside it (the MIDI input overflowed); msyx leaves it out"},
+  const std::string began = "a new message (F0) began before its F7; ";
+  const struct { std::string script; std::vector<std::string> args; std::string arrivals, hexOut, err; } cases[] = {
+      {"syx str(syx)", in, "0 F0 01 F7\n10 F0 02", "F0 01 F7 30", "message 2 cut after 2 bytes: nothing came for 1 s; syx gives 0"},
+      {"(timeout(250); msyx)", in, "0 F0 01 F7\n10 F0 02", "F0 01 F7", "message 2 cut after 2 bytes: nothing came for 250 ms; msyx leaves it out"},
+      {"str(len(syx)) syx", {"-ISynth:Out", "-Z"}, "0 F0 01 02\n10 F0 03 F7", "30 F0 03 F7", "message 1 cut after 3 bytes: " + began + "syx gives an empty string"},
+      {"(syxcount(2); str(nsyx)) syx", in, "0 F0 01 F7\n5 F0 02\n10 F0 03 F7", "30 F0 03 F7", "message 2 cut after 2 bytes: " + began + "nsyx gives 0"},
+      {"msyx", in, "0 F0 01\n5 F0 02 F7", "F0 02 F7", "message 1 cut after 2 bytes: " + began + "msyx leaves it out"},
       {"syx", in, "0 F0 01\n5 gone", "", "message 1 cut after 2 bytes: the MIDI input went away\npraven: port no longer exists: the script, byte offset 0: port no longer exists"},
   };
   for (const auto& c : cases) {
-    const std::string out = run(c.script, c.args, c.arrivals);
-    EXPECT_EQ(c.out.starts_with("#") ? hex(out) : out, c.out.starts_with("#") ? c.out.substr(1) : c.out) << c.script;
+    EXPECT_EQ(hex(run(c.script, c.args, c.arrivals)), c.hexOut) << c.script;
     EXPECT_EQ(last.err, "praven: " + c.err + "\n") << c.script;
     EXPECT_EQ(last.status, 1) << c.script;
   }

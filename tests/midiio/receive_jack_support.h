@@ -54,8 +54,7 @@ class InstrumentJackFixture : public ::testing::Test {
   std::unique_ptr<JackInstrument> instrument;
 };
 
-// A tool running with its standard output on a pipe (and its standard error
-// in `errFile` when one is named).
+// A tool running with its standard output on a pipe (standard error in `errFile` when named).
 class PipedTool {
  public:
   PipedTool(const std::string& tool, const std::vector<std::string>& args, bool stdinFromNull = true,
@@ -72,11 +71,7 @@ class PipedTool {
         const int null = open("/dev/null", O_RDONLY);
         dup2(null, 0);
       }
-      if (!errFile.empty()) {
-        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(err, 2);
-        close(err);
-      }
+      if (!errFile.empty()) dup2(open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       std::vector<char*> argv{const_cast<char*>(path.c_str())};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
