@@ -134,7 +134,9 @@ BreakSignalsBlocked::~BreakSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &prev
 std::string_view toolName() { return gToolName; }
 std::string_view toolBanner() { return gBanner; }
 
-void reportNote(std::string_view message) {
+namespace {
+
+void writeReport(std::string_view message) {
   std::string line = gToolName;
   line += ": ";
   line += message;
@@ -143,12 +145,19 @@ void reportNote(std::string_view message) {
   std::fflush(stderr);
 }
 
-void reportGlossedError(std::string_view message) {
+}  // namespace
+
+void reportError(std::string_view message) {
   gErrorReported = true;
   reportNote(message);
 }
 
-void reportError(std::string_view message) { reportGlossedError(withGloss(message)); }
+void reportGlossedError(std::string_view message) {
+  gErrorReported = true;
+  writeReport(message);
+}
+
+void reportNote(std::string_view message) { writeReport(withGloss(message)); }
 
 bool errorReported() { return gErrorReported; }
 

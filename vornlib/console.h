@@ -77,7 +77,7 @@ void reportError(std::string_view message);
 // The same for a message that already carries the meaning of its Japanese
 // text (withGloss adds none).
 void reportGlossedError(std::string_view message);
-// Writes "tool: message" on stderr: a note or a warning, not an error.
+// Writes "tool: message" on stderr as news, not an error: the status stays.
 void reportNote(std::string_view message);
 bool errorReported();
 
