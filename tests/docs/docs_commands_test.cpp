@@ -209,20 +209,6 @@ int sysexRecords(const std::string& bytes) {
   return count;
 }
 
-// The command of `document` whose text holds `shows`, or nullptr (a failure).
-const ShownCommand* shownCommand(const std::vector<Document>& docs, const std::string& document, const std::string& shows) {
-  auto doc = std::find_if(docs.begin(), docs.end(), [&](const Document& d) { return d.name == document; });
-  if (doc == docs.end()) {
-    ADD_FAILURE() << "no document " << document;
-    return nullptr;
-  }
-  auto command = std::find_if(doc->shown.commands.begin(), doc->shown.commands.end(),
-                              [&](const ShownCommand& c) { return c.text.find(shows) != std::string::npos; });
-  if (command != doc->shown.commands.end()) return &*command;
-  ADD_FAILURE() << "the document no longer shows this command";
-  return nullptr;
-}
-
 // A shown route from a source that carries SysEx must keep every message:
 // each stage that drops SysEx without -X needs it.
 TEST(ShownCommands, SysExRoutesKeepTheirMessages) {
@@ -240,8 +226,11 @@ TEST(ShownCommands, SysExRoutesKeepTheirMessages) {
   std::vector<Document> docs = documents();
   for (const Route& route : routes) {
     SCOPED_TRACE(std::string(route.document) + ": " + route.shows);
-    const ShownCommand* command = shownCommand(docs, route.document, route.shows);
-    if (command == nullptr) continue;
+    auto doc = std::find_if(docs.begin(), docs.end(), [&](const Document& d) { return d.name == route.document; });
+    ASSERT_NE(doc, docs.end());
+    auto command = std::find_if(doc->shown.commands.begin(), doc->shown.commands.end(),
+                                [&](const ShownCommand& c) { return c.text.find(route.shows) != std::string::npos; });
+    ASSERT_NE(command, doc->shown.commands.end()) << "the document no longer shows this route";
     std::string target = redirectTarget(command->text);
     ASSERT_FALSE(target.empty()) << "the route writes no file";
     TempDir scratch;
@@ -249,40 +238,6 @@ TEST(ShownCommands, SysExRoutesKeepTheirMessages) {
     ToolRun run = runShown(command->text, scratch.path());
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(sysexRecords(readFile(scratch.file(target))), route.messages);
-  }
-}
-
-// A shown selection of the bundled dump gives just the messages its sentence
-// names: zamodump's message lines, blanks not counting.
-TEST(ShownCommands, SelectionsOfTheBundledDump) {
-  const std::string badChecksum =
-      "0 SysEx Roland (41), 11 bytes: F0 41 10 42 12 40 01 38 02 15 F7; DT1 device 10 model 42 address 40 01 38, "
-      "1 data byte, checksum 15 wrong (05 expected)";
-  const struct {
-    const char* document;
-    const char* shows;
-    std::vector<std::string> messages;
-  } cases[] = {
-      {"docs/man/zamo.7", ".CSUM7", {badChecksum}},
-      {"docs/man/mirvok.1", ".CSUM7", {badChecksum}},
-      {"docs/sysex.md", ".CSUM7", {badChecksum}},
-  };
-  std::vector<Document> docs = documents();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.document) + ": " + c.shows);
-    const ShownCommand* command = shownCommand(docs, c.document, c.shows);
-    if (command == nullptr) continue;
-    TempDir scratch;
-    fillScratch(scratch);
-    ToolRun run = runShown(command->text, scratch.path());
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::vector<std::string> messages, expected;
-    std::istringstream lines(run.out);
-    for (std::string line; std::getline(lines, line);) {
-      if (line.rfind("#", 0) != 0) messages.push_back(squeezed(line));  // not the heading
-    }
-    for (const std::string& m : c.messages) expected.push_back(squeezed(m));
-    EXPECT_EQ(messages, expected) << run.out;
   }
 }
 
