@@ -181,6 +181,8 @@ void pauseMs(std::uint32_t ms) { (void)checked(clock().sleep(ms)); }
 
 std::uint32_t lastMidiError() { return layer().lastCode; }
 
+const std::string& lastMidiDetail() { return layer().lastDetail; }
+
 void reportMidiError(std::uint32_t code) {
   registerTexts();
   const Layer& state = layer();
