@@ -185,6 +185,29 @@ TEST_F(TeskarCli, FailuresOfTheOutputAndTheClock) {
       << last.err;
 }
 
+// On a terminal one line shows the time played and the stream's length, each
+// second, and is cleared at the end; a pipe or a dumb terminal gets nothing.
+// The records keep their times either way.
+TEST_F(TeskarCli, ProgressOnATerminalOnly) {
+  const std::string p = dir.write("p.dorna", unhex("00 90 3C 40 FF F8 00 00 FF F8 00 00 2D 80 3C 00 00 FF 00 00"));
+  const std::string play = zamotest::toolPath("teskar") + " -T5 " + p;  // 2775 ms
+  const struct {
+    std::vector<std::string> run;
+    std::string shown;
+  } cases[] = {
+      {{"/usr/bin/script", "-qec", "TERM=xterm " + play, "/dev/null"},
+       "\x1b[K0:00 / 0:02\r\x1b[K0:01 / 0:02\r\x1b[K0:02 / 0:02\r\x1b[K"},
+      {{"/usr/bin/script", "-qec", "TERM=dumb " + play, "/dev/null"}, ""},
+      {{"/bin/sh", "-c", play + " 2>&1"}, ""},
+  };
+  for (const auto& c : cases) {
+    std::remove(dir.file("midi.log").c_str());
+    const auto run = zamotest::runProgram(c.run[0], {c.run.begin() + 1, c.run.end()});
+    EXPECT_EQ(run.out, c.shown) << c.run[2];
+    EXPECT_EQ(log(), (std::vector<std::string>{"open Synth A:Port 1", "0 90 3C 40", "2775 80 3C 00", "close"}));
+  }
+}
+
 // Ctrl-C or SIGTERM while teskar waits for its next input: the close routine
 // silences all 16 channels and the status tells which signal ended the run.
 TEST_F(TeskarCli, BreakSilencesEveryChannel) {
