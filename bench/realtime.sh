@@ -24,7 +24,7 @@ bin=$build/bin
 for tool in droska teskar; do
   [ -x "$bin/$tool" ] || { echo "realtime.sh: $bin/$tool not built (scripts/build $build)" >&2; exit 1; }
 done
-[ -x /usr/bin/time ] || { echo "realtime.sh: /usr/bin/time missing (scripts/setup installs it)" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "realtime.sh: /usr/bin/time missing (scripts/setup --tests installs it)" >&2; exit 1; }
 command -v jackd >/dev/null || { echo "realtime.sh: jackd missing (scripts/setup installs jackd2)" >&2; exit 1; }
 
 work=$(mktemp -d)

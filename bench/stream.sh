@@ -16,7 +16,7 @@ bin=$build/bin
 for tool in fendix zutane; do
   [ -x "$bin/$tool" ] || { echo "stream.sh: $bin/$tool not built (scripts/build $build)" >&2; exit 1; }
 done
-[ -x /usr/bin/time ] || { echo "stream.sh: /usr/bin/time missing (scripts/setup installs it)" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "stream.sh: /usr/bin/time missing (scripts/setup --tests installs it)" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

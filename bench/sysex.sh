@@ -17,7 +17,7 @@ bin=$build/bin
 for tool in mirvok wental gorbel oktile; do
   [ -x "$bin/$tool" ] || { echo "sysex.sh: $bin/$tool not built (scripts/build $build)" >&2; exit 1; }
 done
-[ -x /usr/bin/time ] || { echo "sysex.sh: /usr/bin/time missing (scripts/setup installs it)" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "sysex.sh: /usr/bin/time missing (scripts/setup --tests installs it)" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,14 +1,19 @@
 include(GoogleTest)
 
+# The target "tools": every tool and nothing else (no test, no benchmark).
+add_custom_target(tools)
+
 # add_tool(name LIBS lib...): one executable per tool, installed with its man
 # page. Every tool joins the global property ZAMO_TOOLS, from which the
-# install, the package, the shell completion and their tests take the list.
+# install, the package, the shell completion and their tests take the list,
+# and the target "tools".
 function(add_tool name)
   cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
   add_executable(${name} ${name}.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} frame vornlib)
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   set_property(GLOBAL APPEND PROPERTY ZAMO_TOOLS ${name})
+  add_dependencies(tools ${name})
   set(man ${PROJECT_SOURCE_DIR}/docs/man/${name}.1)
   if(EXISTS ${man})
     add_man_page(${man})

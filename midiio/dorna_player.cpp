@@ -31,6 +31,16 @@ bool sendSysExData(std::span<const std::uint8_t> bytes, const DornaPlaySettings&
   return true;
 }
 
+// Waits for `due` in slices that end on the whole seconds since `start`,
+// telling `onProgress` how far the play has come before each.
+void waitTellingProgress(std::uint32_t due, std::uint32_t start, const DornaPlaySettings& settings) {
+  for (std::uint32_t now = clockNow(); static_cast<std::int32_t>(now - due) < 0; now = clockNow()) {
+    settings.onProgress(now - start);
+    const std::uint32_t nextSecond = now + (1000 - (now - start) % 1000);
+    waitForClock(static_cast<std::int32_t>(nextSecond - due) < 0 ? nextSecond : due);
+  }
+}
+
 }  // namespace
 
 void DornaBuffer::addTwoBytes(std::uint8_t delay, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
@@ -52,13 +62,18 @@ PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settin
   const RealtimePriority whilePlaying;
   if (!startClock(settings.stepLengthMs)) return PlayOutcome::clockRefused;
   const std::span<const std::uint8_t> entries = stream.bytes();
-  std::uint32_t due = clockNow();
+  const std::uint32_t start = clockNow();
+  std::uint32_t due = start;
   for (std::size_t at = 0; at + 4 <= entries.size();) {
     const std::uint8_t delay = entries[at];
     const std::uint8_t status = entries[at + 1];
     due = nextDue(due, delay, settings.stepLengthMs);
     // Blocks on the clock's tick (never a polling loop); a late record goes at once.
-    if (static_cast<std::int32_t>(clockNow() - due) < 0) waitForClock(due);
+    if (settings.onProgress) {
+      waitTellingProgress(due, start, settings);
+    } else if (static_cast<std::int32_t>(clockNow() - due) < 0) {
+      waitForClock(due);
+    }
     if (status == kStatusSysEx || status == kStatusEscape) {
       const std::uint32_t length = vorn::readLE32(&entries[at + 2]);
       if (!sendSysExData(entries.subspan(at + 6, length), settings, target)) return PlayOutcome::sendFailed;

@@ -4,6 +4,7 @@
 // a late send never shifts what follows) and then goes to a target, a MIDI
 // output or a serial port.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct DornaPlaySettings {
   std::uint32_t chunkSize = 1024;
   std::uint32_t chunkPauseMs = 0;    // after each piece
   std::uint32_t messagePauseMs = 0;  // after each SysEx record
+  // When set, told the milliseconds played so far before each wait for a
+  // record and on each whole second of a long one (the tool shows progress).
+  // Unset, a record's wait is one sleep to its due time.
+  std::function<void(std::uint32_t playedMs)> onProgress;
 };
 
 // Where the records go. A send that fails gives false; the target keeps the

@@ -8,6 +8,7 @@
 #include "midiio/device_names.h"
 #include "midiio/midi_input.h"
 #include "midiio/output.h"
+#include "midiio/port_words.h"
 #include "midiio/system_clock.h"
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
@@ -106,7 +107,7 @@ void chooseFromEnvironment(Direction direction, int& index) {
     reportMidiError(vorn::kErrEnvTooLong);
   }
   if (!findIn(direction, value, index)) {
-    fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value);
+    fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value + "; " + existingPortsText(direction));
     reportMidiError(vorn::kErrNoSuchDevice);
   }
 }
@@ -180,6 +181,8 @@ void waitForClock(std::uint32_t due) { (void)checked(clock().waitUntil(due)); }
 void pauseMs(std::uint32_t ms) { (void)checked(clock().sleep(ms)); }
 
 std::uint32_t lastMidiError() { return layer().lastCode; }
+
+const std::string& lastMidiDetail() { return layer().lastDetail; }
 
 void reportMidiError(std::uint32_t code) {
   registerTexts();

@@ -163,6 +163,9 @@ void SerialMidiOutput::close(bool interrupted) {
   }
   fd_ = -1;
   closing_ = false;
+  // The exclusive mode outlives this close while another process holds the
+  // port open, and would keep every later opener but root out.
+  (void)ioctl(fd, TIOCNXCL);
   ::close(fd);
 }
 

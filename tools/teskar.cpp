@@ -9,11 +9,14 @@
 #include <string_view>
 
 #include "frame/frame.h"
+#include "frame/progress_line.h"
 #include "midiio/dorna_player.h"
 #include "midiio/midi_layer.h"
 #include "midiio/pause_argument.h"
+#include "midiio/port_words.h"
 #include "midiio/sender_options.h"
 #include "midiio/serial_port.h"
+#include "seq/foreign_input.h"
 #include "seq/record_reader.h"
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
@@ -31,7 +34,10 @@ int outputIndex = midiio::kDefaultDevice;
 bool outputChosen = false;
 
 midiio::DornaBuffer playBuffer;
+std::uint64_t playSteps = 0;  // the loaded stream's length, its delays added up
 midiio::SerialMidiOutput serial;
+// On a terminal, the time played and the stream's length, redrawn each second.
+frame::ProgressLine progress;
 
 // -B: one of the speeds, as written.
 bool optionB(std::string_view text) {
@@ -108,14 +114,19 @@ class SerialTarget final : public midiio::DornaTarget {
   midiio::SerialFault fault_;
 };
 
-// Loads one stream, up to its end record, into playBuffer; a fault ends the run.
+// Loads one stream, up to its end record, into playBuffer; a fault ends the
+// run, and so does a file of another kind, OSTRA sequences included.
 void load(vorn::ByteInput& in) {
   playBuffer.clear();
+  if (auto foreign = seq::foreignInput(in, seq::Expected::dorna)) seq::endRunOn(*foreign);
+  playSteps = 0;
   seq::RecordReader reader(in, seq::RecordShapes::dorna);
   seq::Record record;
   for (;;) {
     const seq::RecordKind kind = reader.next(record);
     if (kind == seq::RecordKind::Fault) seq::endRunOn(reader.fault());
+    if (seq::isOstraTempo(record)) seq::endRunOn(seq::ostraInsteadOfDorna());
+    playSteps += record.delta;
     if (kind != seq::RecordKind::SysEx) {
       playBuffer.addTwoBytes(record.delta, record.status, record.first, record.second);
       if (kind == seq::RecordKind::End) return;
@@ -151,6 +162,7 @@ void playTo(Target& target) {
 }
 
 void play() {
+  progress.begin(playSteps * settings.stepLengthMs);
   if (toSerial) {
     SerialTarget target;
     playTo(target);
@@ -158,6 +170,7 @@ void play() {
     MidiTarget target;
     playTo(target);
   }
+  progress.clear();
 }
 
 int fileProc(const char* name) {
@@ -180,11 +193,13 @@ void openOutput() {
   }
   if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
   if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+  midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
 }
 
 // The close routine: at the end of the run, on Ctrl-C or SIGTERM (as the
 // break hook), and when an error ends the run. Safe to repeat.
 void closeOutput() {
+  progress.clear();
   midiio::stopClock();
   midiio::closeMidiOutput();
   serial.close(vorn::breakPending());
@@ -197,6 +212,7 @@ struct ClosedOnEveryWayOut {
 int mainProc() {
   vorn::conHook(closeOutput);
   const int files = vorn::analoptionEx(descriptor);
+  if (frame::ProgressLine::wanted()) settings.onProgress = [](std::uint32_t playedMs) { progress.show(playedMs); };
   ClosedOnEveryWayOut closing;
   openOutput();
   frame::forEachInput(descriptor, files, fileProc);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -207,6 +208,27 @@ std::uint64_t ByteInput::seekPast(std::uint64_t count) {
   consumedBefore_ += pos_ + step;
   pos_ = end_ = 0;
   return step;
+}
+
+std::size_t ByteInput::peekBytes(std::span<std::uint8_t> out) {
+  out = out.first(std::min<std::size_t>(out.size(), 4096));
+  if (end_ - pos_ < out.size() && !memory_ && fd_ >= 0) {
+    // What is left moves to the front, with the last byte read (for
+    // unget), so that more can follow it.
+    const std::size_t from = pos_ > 0 ? pos_ - 1 : 0;
+    std::memmove(storage_.data(), storage_.data() + from, end_ - from);
+    consumedBefore_ += from;
+    pos_ -= from;
+    end_ -= from;
+    while (end_ - pos_ < out.size()) {
+      const std::size_t n = readSome(storage_.data() + end_, storage_.size() - end_);
+      if (n == 0) break;
+      end_ += n;
+    }
+  }
+  const std::size_t n = std::min(out.size(), end_ - pos_);
+  std::memcpy(out.data(), buffer_ + pos_, n);
+  return n;
 }
 
 int ByteInput::refillAndGet() {

@@ -74,6 +74,9 @@ class ByteInput {
   // All the bytes buffered and not read yet (none before a refill).
   std::span<const std::uint8_t> inBuffer() const { return {buffer_ + pos_, end_ - pos_}; }
   void consume(std::size_t count) { pos_ += count; }
+  // Copies the next bytes into `out` (at most 4096) without consuming them,
+  // as far as the input holds them; returns how many there were.
+  std::size_t peekBytes(std::span<std::uint8_t> out);
   // Skips up to `count` bytes; returns how many were skipped.
   std::uint64_t skip(std::uint64_t count);
   // Reads one line without its line end ("\n" or "\r\n"). False at end of input.

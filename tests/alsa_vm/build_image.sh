@@ -19,7 +19,7 @@ modules=(soundcore snd snd-timer snd-hrtimer snd-seq-device snd-seq snd-seq-dumm
 cleanup=()
 trap 'rm -rf "${cleanup[@]}"' EXIT
 fail() { echo "build_image: $*" >&2; exit 1; }
-command -v busybox >/dev/null || fail "busybox is missing (scripts/setup installs busybox-static)"
+command -v busybox >/dev/null || fail "busybox is missing (scripts/setup --tests installs busybox-static)"
 busybox=$(command -v busybox)
 file "$busybox" 2>/dev/null | grep -q dynamically && fail "$busybox is not static (install busybox-static)"
 

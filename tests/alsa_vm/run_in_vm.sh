@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$image" ] && [ $# -gt 0 ] || { echo "usage: run_in_vm.sh --image DIR [--timeout S] [--with FILE]... -- PROGRAM [ARGS...]" >&2; exit 2; }
 fail() { echo "run_in_vm: $*" >&2; exit 1; }
-command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is missing (scripts/setup installs qemu-system-x86)"
+command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is missing (scripts/setup --tests installs qemu-system-x86)"
 [ -f "$image/vmlinuz" ] && [ -f "$image/initramfs.cpio.gz" ] || fail "no kernel and initramfs in $image (build_image.sh makes them)"
 
 stage=$(mktemp -d "$image/run.XXXXXX")

@@ -59,4 +59,16 @@ if [ "$(id -u)" -eq 0 ]; then
     failures=$((failures + 1))
   fi
 fi
+# Configured without the tests (as scripts/demo does), the tree has no test
+# target, and the target "tools" is every tool.
+cmake -S "$src" -B "$work/tools" -G Ninja -DZAMO_TESTS=OFF >"$work/tools.log" 2>&1 || cat "$work/tools.log"
+wanted=$(ls "$src/tools" | sed -n 's/\.cpp$//p' | sort)
+got=$(ninja -C "$work/tools" -t query tools 2>&1 | sed -n 's|^ *bin/||p' | sort)
+tests=$(ninja -C "$work/tools" -t targets all 2>&1 | grep -c '_test:' || true)
+if [ "$got" = "$wanted" ] && [ "$tests" -eq 0 ]; then
+  echo "ok   the tools alone"
+else
+  echo "FAIL the tools alone: target tools has [$(echo $got)], not [$(echo $wanted)]; $tests test targets"
+  failures=$((failures + 1))
+fi
 exit $((failures > 0))

@@ -56,7 +56,7 @@ TEST(ManPages, RenderAlikeWithoutAUtf8Locale) {
   ASSERT_TRUE(std::any_of(pages.begin(), pages.end(), [](const fs::path& p) { return p.filename() == "zamo.7"; }))
       << "the overview page zamo.7 is missing";
   ASSERT_EQ(zamotest::runProgram("/usr/bin/env", {"groff", "--version"}).status, 0)
-      << "groff is missing (scripts/setup installs groff-base)";
+      << "groff is missing (scripts/setup --tests installs groff-base)";
   const std::regex kEscape(R"(\\\[u([0-9A-F]{4,5})\])");
   int japanese = 0;
   for (const fs::path& page : pages) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes, in the current folder, the files that the commands shown in the
 # documents work on: the bundled examples, an MML piece and a file of
-# macros, Standard MIDI Files of format 0 (with SysEx) and 1, and SysEx files.
+# macros, Standard MIDI Files of format 0 (with SysEx) and 1, and a SysEx dump.
 #   scratch_files.sh SOURCE_DIR
 set -euo pipefail
 src=$1
@@ -47,14 +47,5 @@ csvmidi - song1.mid <<'CSV'
 0, 0, End_of_file
 CSV
 
-# SysEx files: GM System On, GS Reset, a Roland data set with a wrong
-# checksum, and an identity reply.
-gm_on='\xF0\x7E\x7F\x09\x01\xF7'
-gs_reset='\xF0\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7'
-bad_sum='\xF0\x41\x10\x42\x12\x40\x00\x04\x7F\x00\xF7'
-identity='\xF0\x7E\x10\x06\x02\x41\x42\x00\x00\x00\x00\x01\x00\x00\xF7'
-printf "$gm_on$gs_reset$bad_sum$identity" >dump.syx
-printf "$gm_on$gs_reset" >a.syx
-printf "$identity" >b.syx
-printf "$gm_on" >init.syx
-printf "$gs_reset$bad_sum" >voices.syx
+# The dump that zamo(7)'s holmir line records (not run here): the bundled one.
+cp examples/dump.syx dump.syx
