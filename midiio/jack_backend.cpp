@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "midiio/break_check.h"
@@ -26,6 +29,39 @@ namespace {
 constexpr std::size_t kRingBytes = 256 * 1024;
 constexpr Nanos kWaitSlice = 50 * kNanosPerMs;
 constexpr Nanos kNoProgressLimit = 10000 * kNanosPerMs;
+// A server that ran no cycle for this long is stopped (SIGSTOP, a debugger):
+// closing waits for nothing to leave and asks it nothing more.
+constexpr jack_time_t kStalledUs = 250000;
+// How long a request to a running server may take before it counts as one
+// that answers nothing.
+constexpr Nanos kAnswerLimit = 1000 * kNanosPerMs;
+
+timespec monotonicTimespec(Nanos t) { return {static_cast<time_t>(t / 1000000000), static_cast<long>(t % 1000000000)}; }
+
+// Runs `request` (a call that waits for the server) on a thread of its own
+// and waits for it until `limit` has passed. False when it has not returned
+// by then: the thread is left to it.
+bool returnsWithin(std::function<void()> request, Nanos limit) {
+  struct Pending {
+    std::function<void()> request;
+    sem_t done;
+    explicit Pending(std::function<void()> r) : request(std::move(r)) { sem_init(&done, 0, 0); }
+    ~Pending() { sem_destroy(&done); }
+  };
+  auto pending = std::make_shared<Pending>(std::move(request));
+  {
+    vorn::BreakSignalsBlocked blocked;
+    std::thread([pending] {
+      pending->request();
+      sem_post(&pending->done);
+    }).detach();
+  }
+  const timespec until = monotonicTimespec(monotonicNow() + limit);
+  while (sem_clockwait(&pending->done, CLOCK_MONOTONIC, &until) != 0) {
+    if (errno == ETIMEDOUT) return false;
+  }
+  return true;
+}
 
 // Ahead of each event in the ring.
 struct EventHeader {
@@ -57,13 +93,19 @@ class JackSystem final : public Backend {
     ownPrefix_ = std::string(jack_get_client_name(client_)) + ":";
   }
   ~JackSystem() override {
-    jack_client_close(client_);
+    close();  // the layer never destroys an abandoned system
     retiredInputs_.clear();
     sem_destroy(&progress_);
   }
 
+  void close() override {
+    if (!closed_) ask([client = client_] { jack_client_close(client); });
+    closed_ = true;
+  }
+
   const char* systemName() const override { return "JACK"; }
   Clock& clock() override { return systemClock(); }
+  bool abandoned() const override { return abandoned_.load(); }
 
   MidiStatus listDevices(DeviceList& list) override {
     list = {};
@@ -99,13 +141,13 @@ class JackSystem final : public Backend {
     // connections while we still run, before deactivating.
     const std::uint64_t cycle = cycles_.load();
     const Nanos giveUp = monotonicNow() + 200 * kNanosPerMs;
-    while (!shutdown_.load() && cycles_.load() < cycle + 2 && monotonicNow() < giveUp) {
+    while (!shutdown_.load() && !stalled() && cycles_.load() < cycle + 2 && monotonicNow() < giveUp) {
       awaitProgress(monotonicNow() + 5 * kNanosPerMs);
     }
-    if (port_ && !shutdown_.load()) jack_port_disconnect(client_, port_);
+    if (port_ && !shutdown_.load()) ask([client = client_, port = port_] { jack_port_disconnect(client, port); });
     active_.store(false);
     stopUsing();  // the process callback does not touch the port after this
-    if (port_) jack_port_unregister(client_, port_);
+    if (port_) ask([client = client_, port = port_] { jack_port_unregister(client, port); });
     port_ = nullptr;
     // Whatever was left in the ring belongs to no one now.
     ring_.consume(ring_.readSpace());
@@ -125,10 +167,20 @@ class JackSystem final : public Backend {
   }
 
   MidiStatus drain(Nanos limit) {
-    return waitFor([&] { return completed_.load(std::memory_order_acquire) >= submitted_; }, limit);
+    return waitFor([&] { return completed_.load(std::memory_order_acquire) >= submitted_; }, limit, true);
   }
 
   void discardPending() { discardUpTo_.store(submitted_); }
+
+  MidiStatus health() const { return alive(); }
+
+  // No process call for a while although the client is active.
+  bool stalled() const {
+    if (!activated_) return false;
+    const jack_time_t now = jack_get_time();
+    const jack_time_t last = lastCallUs_.load(std::memory_order_relaxed);
+    return now > last && now - last > kStalledUs;
+  }
 
   MidiStatus openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) override;
   void closeInput();
@@ -164,14 +216,16 @@ class JackSystem final : public Backend {
   }
 
   // Waits until `done`, waking on each cycle that moved something and at
-  // least every 50 ms; fails after `limit` without progress.
+  // least every 50 ms; fails after `limit` without progress, and at once
+  // when `notWhenStalled` and the server has stopped running.
   template <typename Done>
-  MidiStatus waitFor(Done done, Nanos limit) {
+  MidiStatus waitFor(Done done, Nanos limit, bool notWhenStalled = false) {
     std::uint64_t seen = completed_.load();
     Nanos lastProgress = monotonicNow();
     while (!done()) {
       if (MidiStatus status = alive(); !status) return status;
       if (breakRequested()) return {kMidiInterrupted, {}};
+      if (notWhenStalled && stalled()) return {kMidiNotReady, "the JACK server runs no cycles (is it stopped?)"};
       const Nanos now = monotonicNow();
       if (const std::uint64_t c = completed_.load(); c != seen) {
         seen = c;
@@ -187,12 +241,21 @@ class JackSystem final : public Backend {
 
   // Sleeps until the process callback moved something, or until `deadline`.
   void awaitProgress(Nanos deadline) {
-    const timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
+    const timespec until = monotonicTimespec(deadline);
     sem_clockwait(&progress_, CLOCK_MONOTONIC, &until);
+  }
+
+  // A request that waits for the server, bounded: once one goes unanswered
+  // (or the server has stopped running), the client is given up and the
+  // server is asked nothing more.
+  void ask(std::function<void()> request) {
+    if (abandoned_.load()) return;
+    if (stalled() || !returnsWithin(std::move(request), kAnswerLimit)) abandoned_.store(true);
   }
 
   bool activate() {
     if (activated_) return true;
+    lastCallUs_.store(jack_get_time());
     // The threads JACK starts here inherit our signal mask.
     vorn::BreakSignalsBlocked blocked;
     activated_ = jack_activate(client_) == 0;
@@ -204,13 +267,13 @@ class JackSystem final : public Backend {
   // what was dropped.
   void stopUsing() {
     if (!active_.load() && !input_.load()) {
-      if (activated_) jack_deactivate(client_);
+      if (activated_) ask([client = client_] { jack_deactivate(client); });
       activated_ = false;
       return;
     }
     const std::uint64_t call = calls_.load();
     const Nanos giveUp = monotonicNow() + 200 * kNanosPerMs;
-    while (!shutdown_.load() && calls_.load() < call + 2 && monotonicNow() < giveUp) {
+    while (!shutdown_.load() && !stalled() && calls_.load() < call + 2 && monotonicNow() < giveUp) {
       awaitProgress(monotonicNow() + 5 * kNanosPerMs);
     }
   }
@@ -218,6 +281,8 @@ class JackSystem final : public Backend {
   // The real-time thread: no lock, no allocation, no blocking call.
   static int process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<JackSystem*>(arg);
+    if (self->abandoned_.load(std::memory_order_acquire)) return 0;
+    self->lastCallUs_.store(jack_get_time(), std::memory_order_relaxed);
     if (JackInput* in = self->input_.load(std::memory_order_acquire)) in->process(frames);
     processOutput(self, frames);
     self->calls_.fetch_add(1, std::memory_order_release);
@@ -248,8 +313,11 @@ class JackSystem final : public Backend {
         jack_nframes_t offset = 0;
         if (target > startUs) offset = static_cast<jack_nframes_t>((target - startUs) * frames / (nextUs - startUs));
         offset = std::min(std::max(offset, lastOffset), frames - 1);
+        // JACK counts a refused reservation as a lost event, which every
+        // receiver then sees: ask for room first.
+        if (header.length > jack_midi_max_event_size(buffer)) break;  // the rest goes in the next cycle
         auto* data = jack_midi_event_reserve(buffer, offset, header.length);
-        if (!data) break;  // this cycle's buffer is full: the rest goes in the next
+        if (!data) break;
         ring.peek(data, header.length, sizeof header);
         lastOffset = offset;
       }
@@ -265,13 +333,16 @@ class JackSystem final : public Backend {
 
   static void onShutdown(void* arg) {
     auto* self = static_cast<JackSystem*>(arg);
+    if (self->abandoned_.load()) return;
     self->shutdown_.store(true);
     sem_post(&self->progress_);
     if (JackInput* in = self->input_.load()) in->markGone();
+    vorn::wakeSleeper();  // a player waiting for its next note
   }
 
   static void onPortRegistration(jack_port_id_t id, int registered, void* arg) {
     auto* self = static_cast<JackSystem*>(arg);
+    if (self->abandoned_.load()) return;
     if (JackInput* in = self->input_.load(); in && !registered) {
       if (jack_port_t* gone = jack_port_by_id(self->client_, id); gone && in->source() == jack_port_name(gone)) in->markGone();
     }
@@ -279,6 +350,7 @@ class JackSystem final : public Backend {
     if (jack_port_t* gone = jack_port_by_id(self->client_, id); gone && std::strcmp(jack_port_name(gone), self->target_) == 0) {
       self->targetGone_.store(true);
       sem_post(&self->progress_);
+      vorn::wakeSleeper();
     }
   }
 
@@ -296,10 +368,13 @@ class JackSystem final : public Backend {
   std::atomic<bool> shutdown_{false};
   std::atomic<bool> targetGone_{false};
   bool activated_ = false;                 // main thread only
+  bool closed_ = false;                    // main thread only
   std::unique_ptr<JackInput> inputOwned_;  // main thread only
   std::vector<std::unique_ptr<JackInput>> retiredInputs_;
   std::atomic<JackInput*> input_{nullptr};
   std::atomic<std::uint64_t> calls_{0};    // process calls, for waits until one has passed
+  std::atomic<jack_time_t> lastCallUs_{0}; // when the last process call began
+  std::atomic<bool> abandoned_{false};     // the server went unanswered: leave it alone
 
 };
 
@@ -344,11 +419,11 @@ MidiStatus JackSystem::openInput(const Device& device, InputQueue& queue, std::u
 
 void JackSystem::closeInput() {
   if (!inputOwned_) return;
-  if (!shutdown_.load()) jack_port_disconnect(client_, inputOwned_->port());
   inputOwned_->detach();
   input_.store(nullptr, std::memory_order_release);
   stopUsing();  // the process callback no longer sees the input after this
-  jack_port_unregister(client_, inputOwned_->port());
+  if (!shutdown_.load()) ask([client = client_, port = inputOwned_->port()] { jack_port_disconnect(client, port); });
+  ask([client = client_, port = inputOwned_->port()] { jack_port_unregister(client, port); });
   // JACK's notification thread may still hold the pointer it loaded: keep
   // the object until the client closes.
   retiredInputs_.push_back(std::move(inputOwned_));

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "midiio/backend_choice.h"
 #include "midiio/device_names.h"
@@ -17,6 +18,18 @@ namespace {
 
 constexpr std::size_t kEnvironmentValueLimit = 260;
 
+// Connections given up because their system answered nothing: kept, never
+// destroyed, for the threads that may still call into them.
+std::vector<Backend*>* gAbandoned = nullptr;
+
+void dropBackend(std::unique_ptr<Backend>& backend) {
+  if (!backend) return;
+  backend->close();
+  if (!backend->abandoned()) return backend.reset();
+  if (!gAbandoned) gAbandoned = new std::vector<Backend*>;
+  gAbandoned->push_back(backend.release());
+}
+
 struct Layer {
   std::unique_ptr<Backend> backend;
   bool listed = false;
@@ -26,7 +39,10 @@ struct Layer {
   std::string lastDetail;
 
   // Every way out of the process closes the output, so no note is left sounding.
-  ~Layer() { closeAll(); }
+  ~Layer() {
+    closeAll();
+    dropBackend(backend);
+  }
 
   void closeAll() {
     closeMidiInput();
@@ -175,9 +191,19 @@ void stopClock() { clock().stop(); }
 
 std::uint32_t clockNow() { return clock().now(); }
 
-void waitForClock(std::uint32_t due) { (void)checked(clock().waitUntil(due)); }
+namespace {
 
-void pauseMs(std::uint32_t ms) { (void)checked(clock().sleep(ms)); }
+// A wait woken early asks the open output whether its system is still there.
+MidiStatus outputHealth() {
+  const Layer& state = layer();
+  return state.output ? state.output->health() : MidiStatus{};
+}
+
+}  // namespace
+
+bool waitForClock(std::uint32_t due) { return checked(clock().waitUntil(due, outputHealth)); }
+
+bool pauseMs(std::uint32_t ms) { return checked(clock().sleep(ms, outputHealth)); }
 
 std::uint32_t lastMidiError() { return layer().lastCode; }
 
@@ -202,7 +228,7 @@ void useMidiBackend(std::unique_ptr<Backend> backend) {
 void resetMidiLayer() {
   Layer& state = layer();
   state.closeAll();
-  state.backend.reset();
+  dropBackend(state.backend);
   state.listed = false;
   state.devices = {};
   state.lastCode = 0;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <semaphore.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -31,7 +32,27 @@ std::string gBanner = "ZAMO";
 std::string gToolName = "zamo";
 std::vector<const char*> gArgs;
 
-extern "C" void onBreakSignal(int signal) { gBreakSignal.store(signal, std::memory_order_relaxed); }
+// Posted by a break and by wakeSleeper(): a sleep that starts after the post
+// still sees it, which a signal interrupting a sleep alone would not give.
+struct Wakeup {
+  sem_t sem;
+  Wakeup() { sem_init(&sem, 0, 0); }
+  ~Wakeup() { sem_destroy(&sem); }
+};
+Wakeup gWakeup;
+
+extern "C" void onBreakSignal(int signal) {
+  gBreakSignal.store(signal, std::memory_order_relaxed);
+  sem_post(&gWakeup.sem);  // async-signal-safe
+}
+
+timespec monotonicTimespec(std::chrono::steady_clock::time_point t) {
+  // steady_clock is CLOCK_MONOTONIC on Linux.
+  const auto since = t.time_since_epoch();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+  return {static_cast<time_t>(seconds.count()),
+          static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count())};
+}
 
 // A closed descriptor 0, 1 or 2 would be taken by the first file we open,
 // so that an error text could land in the output file: fill them first.
@@ -100,25 +121,28 @@ void pollBreak() {
 }
 
 void sleepMs(unsigned milliseconds) {
-  struct timespec rest {
-    static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L
-  };
-  pollBreak();
-  while (nanosleep(&rest, &rest) != 0 && errno == EINTR) pollBreak();
-  pollBreak();
+  sleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds));
 }
 
 void sleepUntil(std::chrono::steady_clock::time_point deadline) {
-  // steady_clock is CLOCK_MONOTONIC on Linux.
-  auto since = deadline.time_since_epoch();
-  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-  struct timespec at {
-    static_cast<time_t>(seconds.count()),
-        static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count())
-  };
   pollBreak();
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) pollBreak();
+  while (!sleepUntilWoken(deadline)) pollBreak();
   pollBreak();
+}
+
+bool sleepUntilWoken(std::chrono::steady_clock::time_point deadline) {
+  const timespec at = monotonicTimespec(deadline);
+  for (;;) {
+    if (sem_clockwait(&gWakeup.sem, CLOCK_MONOTONIC, &at) == 0) return false;
+    if (errno == ETIMEDOUT) return true;
+  }
+}
+
+void wakeSleeper() {
+  int value = 0;
+  // One pending wake-up is enough.
+  if (sem_getvalue(&gWakeup.sem, &value) == 0 && value > 0) return;
+  sem_post(&gWakeup.sem);
 }
 
 BreakSignalsBlocked::BreakSignalsBlocked() {
@@ -154,6 +178,8 @@ const char* argument(int index) {
 
 void resetRunState() {
   gBreakSignal = 0;
+  while (sem_trywait(&gWakeup.sem) == 0) {
+  }
   gHook = nullptr;
   gHookRan = false;
   gErrorReported = false;
