@@ -19,6 +19,21 @@ using zamotest::unhex;
 class HolmirJack : public zamotest::InstrumentJackFixture {
  protected:
   std::vector<std::string> ports() const { return {"-E" + instrument->inPort(), "-I" + instrument->outPort()}; }
+  // holmir recording from the instrument with -T3: its request has reached
+  // `asked`, as it sends it only once it records (a busy machine may take a
+  // while to get there).
+  std::unique_ptr<zamotest::PipedTool> recording(const zamotest::JackInstrument& asked) const {
+    const std::vector<std::string> args{"-E" + asked.inPort(), "-I" + instrument->outPort(), "-R:x\"F0 7D 7F F7\"",
+                                        "-T3"};
+    const std::size_t requests = asked.requestsSeen();
+    auto holmir = std::make_unique<zamotest::PipedTool>("holmir", args);
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (asked.requestsSeen() == requests && std::chrono::steady_clock::now() < patience) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_GT(asked.requestsSeen(), requests) << "holmir never sent its request";
+    return holmir;
+  }
 };
 
 TEST_F(HolmirJack, RecordsRequestedDumps) {
@@ -48,25 +63,33 @@ TEST_F(HolmirJack, RecordsRequestedDumps) {
   }
 }
 
-TEST_F(HolmirJack, FloodIntoAStalledOutputLosesNothingSilently) {
+TEST_F(HolmirJack, FloodLosesNothingSilentlyNorJoinsAcrossAHole) {
   // 17 pieces a message: 1024 queued pieces end inside one, so a hole falls inside a message.
   constexpr std::size_t kSize = 4100;
   constexpr int kCount = 256;  // just over 1 MiB
-  std::vector<std::string> messages;
-  for (int i = 0; i < kCount; ++i) messages.push_back(numberedSysex(kSize, i));
   instrument->start();
-  for (const bool stalled : {true, false}) {
-    std::vector<std::string> args = ports();
-    args.push_back("-R:x\"F0 7D 7F F7\"");
-    args.push_back("-T3");
-    const std::size_t requests = instrument->requestsSeen();
-    zamotest::PipedTool holmir("holmir", args);
-    // holmir sends its request once it records: a busy machine may take a while to get there.
-    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (instrument->requestsSeen() == requests && std::chrono::steady_clock::now() < patience) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // Requests to another client, so that holmir is downstream of the sender
+  // only and has to take the cycles JACK gives it.
+  zamotest::JackInstrument asked("asked");
+  asked.start();
+  const struct {
+    const char* what;
+    bool stalled;      // holmir's output pipe is read only at the end
+    int pauseEvery;    // the sender sleeps 7 ms in every n-th cycle: JACK then skips or repeats cycles
+    std::size_t piece; // each message as JACK events of this size
+  } cases[] = {{"into a stalled pipe", true, 0, kSize},
+               {"read at once", false, 0, kSize},
+               {"from a sender that pauses", false, 4, 1000}};
+  for (const auto& c : cases) {
+    std::vector<std::string> messages;
+    for (int i = 0; i < kCount; ++i) {
+      const std::string m = numberedSysex(kSize, i);
+      for (std::size_t at = 0; at < kSize; at += c.piece) messages.push_back(m.substr(at, c.piece));
     }
-    ASSERT_GT(instrument->requestsSeen(), requests) << "holmir never sent its request";
+    const bool stalled = c.stalled;
+    const auto recorder = recording(asked);
+    zamotest::PipedTool& holmir = *recorder;
+    instrument->pauseInCallback(c.pauseEvery, 7);
     std::string out;
     int status;
     const auto before = std::chrono::steady_clock::now();
@@ -83,18 +106,32 @@ TEST_F(HolmirJack, FloodIntoAStalledOutputLosesNothingSilently) {
       reader.join();
       std::cout << "[ measure ] 1 MiB handed to JACK in " << ms << " ms\n";
     }
+    instrument->pauseInCallback(0, 0);
     const bool lost = status == 1;
     std::size_t whole = 0, cut = 0;
     const std::string fault = zamotest::judgeReceived(out, kSize, kCount, lost, whole, cut);
-    EXPECT_EQ(fault, "") << (stalled ? "stalled" : "read at once");
+    EXPECT_EQ(fault, "") << c.what;
     EXPECT_TRUE(status == 0 || status == 1) << status;
     if (!lost) {
       EXPECT_EQ(whole, static_cast<std::size_t>(kCount)) << "nothing reported lost, so all must be there";
     }
-    std::cout << "[ measure ] flood " << (stalled ? "into a stalled pipe" : "read at once") << ": " << whole
+    std::cout << "[ measure ] flood " << c.what << ": " << whole
               << " whole, " << cut << " cut at a hole, overflow " << (lost ? "reported" : "not reported")
               << "\n";
   }
+}
+
+TEST_F(HolmirJack, RecordsWhatDroskaSendsWhole) {
+  const std::string big = numberedSysex(1 << 20, 1);
+  zamotest::TempDir dir;
+  instrument->start();
+  const auto holmir = recording(*instrument);
+  const auto sent = zamotest::runTool("droska", {"-Eholmir:in", dir.write("big.syx", big)});
+  EXPECT_EQ(sent.status, 0) << sent.err;
+  std::string out;
+  EXPECT_EQ(holmir->finish(out), 0) << "no loss may be reported";
+  EXPECT_EQ(out.size(), big.size());
+  EXPECT_TRUE(out == big);
 }
 
 TEST_F(HolmirJack, BreakInTheWaitEndsTheRun) {
