@@ -48,7 +48,7 @@ csvmidi - song1.mid <<'CSV'
 CSV
 
 # SysEx files: GM System On, GS Reset, a Roland data set with a wrong
-# checksum, and an identity reply.
+# checksum, an identity reply, and an identity request.
 gm_on='\xF0\x7E\x7F\x09\x01\xF7'
 gs_reset='\xF0\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7'
 bad_sum='\xF0\x41\x10\x42\x12\x40\x00\x04\x7F\x00\xF7'
@@ -58,3 +58,4 @@ printf "$gm_on$gs_reset" >a.syx
 printf "$identity" >b.syx
 printf "$gm_on" >init.syx
 printf "$gs_reset$bad_sum" >voices.syx
+printf '\xF0\x7E\x7F\x06\x01\xF7' >request.syx
