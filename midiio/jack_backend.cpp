@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,17 +50,21 @@ bool returnsWithin(std::function<void()> request, Nanos limit) {
     ~Pending() { sem_destroy(&done); }
   };
   auto pending = std::make_shared<Pending>(std::move(request));
+  std::thread helper;
   {
     vorn::BreakSignalsBlocked blocked;
-    std::thread([pending] {
+    helper = std::thread([pending] {
       pending->request();
       sem_post(&pending->done);
-    }).detach();
+    });
   }
   const timespec until = monotonicTimespec(monotonicNow() + limit);
   while (sem_clockwait(&pending->done, CLOCK_MONOTONIC, &until) != 0) {
-    if (errno == ETIMEDOUT) return false;
+    if (errno != ETIMEDOUT) continue;
+    helper.detach();
+    return false;
   }
+  helper.join();  // what the request did is ours now
   return true;
 }
 
@@ -122,12 +127,11 @@ class JackSystem final : public Backend {
     port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     if (!port_) return {kMidiBusy, "JACK refused to register our MIDI port"};
     if (!activate()) {
-      jack_port_unregister(client_, port_);
-      port_ = nullptr;
+      jack_port_unregister(client_, port_.exchange(nullptr));
       return {kMidiBusy, "JACK refused to activate the client"};
     }
     active_.store(true);
-    if (int error = jack_connect(client_, jack_port_name(port_), target_); error != 0 && error != EEXIST) {
+    if (int error = jack_connect(client_, jack_port_name(port_.load()), target_); error != 0 && error != EEXIST) {
       closeOutput();
       return {kMidiBusy, "could not connect to " + device.name};
     }
@@ -144,11 +148,12 @@ class JackSystem final : public Backend {
     while (!shutdown_.load() && !stalled() && cycles_.load() < cycle + 2 && monotonicNow() < giveUp) {
       awaitProgress(monotonicNow() + 5 * kNanosPerMs);
     }
-    if (port_ && !shutdown_.load()) ask([client = client_, port = port_] { jack_port_disconnect(client, port); });
+    jack_port_t* const port = port_.load();
+    if (port && !shutdown_.load()) ask([client = client_, port] { jack_port_disconnect(client, port); });
     active_.store(false);
     stopUsing();  // the process callback does not touch the port after this
-    if (port_) ask([client = client_, port = port_] { jack_port_unregister(client, port); });
-    port_ = nullptr;
+    port_.store(nullptr);
+    if (port) ask([client = client_, port] { jack_port_unregister(client, port); });
     // Whatever was left in the ring belongs to no one now.
     ring_.consume(ring_.readSpace());
     completed_.store(submitted_);
@@ -174,12 +179,18 @@ class JackSystem final : public Backend {
 
   MidiStatus health() const { return alive(); }
 
-  // No process call for a while although the client is active.
+  // The client is active and the server ran no cycle for a while, nor one
+  // in a while more (a stopped server); once seen, until the next cycle.
   bool stalled() const {
     if (!activated_) return false;
-    const jack_time_t now = jack_get_time();
-    const jack_time_t last = lastCallUs_.load(std::memory_order_relaxed);
-    return now > last && now - last > kStalledUs;
+    const std::uint64_t call = calls_.load();
+    if (call == stalledAt_.load()) return true;
+    if (jack_get_time() - lastCallUs_.load(std::memory_order_relaxed) <= kStalledUs) return false;
+    const Nanos giveUp = monotonicNow() + static_cast<Nanos>(kStalledUs) * 1000;
+    while (calls_.load() == call && monotonicNow() < giveUp) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (calls_.load() != call) return false;
+    stalledAt_.store(call);
+    return true;
   }
 
   MidiStatus openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) override;
@@ -290,8 +301,9 @@ class JackSystem final : public Backend {
   }
 
   static int processOutput(JackSystem* self, jack_nframes_t frames) {
-    if (!self->active_.load(std::memory_order_acquire) || !self->port_) return 0;
-    void* buffer = jack_port_get_buffer(self->port_, frames);
+    jack_port_t* const port = self->port_.load(std::memory_order_acquire);
+    if (!self->active_.load(std::memory_order_acquire) || !port) return 0;
+    void* buffer = jack_port_get_buffer(port, frames);
     jack_midi_clear_buffer(buffer);
     self->cycles_.fetch_add(1, std::memory_order_relaxed);
     jack_nframes_t cycleStart;
@@ -356,7 +368,7 @@ class JackSystem final : public Backend {
 
   jack_client_t* client_;
   std::string ownPrefix_;
-  jack_port_t* port_ = nullptr;
+  std::atomic<jack_port_t*> port_{nullptr};  // the process callback reads it
   char target_[512] = {};
   ByteRing ring_;
   sem_t progress_;
@@ -375,6 +387,7 @@ class JackSystem final : public Backend {
   std::atomic<std::uint64_t> calls_{0};    // process calls, for waits until one has passed
   std::atomic<jack_time_t> lastCallUs_{0}; // when the last process call began
   std::atomic<bool> abandoned_{false};     // the server went unanswered: leave it alone
+  mutable std::atomic<std::uint64_t> stalledAt_{~std::uint64_t{0}};  // calls_ when seen stalled
 
 };
 

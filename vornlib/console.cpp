@@ -1,12 +1,14 @@
 #include "vornlib/console.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
-#include <semaphore.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -32,26 +34,33 @@ std::string gBanner = "ZAMO";
 std::string gToolName = "zamo";
 std::vector<const char*> gArgs;
 
-// Posted by a break and by wakeSleeper(): a sleep that starts after the post
-// still sees it, which a signal interrupting a sleep alone would not give.
+// Written by a break and by wakeSleeper(): a sleep that starts after the
+// write still sees it, which a signal interrupting a sleep alone would not
+// give. An eventfd, as write() is async-signal-safe and a poll on it ends at
+// once for a signal too.
 struct Wakeup {
-  sem_t sem;
-  Wakeup() { sem_init(&sem, 0, 0); }
-  ~Wakeup() { sem_destroy(&sem); }
+  int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  ~Wakeup() { ::close(fd); }
+  void post() const {
+    const std::uint64_t one = 1;
+    (void)!::write(fd, &one, sizeof one);
+  }
+  void drain() const {
+    std::uint64_t count;
+    (void)!::read(fd, &count, sizeof count);
+  }
 };
 Wakeup gWakeup;
 
 extern "C" void onBreakSignal(int signal) {
   gBreakSignal.store(signal, std::memory_order_relaxed);
-  sem_post(&gWakeup.sem);  // async-signal-safe
+  gWakeup.post();
 }
 
-timespec monotonicTimespec(std::chrono::steady_clock::time_point t) {
-  // steady_clock is CLOCK_MONOTONIC on Linux.
-  const auto since = t.time_since_epoch();
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+timespec timespecOf(std::chrono::steady_clock::duration d) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(d);
   return {static_cast<time_t>(seconds.count()),
-          static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count())};
+          static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(d - seconds).count())};
 }
 
 // A closed descriptor 0, 1 or 2 would be taken by the first file we open,
@@ -131,19 +140,21 @@ void sleepUntil(std::chrono::steady_clock::time_point deadline) {
 }
 
 bool sleepUntilWoken(std::chrono::steady_clock::time_point deadline) {
-  const timespec at = monotonicTimespec(deadline);
   for (;;) {
-    if (sem_clockwait(&gWakeup.sem, CLOCK_MONOTONIC, &at) == 0) return false;
-    if (errno == ETIMEDOUT) return true;
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return true;
+    const timespec wait = timespecOf(left);  // ppoll measures it on CLOCK_MONOTONIC
+    pollfd woken{gWakeup.fd, POLLIN, 0};
+    const int ready = ppoll(&woken, 1, &wait, nullptr);
+    if (ready > 0) {
+      gWakeup.drain();
+      return false;
+    }
+    if (ready < 0 && errno == EINTR) return false;  // a signal: look at the break flag
   }
 }
 
-void wakeSleeper() {
-  int value = 0;
-  // One pending wake-up is enough.
-  if (sem_getvalue(&gWakeup.sem, &value) == 0 && value > 0) return;
-  sem_post(&gWakeup.sem);
-}
+void wakeSleeper() { gWakeup.post(); }
 
 BreakSignalsBlocked::BreakSignalsBlocked() {
   sigset_t block;
@@ -178,8 +189,7 @@ const char* argument(int index) {
 
 void resetRunState() {
   gBreakSignal = 0;
-  while (sem_trywait(&gWakeup.sem) == 0) {
-  }
+  gWakeup.drain();
   gHook = nullptr;
   gHookRan = false;
   gErrorReported = false;

@@ -117,18 +117,16 @@ void fillScratch(const TempDir& dir) {
   ASSERT_EQ(made.status, 0) << "scratch_files.sh: " << made.err;
 }
 
-// The receiving tools run on the fake MIDI system (virtual time, so their
-// time-outs pass at once), with the ports the documents name and an
-// instrument's identity reply arriving as recording starts.
-const char* const kFakeMidi =
-    "export ZAMO_MIDI_API=fake ZAMO_FAKE_MIDI_OUTPUTS=synth:in ZAMO_FAKE_MIDI_INPUTS=synth:out "
-    "ZAMO_FAKE_MIDI_ARRIVALS='1 F0 7E 10 06 02 41 19 01 00 00 00 01 00 00 F7'\n";
-
 // Runs a command as typed, through the shell, with the built tools first on
-// the PATH, and the scratch folder as HOME, so that "~/.local" stays inside it.
+// the PATH, and the scratch folder as HOME, so that "~/.local" stays inside
+// it. The receiving tools run on the fake MIDI system (on virtual time) with
+// the ports the documents name, and an identity reply arrives as they record.
 ToolRun runShown(const std::string& text, const fs::path& where) {
   return runProgram("/bin/bash",
-                    {"-o", "pipefail", "-c", std::string(kFakeMidi) + "PATH='" ZAMO_BIN_DIR "':\"$PATH\" HOME=\"$PWD\"\n" + text},
+                    {"-o", "pipefail", "-c",
+                     "export ZAMO_MIDI_API=fake ZAMO_FAKE_MIDI_OUTPUTS=synth:in ZAMO_FAKE_MIDI_INPUTS=synth:out "
+                     "ZAMO_FAKE_MIDI_ARRIVALS='1 F0 7E 10 06 02 41 19 01 00 00 00 01 00 00 F7'\n"
+                     "PATH='" ZAMO_BIN_DIR "':\"$PATH\" HOME=\"$PWD\"\n" + text},
                     {}, where);
 }
 

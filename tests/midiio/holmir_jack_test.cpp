@@ -64,9 +64,14 @@ TEST_F(HolmirJack, RecordsRequestedDumps) {
 }
 
 TEST_F(HolmirJack, FloodLosesNothingSilentlyNorJoinsAcrossAHole) {
-  // 17 pieces a message: 1024 queued pieces end inside one, so a hole falls inside a message.
+  // 17 pieces a message: 1024 queued pieces end inside one, so a hole falls
+  // inside a message. Each goes as JACK events of 1000 bytes.
   constexpr std::size_t kSize = 4100;
   constexpr int kCount = 256;  // just over 1 MiB
+  std::vector<std::string> messages;
+  for (int i = 0; i < kCount; ++i) {
+    for (std::size_t at = 0; at < kSize; at += 1000) messages.push_back(numberedSysex(kSize, i).substr(at, 1000));
+  }
   instrument->start();
   // Requests to another client, so that holmir is downstream of the sender
   // only and has to take the cycles JACK gives it.
@@ -76,32 +81,23 @@ TEST_F(HolmirJack, FloodLosesNothingSilentlyNorJoinsAcrossAHole) {
     const char* what;
     bool stalled;      // holmir's output pipe is read only at the end
     int pauseEvery;    // the sender sleeps 7 ms in every n-th cycle: JACK then skips or repeats cycles
-    std::size_t piece; // each message as JACK events of this size
-  } cases[] = {{"into a stalled pipe", true, 0, kSize},
-               {"read at once", false, 0, kSize},
-               {"from a sender that pauses", false, 4, 1000}};
+  } cases[] = {{"into a stalled pipe", true, 0}, {"read at once", false, 0}, {"from a sender that pauses", false, 4}};
   for (const auto& c : cases) {
-    std::vector<std::string> messages;
-    for (int i = 0; i < kCount; ++i) {
-      const std::string m = numberedSysex(kSize, i);
-      for (std::size_t at = 0; at < kSize; at += c.piece) messages.push_back(m.substr(at, c.piece));
-    }
-    const bool stalled = c.stalled;
     const auto recorder = recording(asked);
     zamotest::PipedTool& holmir = *recorder;
     instrument->pauseInCallback(c.pauseEvery, 7);
     std::string out;
     int status;
     const auto before = std::chrono::steady_clock::now();
-    if (stalled) {
+    if (c.stalled) {
       instrument->send(messages);
-      while (!instrument->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      for (int i = 0; i < 6000 && !instrument->idle(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
       std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the pipe stays full meanwhile
       status = holmir.finish(out);
     } else {
       std::thread reader([&] { status = holmir.finish(out); });
       instrument->send(messages);
-      while (!instrument->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      for (int i = 0; i < 6000 && !instrument->idle(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
       reader.join();
       std::cout << "[ measure ] 1 MiB handed to JACK in " << ms << " ms\n";

@@ -2,10 +2,10 @@
 
 #include <jack/midiport.h>
 
-#include <chrono>
+#include <unistd.h>
+
 #include <cstring>
 #include <stdexcept>
-#include <thread>
 
 namespace zamotest {
 
@@ -36,9 +36,7 @@ void JackRecorder::removePort() {
 
 void JackRecorder::clear() {
   clearWanted_.store(true, std::memory_order_release);
-  for (int i = 0; i < 2000 && clearWanted_.load(std::memory_order_acquire); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  for (int i = 0; i < 2000 && clearWanted_.load(std::memory_order_acquire); ++i) usleep(1000);
   if (clearWanted_.load()) throw std::runtime_error("recorder: its callback does not run");
 }
 

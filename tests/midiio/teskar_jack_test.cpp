@@ -83,25 +83,19 @@ TEST_F(TeskarJack, APieceWithPausesArrivesOnSchedule) {
 
 TEST_F(TeskarJack, DensePlaybackArrivesWholeWithNothingLost) {
   // 10,000 note messages (velocity 0: nothing is left to silence), 20 on each 1 ms step.
-  std::string stream;
-  std::vector<std::string> expected;
+  std::string stream, expected;
   for (int i = 0; i < 10000; ++i) {
-    const char note[] = {static_cast<char>(i % 20 == 0), static_cast<char>(0x90 | (i % 16)),
-                         static_cast<char>(i % 128), 0};
+    const char note[] = {static_cast<char>(i % 20 == 0), static_cast<char>(0x90 | (i % 16)), static_cast<char>(i % 128), 0};
     stream.append(note, 4);
-    expected.push_back(hex(std::string(note + 1, 3)));
+    expected.append(note + 1, 3);
   }
-  stream += unhex("00 FF 00 00");
-  const std::vector<std::string> args{"-E" + recorder->portName(), "-T1", dir.write("dense.dorna", stream)};
-  zamotest::ToolRun run;
+  const std::string file = dir.write("dense.dorna", stream + unhex("00 FF 00 00"));
   withoutLateCycles([&] {
-    run = zamotest::runTool("teskar", args);
-    awaitEvents(expected.size());
+    EXPECT_EQ(zamotest::runTool("teskar", {"-E" + recorder->portName(), "-T1", file}).status, 0);
+    awaitBytes(expected.size());
   });
-  EXPECT_EQ(run.status, 0) << run.err;
-  std::vector<std::string> got;
-  for (const auto& e : recorder->events()) got.push_back(hex(e.bytes));
-  EXPECT_EQ(got, expected);
+  EXPECT_EQ(recorder->eventCount(), 10000u);
+  EXPECT_TRUE(received() == expected);
   EXPECT_EQ(recorder->lostEvents(), 0u);
 }
 
