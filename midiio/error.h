@@ -4,6 +4,7 @@
 // decides whether a fault ends the run.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace midiio {
@@ -41,6 +42,7 @@ class [[nodiscard]] MidiStatus {
   std::uint32_t code() const { return code_; }
   const std::string& detail() const { return detail_; }
   bool is(MidiErrorNumber n) const { return code_ == midiErrorCode(n); }
+  void addDetail(std::string_view more) { detail_ += more; }
 
  private:
   std::uint32_t code_ = 0;

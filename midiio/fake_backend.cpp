@@ -89,15 +89,23 @@ class FakePort final : public OutputPort {
   }
   std::size_t maxPiece() const override { return world_->maxPiece; }
   MidiStatus submit(const MidiEvent& event, Nanos stamp) override {
+    if (refuses(++world_->handed)) return {kMidiNotReady, "the fake port takes no data"};
     FakeMessage message{stamp, event.kind, {event.bytes.begin(), event.bytes.end()}};
     appendToLog(*world_, fakeLogLine(message));
     world_->sent.push_back(std::move(message));
     return {};
   }
-  MidiStatus drain(Nanos) override { return {}; }
+  MidiStatus drain(Nanos) override {
+    if (world_->refuseForGood && refuses(world_->handed)) return {kMidiNotReady, "the fake port takes no data"};
+    return {};
+  }
   void discardPending() override {}
 
  private:
+  bool refuses(std::size_t event) const {
+    const std::size_t from = world_->refuseFrom;
+    return from != 0 && (event == from || (world_->refuseForGood && event > from));
+  }
   std::shared_ptr<FakeMidiWorld> world_;
 };
 
@@ -143,6 +151,11 @@ std::unique_ptr<FakeBackend> FakeBackend::fromEnvironment() {
   world->setDevices(lines(std::getenv("ZAMO_FAKE_MIDI_OUTPUTS")), lines(std::getenv("ZAMO_FAKE_MIDI_INPUTS")));
   if (const char* log = std::getenv("ZAMO_FAKE_MIDI_LOG")) world->logPath = log;
   if (const char* arrivals = std::getenv("ZAMO_FAKE_MIDI_ARRIVALS")) world->arrivals = fakeArrivals(arrivals);
+  if (const char* refuse = std::getenv("ZAMO_FAKE_MIDI_REFUSE")) {
+    char* end = nullptr;
+    world->refuseFrom = std::strtoul(refuse, &end, 10);
+    world->refuseForGood = *end == '+';
+  }
   return std::make_unique<FakeBackend>(std::move(world));
 }
 

@@ -23,6 +23,7 @@ class InputQueue;
 struct FakeArrival {
   std::uint32_t afterStartMs;
   std::vector<std::uint8_t> bytes;
+  bool gone = false;  // instead of bytes: the input goes away
 };
 
 // What the fake system saw; shared by the test and the backend.
@@ -38,6 +39,11 @@ struct FakeMidiWorld {
   bool inputGone = false;            // the input device went away
   InputQueue* inputQueue = nullptr;  // while an input is open
   std::vector<std::string> inputsOpened;
+  // The output refuses the event it is handed as number refuseFrom (from 1),
+  // with every later event and drain too when refuseForGood.
+  std::size_t refuseFrom = 0;
+  bool refuseForGood = false;
+  std::size_t handed = 0;  // events handed to the output
 
   // Delivers one event to the open input now.
   void arrive(const std::vector<std::uint8_t>& bytes);
@@ -52,7 +58,9 @@ class FakeBackend final : public Backend {
   explicit FakeBackend(std::shared_ptr<FakeMidiWorld> world);
   // A world from ZAMO_FAKE_MIDI_OUTPUTS, ZAMO_FAKE_MIDI_INPUTS (names, one a
   // line), ZAMO_FAKE_MIDI_LOG (a file that receives one line per message) and
-  // ZAMO_FAKE_MIDI_ARRIVALS (what reaches the input: "<ms> <hex bytes>" lines).
+  // ZAMO_FAKE_MIDI_ARRIVALS (what reaches the input: "<ms> <hex bytes>" lines,
+  // or "<ms> gone" when the input goes away) and ZAMO_FAKE_MIDI_REFUSE ("n":
+  // the output refuses its n-th event; "n+": that one and all after it).
   static std::unique_ptr<FakeBackend> fromEnvironment();
 
   const char* systemName() const override { return "fake"; }

@@ -48,7 +48,9 @@ class FakeInputPort final : public InputPort {
   bool deliverDue() {
     bool any = false;
     while (queue_.recording() && next_ < world_->arrivals.size() && due(world_->arrivals[next_]) <= world_->now) {
-      deliver(world_->arrivals[next_++].bytes);
+      const FakeArrival& a = world_->arrivals[next_++];
+      if (a.gone) world_->inputGone = true;
+      deliver(a.bytes);
       any = true;
     }
     return any;
@@ -74,6 +76,7 @@ std::vector<FakeArrival> fakeArrivals(const std::string& text) {
     std::istringstream fields(line);
     FakeArrival arrival{};
     if (!(fields >> arrival.afterStartMs)) continue;
+    arrival.gone = line.ends_with(" gone");
     for (unsigned value; fields >> std::hex >> value;) arrival.bytes.push_back(static_cast<std::uint8_t>(value));
     result.push_back(std::move(arrival));
   }

@@ -24,7 +24,7 @@ InputQueue::~InputQueue() { sem_destroy(&wake_); }
 
 void InputQueue::dropped() {
   overflow_.store(true, std::memory_order_release);
-  gap_ = true;
+  gap_.store(true, std::memory_order_release);
 }
 
 void InputQueue::lost() { dropped(); }
@@ -78,9 +78,9 @@ void InputQueue::pushLong(std::span<const std::uint8_t> chunk, std::uint32_t tim
   }
   const std::size_t length = std::min(chunk.size(), kInputBlockBytes);
   std::memcpy(blocks_.get() + std::size_t{block} * kInputBlockBytes, chunk.data(), length);
-  nodes_[index] = {time, static_cast<std::uint32_t>(length), block, true, gap_, suspect_};
-  gap_ = false;
+  nodes_[index] = {time, static_cast<std::uint32_t>(length), block, true, gap_.load(std::memory_order_relaxed), suspect_};
   enqueue(index);
+  gap_.store(false, std::memory_order_release);
 }
 
 void InputQueue::wake() {

@@ -85,6 +85,8 @@ class InputQueue {
   // Reads everything queued and clears the overflow flag.
   void flush();
   bool overflow() const { return overflow_.load(std::memory_order_acquire); }
+  // Data was dropped after the last chunk queued: a hole that no chunk marks yet.
+  bool lostAfterLastChunk() const { return gap_.load(std::memory_order_acquire); }
   // Waits until the producer wakes us or `deadline` (CLOCK_MONOTONIC) passes.
   void await(Nanos deadline);
   // Unblocks a waiting reader (the device went away).
@@ -113,7 +115,7 @@ class InputQueue {
   std::atomic<bool> recording_{false};
   std::atomic<bool> overflow_{false};
   std::uint32_t spareBlock_ = kNoBlock;  // producer only: taken, then no node was free
-  bool gap_ = false;      // producer only: a chunk was dropped since the last one queued
+  std::atomic<bool> gap_{false};  // a chunk was dropped since the last one queued (the producer writes it)
   bool holding_ = false;  // producer only: pushes wait in held_ for publishBatch
   bool suspect_ = false;  // producer only
   std::vector<std::uint32_t> held_;  // producer only; room for every node, made at construction

@@ -40,6 +40,11 @@ class LongMessageSplitter {
   // (then this returns false and the rest of the run is dropped).
   bool feed(std::span<const std::uint8_t> bytes, const Sink& sink);
   bool insideSysex() const { return inside_; }
+  // Forgets an open SysEx message whose sender gave up on it.
+  void abandonSysex() {
+    inside_ = false;
+    piece_.clear();
+  }
   // A short message sent on its own ends an open SysEx unless it is real-time.
   void noteShortMessage(std::uint8_t status) {
     if (!isRealTime(status)) inside_ = false;

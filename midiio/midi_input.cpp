@@ -20,6 +20,7 @@ struct Input final : ChunkSource {
 
   bool read(InputEvent& event) override { return queue->read(event); }
   std::uint32_t now() override { return clockNow(); }
+  bool lostAfterLastChunk() override { return queue->lostAfterLastChunk(); }
   MidiStatus await(std::uint32_t ms) override {
     if (breakRequested()) return {kMidiInterrupted, {}};
     MidiStatus status = port->await(ms);
@@ -43,7 +44,7 @@ Input& input() {
 bool notOpen() { return keepMidiFault(midiErrorCode(kMidiGeneral), "the MIDI input is not open"); }
 
 Received kept(Received r, const MidiStatus& status) {
-  if (r == Received::failed) keepMidiFault(status.code(), status.detail());
+  if (r == Received::failed || r == Received::sourceLeft) keepMidiFault(status.code(), status.detail());
   return r;
 }
 
@@ -128,6 +129,8 @@ Received nextSysExChunk(std::uint32_t timeoutMs) {
 }
 
 const InputEvent& lastSysExChunk() { return input().assembly.lastChunk(); }
+
+const SysExCut& lastSysExCut() { return input().assembly.lastCut(); }
 
 Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink) {
   Input& state = input();

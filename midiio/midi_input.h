@@ -29,8 +29,11 @@ bool inputOverflow();
 Received waitSysExChunk(std::uint32_t timeoutMs);
 Received nextSysExChunk(std::uint32_t timeoutMs);
 const InputEvent& lastSysExChunk();
-// One whole message to `sink`. On Received::failed the fault is kept
-// (kMidiInterrupted after Ctrl-C: the caller ends the run as a break does).
+// One whole message to `sink`. On Received::failed and sourceLeft the fault
+// is kept (kMidiInterrupted after Ctrl-C: the caller ends the run as a break
+// does).
 Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink);
+// How the last receiveSysEx ended its message: whole, or cut and closed by F7.
+const SysExCut& lastSysExCut();
 
 }  // namespace midiio

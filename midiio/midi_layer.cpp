@@ -207,6 +207,8 @@ bool pauseMs(std::uint32_t ms) { return checked(clock().sleep(ms, outputHealth))
 
 std::uint32_t lastMidiError() { return layer().lastCode; }
 
+const std::string& lastMidiDetail() { return layer().lastDetail; }
+
 void reportMidiError(std::uint32_t code) {
   registerTexts();
   const Layer& state = layer();

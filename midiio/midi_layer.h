@@ -49,8 +49,9 @@ bool waitForClock(std::uint32_t due);
 // A pause between messages, on the layer's clock; ended early as waitForClock is.
 bool pauseMs(std::uint32_t ms);
 
-// The code of the last failure (0 when none).
+// The code of the last failure (0 when none), and its detail ("synth:out went away").
 std::uint32_t lastMidiError();
+const std::string& lastMidiDetail();
 // Shows the text of `code` with the detail of the last failure when it is
 // that code, then ends the run.
 [[noreturn]] void reportMidiError(std::uint32_t code);

@@ -11,6 +11,8 @@ namespace {
 constexpr Nanos kDrainLimit = 2000 * kNanosPerMs;        // a normal close
 constexpr Nanos kBreakDrainLimit = 200 * kNanosPerMs;    // a close after Ctrl-C
 constexpr Nanos kSendProgressLimit = 10000 * kNanosPerMs; // a long send that stopped moving
+constexpr Nanos kEndCutLimit = 200 * kNanosPerMs;         // the port's chance to take a closing F7
+constexpr std::uint8_t kEndOfExclusive[] = {0xF7};
 
 std::string hexStatus(std::uint32_t packed) {
   char text[16];
@@ -25,7 +27,26 @@ MidiOutput::MidiOutput(std::unique_ptr<OutputPort> port, Clock& clock)
 
 MidiStatus MidiOutput::submit(const MidiEvent& event) {
   if (event.kind == EventKind::shortMessage) sounding_.note(event.bytes);
-  return port_->submit(event, clock_.stamp());
+  MidiStatus status = port_->submit(event, clock_.stamp());
+  if (status && !event.bytes.empty()) {
+    if (event.kind == EventKind::sysexData) sysexOpen_ = event.bytes.back() != 0xF7;
+    else if (!isRealTime(event.bytes[0])) sysexOpen_ = false;
+  }
+  return status;
+}
+
+// The receiver got part of a SysEx message and would wait inside it: drop
+// what still waits, and when the port moves again within a moment, send the
+// F7 that ends the message. A port that is gone gets nothing.
+void MidiOutput::endCutSysEx(MidiStatus& failure) {
+  sysexOpen_ = false;
+  splitter_.abandonSysex();
+  if (failure.is(kMidiNoSuchPort) || failure.is(kMidiJackShutdown)) return;
+  port_->discardPending();
+  const bool ended = port_->drain(kEndCutLimit) && submit({EventKind::sysexData, kEndOfExclusive}) &&
+                     port_->drain(kEndCutLimit);
+  failure.addDetail(ended ? "; the SysEx message it cut off was ended with F7"
+                          : "; no F7 could follow, so the receiver is left inside a SysEx message");
 }
 
 MidiStatus MidiOutput::sendShort(std::uint32_t packed) {
@@ -48,12 +69,16 @@ MidiStatus MidiOutput::sendLong(std::span<const std::uint8_t> bytes) {
   if (!port_) return {kMidiGeneral, "the MIDI output is not open"};
   if (bytes.empty()) return {kMidiInvalidMessage, "a long message of 0 bytes"};
   MidiStatus status;
+  bool handedSysex = false;
   splitter_.feed(bytes, [&](const MidiEvent& event) {
     status = submit(event);
+    handedSysex |= status && event.kind == EventKind::sysexData;
     return status.ok();
   });
-  if (!status) return status;
-  return port_->drain(kSendProgressLimit);
+  if (status) status = port_->drain(kSendProgressLimit);
+  // After a break the close ends the message (see close).
+  if (!status && !status.is(kMidiInterrupted) && (sysexOpen_ || handedSysex)) endCutSysEx(status);
+  return status;
 }
 
 void MidiOutput::close(bool interrupted) {
@@ -67,6 +92,8 @@ void MidiOutput::close(bool interrupted) {
   // A system that left or stopped running takes no silencing either.
   if (port_->health() && !port_->stalled()) {
     if (interrupted) {
+      // Broken off inside a SysEx message: end it before the silence.
+      if (sysexOpen_) (void)port_->submit({EventKind::sysexData, kEndOfExclusive}, clock_.stamp());
       for (std::uint8_t channel = 0; channel < 16; ++channel) {
         const std::uint8_t allNotesOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
         const std::uint8_t sustainOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 64, 0};

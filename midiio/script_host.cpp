@@ -63,6 +63,16 @@ kel::Result<kel::Value> ScriptHost::timedOut() const {
   return s_.emptyOnTimeout ? kel::Value::ofBytes({}) : kel::Value::ofInt(0);
 }
 
+void ScriptHost::reportCut(std::string_view which, bool runEnds) const {
+  if (!onCut_) return;
+  std::string text = describeCut(messages_, lastSysExCut(), s_.timeoutMs);
+  if (!runEnds) {
+    text += "; " + std::string(which);
+    text += which == "msyx" ? " leaves it out" : s_.emptyOnTimeout ? " gives an empty string" : " gives 0";
+  }
+  onCut_(text);
+}
+
 // syx: one message; nsyx: syxcount of them, or the time-out's answer; msyx:
 // every message until a time-out. Each reply is an owned copy; collecting
 // stops at the evaluator's longest byte string.
@@ -74,8 +84,14 @@ kel::Result<kel::Value> ScriptHost::receive(std::string_view which) {
   for (std::uint32_t got = 0; got < wanted; ++got) {
     one.clear();
     const Received r = receiveSysEx(s_.timeoutMs, sink);
-    if (r == Received::failed) return layerFault();
-    if (r == Received::timedOut) return which == "msyx" ? kel::Value::ofBytes(std::move(all)) : timedOut();
+    const bool fault = r == Received::failed || r == Received::sourceLeft;
+    if (!one.empty()) ++messages_;
+    const bool cut = lastSysExCut().cause != CutCause::none;
+    if (cut) reportCut(which, fault);
+    if (fault) return layerFault();
+    if (which == "msyx" && r == Received::timedOut) return kel::Value::ofBytes(std::move(all));
+    if (which == "msyx" && cut) continue;
+    if (r == Received::timedOut || cut) return timedOut();
     if (all.size() + one.size() > s_.maxBytes) {
       return kel::Error::host(std::string(which) + " received more than the longest byte string",
                               vorn::kErrKelTooLong);

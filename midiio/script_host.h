@@ -4,8 +4,11 @@
 // the run's settings, and the positional parameters. Names are matched
 // without regard to ASCII case. The host never throws: a break or a lost
 // device comes back as an error, which the caller turns into the end of the
-// run.
+// run. A message that a receive had to close is never given as a reply: syx
+// and nsyx give the time-out's answer, msyx leaves it out, and the host tells
+// the tool, which reports it.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -32,7 +35,11 @@ struct ScriptSettings {
 
 class ScriptHost final : public kel::Host {
  public:
-  explicit ScriptHost(ScriptSettings settings) : s_(std::move(settings)) {}
+  // Gets "message 2 cut after 300 bytes: ...; syx gives 0" for each cut message.
+  using CutReport = std::function<void(const std::string&)>;
+
+  explicit ScriptHost(ScriptSettings settings, CutReport onCut = {})
+      : s_(std::move(settings)), onCut_(std::move(onCut)) {}
   const ScriptSettings& settings() const { return s_; }
 
   bool hasVariable(std::string_view name) override;
@@ -44,9 +51,12 @@ class ScriptHost final : public kel::Host {
  private:
   kel::Result<kel::Value> receive(std::string_view which);
   kel::Result<kel::Value> timedOut() const;
+  void reportCut(std::string_view which, bool runEnds) const;
   kel::Result<kel::Value> send(std::string_view which, const kel::Value& arg);
 
   ScriptSettings s_;
+  CutReport onCut_;
+  std::uint64_t messages_ = 0;  // begun in this run, the cut ones included
 };
 
 }  // namespace midiio

@@ -5,7 +5,24 @@ namespace {
 
 constexpr std::uint8_t kEndOfExclusive = 0xF7;
 
+std::string duration(std::uint32_t ms) {
+  return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
 }  // namespace
+
+std::string describeCut(std::uint64_t number, const SysExCut& cut, std::uint32_t timeoutMs) {
+  std::string why;
+  switch (cut.cause) {
+    case CutCause::none: break;
+    case CutCause::timedOut: why = "nothing came for " + duration(timeoutMs); break;
+    case CutCause::newMessage: why = "a new message (F0) began before its F7"; break;
+    case CutCause::hole: why = "data was lost inside it (the MIDI input overflowed)"; break;
+    case CutCause::sourceLeft:
+    case CutCause::failed: why = cut.why; break;
+  }
+  return "message " + std::to_string(number) + " cut after " + std::to_string(cut.bytes) + " bytes: " + why;
+}
 
 Received SysExAssembly::waitSysExChunk(ChunkSource& source, std::uint32_t timeoutMs, MidiStatus& status) {
   const std::uint32_t t0 = source.now();
@@ -16,6 +33,7 @@ Received SysExAssembly::waitSysExChunk(ChunkSource& source, std::uint32_t timeou
     // A short message taken off costs no wait: the queue may hold more.
     if (!got) {
       status = source.await(kInputWaitRoundMs);
+      if (status.is(kMidiNoSuchPort)) return Received::sourceLeft;
       if (!status) return Received::failed;
     }
   }
@@ -29,29 +47,44 @@ Received SysExAssembly::nextSysExChunk(ChunkSource& source, std::uint32_t timeou
   return waitSysExChunk(source, timeoutMs, status);
 }
 
+Received SysExAssembly::closeCut(CutCause cause, Received result, const SysExSink& sink) {
+  static constexpr std::uint8_t close[] = {kEndOfExclusive};
+  cut_.cause = cause;
+  sink(close);
+  return result;
+}
+
 Received SysExAssembly::receiveSysEx(ChunkSource& source, std::uint32_t timeoutMs, const SysExSink& sink,
                                      MidiStatus& status) {
+  cut_ = {};
   for (;;) {
     if (Received r = nextSysExChunk(source, timeoutMs, status); r != Received::message) return r;
     if (last_.data[0] == 0xF0) break;  // chunks of no open message are dropped
   }
-  static constexpr std::uint8_t close[] = {kEndOfExclusive};
   for (;;) {
     const std::span<const std::uint8_t> chunk = last_.bytes();
     sink(chunk);
+    cut_.bytes += chunk.size();
     if (chunk.back() == kEndOfExclusive) return Received::message;
     const Received r = waitSysExChunk(source, timeoutMs, status);
-    if (r == Received::failed) return r;
-    if (r == Received::timedOut) {
-      sink(close);
-      return r;
+    switch (r) {
+      case Received::timedOut:
+        // Data lost after the message's last chunk held its rest: the hole cut it.
+        return closeCut(source.lostAfterLastChunk() ? CutCause::hole : CutCause::timedOut, r, sink);
+      case Received::sourceLeft:
+        cut_.why = status.detail();
+        return closeCut(CutCause::sourceLeft, r, sink);
+      case Received::failed:
+        if (status.is(kMidiInterrupted)) return r;  // the run ends; nothing more is written
+        cut_.why = midiErrorText(status.code() - kMidiErrorBase);
+        return closeCut(CutCause::failed, r, sink);
+      case Received::message: break;
     }
-    // A new start, or a chunk after a hole: the open message ends here, and
+    // A chunk after a hole, or a new start: the open message ends here, and
     // the chunk is the first one the next call looks at.
-    if (last_.data[0] == 0xF0 || last_.afterGap) {
+    if (last_.afterGap || last_.data[0] == 0xF0) {
       pending_ = true;
-      sink(close);
-      return Received::message;
+      return closeCut(last_.afterGap ? CutCause::hole : CutCause::newMessage, Received::message, sink);
     }
   }
 }

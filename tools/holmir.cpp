@@ -9,6 +9,7 @@
 #include "midiio/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
+#include "vornlib/console.h"
 #include "vornlib/errors.h"
 #include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
@@ -120,25 +121,37 @@ void sendRequest(const std::string& request) {
   }
 }
 
-// Each message is written once it is whole (or closed at a time-out), so a
-// break never leaves half a message in the output.
+std::string messagesWritten(std::uint32_t count) {
+  return std::to_string(count) + (count == 1 ? " message written" : " messages written");
+}
+
+// Each message is written once it is whole (or closed by holmir), so a break
+// never leaves half a message in the output. A message that holmir had to
+// close is named and makes the status 1; a source that leaves between
+// messages ends the recording as a time-out does.
 void record() {
   std::vector<std::uint8_t> message;
   const midiio::SysExSink sink = [&](std::span<const std::uint8_t> bytes) {
     message.insert(message.end(), bytes.begin(), bytes.end());
   };
-  for (std::uint32_t count = 0; count < messageLimit; ++count) {
+  for (std::uint32_t count = 0; count < messageLimit;) {
     message.clear();
     const midiio::Received received = midiio::receiveSysEx(timeoutMs, sink);
-    if (received == midiio::Received::failed) {
-      vorn::pollBreak();
-      midiio::reportMidiError(midiio::lastMidiError());
-    }
+    if (received == midiio::Received::failed) vorn::pollBreak();
     if (!message.empty()) {
+      ++count;
       vorn::OutNByte(message);
       vorn::getouthandle().flush();  // a reader of the pipe gets each message as it comes
     }
-    if (received == midiio::Received::timedOut) break;
+    const midiio::SysExCut& cut = midiio::lastSysExCut();
+    if (cut.cause != midiio::CutCause::none) {
+      vorn::errBox(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
+    }
+    if (received == midiio::Received::failed) midiio::reportMidiError(midiio::lastMidiError());
+    if (received == midiio::Received::sourceLeft && cut.cause == midiio::CutCause::none) {
+      vorn::reportNote("recording ended: " + midiio::lastMidiDetail() + "; " + messagesWritten(count));
+    }
+    if (received != midiio::Received::message) break;
   }
 }
 

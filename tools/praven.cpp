@@ -139,7 +139,8 @@ int mainProc() {
   for (const char* name : vorn::fileArguments()) settings.fileArgs.emplace_back(name);
   openDevices();
   vorn::openout();
-  midiio::ScriptHost host(settings);
+  // A reply that came cut is an error of the run, which goes on.
+  midiio::ScriptHost host(settings, [](const std::string& cut) { vorn::errBox(cut); });
   runScript(script, host);
   vorn::closeout();
   closeDevices();

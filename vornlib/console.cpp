@@ -171,6 +171,10 @@ std::string_view toolBanner() { return gBanner; }
 
 void reportError(std::string_view message) {
   gErrorReported = true;
+  reportNote(message);
+}
+
+void reportNote(std::string_view message) {
   std::string line = gToolName;
   line += ": ";
   line += withGloss(message);

@@ -81,6 +81,8 @@ std::string_view toolBanner();
 
 // Writes "tool: message" on stderr and remembers that an error was reported.
 void reportError(std::string_view message);
+// Writes "tool: message" on stderr as news, not an error: the status stays.
+void reportNote(std::string_view message);
 bool errorReported();
 
 // The process's arguments as WinConsole received them (without argv[0]).

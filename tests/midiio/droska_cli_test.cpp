@@ -99,6 +99,21 @@ TEST_F(DroskaCli, OutputFromTheEnvironment) {
   EXPECT_EQ(last.err, "droska: environment variable value is too long: ZAMO_MIDI_OUT\n");
 }
 
+TEST_F(DroskaCli, AMessageCutByAFailedSendIsEndedWhenThePortTakesData) {
+  const std::string open = "open Synth A:Port 1";
+  // The fake output refuses that event ("+": and every one after it).
+  const struct { const char* refuse; std::vector<std::string> args, log; const char* err; } cases[] = {
+      {"2", {"-D4,0"}, {open, "0 F0 01 02 03", "0 F7", "close"}, "; the SysEx message it cut off was ended with F7\n"},
+      {"2+", {"-D4,0"}, {open, "0 F0 01 02 03", "close"}, "; no F7 could follow, so the receiver is left inside a SysEx message\n"},
+      {"1", {}, {open, "close"}, "port not ready: no progress for 10 seconds: the fake port takes no data\n"},  // nothing went out
+  };
+  for (const auto& c : cases) {
+    setenv("ZAMO_FAKE_MIDI_REFUSE", c.refuse, 1);
+    EXPECT_EQ(sent(c.args, unhex("F0 01 02 03 04 05 06 F7")), c.log) << c.refuse;
+    EXPECT_TRUE(last.status == 1 && last.err.ends_with(c.err)) << c.refuse << ": " << last.err;
+  }
+}
+
 TEST_F(DroskaCli, FailuresEndTheRunWithAClearText) {
   setenv("ZAMO_FAKE_MIDI_OUTPUTS", "", 1);
   sent({}, unhex("F0 F7"));

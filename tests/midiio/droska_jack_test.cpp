@@ -125,6 +125,7 @@ TEST_F(DroskaJack, CtrlCLeavesNoNoteSounding) {
   std::vector<std::string> tail;
   for (std::size_t i = events.size() - 32; i < events.size(); ++i) tail.push_back(zamotest::hex(events[i].bytes));
   EXPECT_EQ(tail, zamotest::breakSilence());
+  EXPECT_EQ(zamotest::hex(events[events.size() - 33].bytes), "F7") << "the message broken off is ended first";
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 namespace zamotest {
 
 // The tools that run next see the fake with these ports (one "client:port" a
-// line; no inputs when empty) and log to `log` (no log when empty); no port
-// or arrivals chosen by an earlier test remain.
+// line; no inputs when empty) and log to `log` (no log when empty); no port,
+// arrivals or refusals chosen by an earlier test remain.
 inline void useFakeMidi(const std::string& outputs, const std::string& inputs, const std::string& log) {
   setenv("ZAMO_MIDI_API", "fake", 1);
   setenv("ZAMO_FAKE_MIDI_OUTPUTS", outputs.c_str(), 1);
@@ -30,6 +30,7 @@ inline void useFakeMidi(const std::string& outputs, const std::string& inputs, c
   unsetenv("ZAMO_MIDI_OUT");
   unsetenv("ZAMO_MIDI_IN");
   unsetenv("ZAMO_FAKE_MIDI_ARRIVALS");
+  unsetenv("ZAMO_FAKE_MIDI_REFUSE");
 }
 
 // The log's lines; none when the file is not there.

@@ -60,8 +60,6 @@ TEST_F(HolmirCli, RecordsWhatArrivesUntilTheCountOrTheTimeOut) {
       {{"-C"}, three, "F0 01 F7 F0 02 F7 F0 03 F7"},
       {{}, "0 " + first256 + "\n40 " + rest44, m300},
       {{}, "5 F0 01 02\n9000 03 F7", "F0 01 02 03 F7"},  // each chunk waits its own time-out
-      {{}, "5 F0 01 02\n20000 03 F7", "F0 01 02 F7"},     // cut off: closed, and recording ends
-      {{}, "5 F0 01 02\n10 F0 05 F7", "F0 01 02 F7 F0 05 F7"},
       {{}, "5 7F 01 F7\n10 F0 05 F7", "F0 05 F7"},
       {{}, "9990 F0 01 F7", "F0 01 F7"},
       {{}, "10100 F0 01 F7", ""},
@@ -73,6 +71,30 @@ TEST_F(HolmirCli, RecordsWhatArrivesUntilTheCountOrTheTimeOut) {
     EXPECT_EQ(run(c.args, c.arrivals), c.out) << c.arrivals;
     EXPECT_EQ(last.status, 0) << last.err;
     EXPECT_EQ(last.err, "");
+  }
+}
+
+TEST_F(HolmirCli, CutMessagesAreWrittenClosedAndNamed) {
+  // 1023 messages and the first piece of another fill the queue; its second piece is lost.
+  std::string flood, floodOut;
+  for (int i = 0; i < 1023; ++i) flood += "5 F0 01 F7\n", floodOut += "F0 01 F7 ";
+  const std::string piece = sysexHex(257, 0x11);
+  flood += "5 " + piece.substr(0, piece.size() - 3);
+  floodOut += sysexHex(255, 0x11);
+  const std::string closed = "; written closed by F7\n", lost = "message 1024 cut after 256 bytes: data was lost inside it (the MIDI input overflowed)" + closed + "holmir: MIDIオーバーフローが発生しました (MIDI input overflow: data was lost)\n";
+  const struct { std::string arrivals, out, err; int status; } cases[] = {
+      {"5 F0 01 F7\n6 F0 02\n20000 03 F7", "F0 01 F7 F0 02 F7", "message 2 cut after 2 bytes: nothing came for 10 s" + closed, 1},
+      {"5 F0 01 02\n10 F0 05 F7", "F0 01 02 F7 F0 05 F7", "message 1 cut after 3 bytes: a new message (F0) began before its F7" + closed, 1},
+      {flood + "\n10 22 F7", floodOut, lost, 1},
+      {flood, floodOut, lost, 1},  // nothing after the hole
+      {"5 F0 01 02\n10 gone", "F0 01 02 F7", "message 1 cut after 3 bytes: the MIDI input went away" + closed, 1},
+      // A source that leaves between messages ends the recording as a time-out does.
+      {"5 F0 01 F7\n6 F0 02 F7\n10 gone", "F0 01 F7 F0 02 F7", "recording ended: the MIDI input went away; 2 messages written\n", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(run({}, c.arrivals), c.out) << c.err;
+    EXPECT_EQ(last.err, "holmir: " + c.err);
+    EXPECT_EQ(last.status, c.status) << c.err;
   }
 }
 

@@ -65,9 +65,6 @@ TEST_F(PravenCli, AnswersOfTheNames) {
       {"str(syx)", kBoth, "", "0"},
       {"syx", {"-ISynth:Out", "-Z"}, "", ""},
       {"str(len(msyx))", {"-ISynth:Out", "-T1"}, "", "0"},
-      // A cut-off message is dropped by msyx, given closed by syx.
-      {"msyx", {"-ISynth:Out", "-T1"}, "0 F0 01 F7\n10 F0 02", "#F0 01 F7"},
-      {"syx str(syx)", {"-ISynth:Out", "-T1"}, "0 F0 01 F7\n10 F0 02", "#F0 01 F7 30"},
       // clear drops what came and was not read.
       {"(timeout(100); str(len(syx))) (clear; str(syx))", {"-ISynth:Out"}, "0 F0 01 F7\n0 F0 02 F7", "30"},
       // Each reply is an owned copy.
@@ -89,6 +86,24 @@ TEST_F(PravenCli, AnswersOfTheNames) {
       EXPECT_EQ(out, c.out) << c.script;
     }
     EXPECT_EQ(last.status, 0) << c.script << ": " << last.err;
+  }
+}
+
+TEST_F(PravenCli, CutRepliesAreNeverGivenAsWhole) {
+  const std::vector<std::string> in{"-ISynth:Out", "-T1"};
+  const std::string began = "a new message (F0) began before its F7; ";
+  const struct { std::string script; std::vector<std::string> args; std::string arrivals, hexOut, err; } cases[] = {
+      {"syx str(syx)", in, "0 F0 01 F7\n10 F0 02", "F0 01 F7 30", "message 2 cut after 2 bytes: nothing came for 1 s; syx gives 0"},
+      {"(timeout(250); msyx)", in, "0 F0 01 F7\n10 F0 02", "F0 01 F7", "message 2 cut after 2 bytes: nothing came for 250 ms; msyx leaves it out"},
+      {"str(len(syx)) syx", {"-ISynth:Out", "-Z"}, "0 F0 01 02\n10 F0 03 F7", "30 F0 03 F7", "message 1 cut after 3 bytes: " + began + "syx gives an empty string"},
+      {"(syxcount(2); str(nsyx)) syx", in, "0 F0 01 F7\n5 F0 02\n10 F0 03 F7", "30 F0 03 F7", "message 2 cut after 2 bytes: " + began + "nsyx gives 0"},
+      {"msyx", in, "0 F0 01\n5 F0 02 F7", "F0 02 F7", "message 1 cut after 2 bytes: " + began + "msyx leaves it out"},
+      {"syx", in, "0 F0 01\n5 gone", "", "message 1 cut after 2 bytes: the MIDI input went away\npraven: port no longer exists: the script, byte offset 0: port no longer exists"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(hex(run(c.script, c.args, c.arrivals)), c.hexOut) << c.script;
+    EXPECT_EQ(last.err, "praven: " + c.err + "\n") << c.script;
+    EXPECT_EQ(last.status, 1) << c.script;
   }
 }
 

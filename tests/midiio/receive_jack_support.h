@@ -54,10 +54,11 @@ class InstrumentJackFixture : public ::testing::Test {
   std::unique_ptr<JackInstrument> instrument;
 };
 
-// A tool running with its standard output on a pipe.
+// A tool running with its standard output on a pipe (standard error in `errFile` when named).
 class PipedTool {
  public:
-  PipedTool(const std::string& tool, const std::vector<std::string>& args, bool stdinFromNull = true) {
+  PipedTool(const std::string& tool, const std::vector<std::string>& args, bool stdinFromNull = true,
+            const std::string& errFile = {}) {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe");
     const std::string path = toolPath(tool);
@@ -70,6 +71,7 @@ class PipedTool {
         const int null = open("/dev/null", O_RDONLY);
         dup2(null, 0);
       }
+      if (!errFile.empty()) dup2(open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       std::vector<char*> argv{const_cast<char*>(path.c_str())};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);

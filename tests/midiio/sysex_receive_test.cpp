@@ -178,7 +178,7 @@ TEST_F(MidiioReceive, StampsStartAndFailures) {
   EXPECT_EQ(e.lengthOrMessage, 0x06C0u);
 
   world->inputGone = true;
-  EXPECT_EQ(receive(1000).received, Received::failed);
+  EXPECT_EQ(receive(1000).received, Received::sourceLeft);
   EXPECT_EQ(midiio::lastMidiError(), midiio::midiErrorCode(midiio::kMidiNoSuchPort));
   midiio::closeMidiInput();
   midiio::closeMidiInput();  // safe when closed
