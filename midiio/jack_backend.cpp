@@ -172,7 +172,7 @@ class JackSystem final : public Backend {
   }
 
   MidiStatus drain(Nanos limit) {
-    return waitFor([&] { return completed_.load(std::memory_order_acquire) >= submitted_; }, limit, true);
+    return waitFor([&] { return completed_.load(std::memory_order_acquire) >= submitted_; }, limit);
   }
 
   void discardPending() { discardUpTo_.store(submitted_); }
@@ -227,16 +227,14 @@ class JackSystem final : public Backend {
   }
 
   // Waits until `done`, waking on each cycle that moved something and at
-  // least every 50 ms; fails after `limit` without progress, and at once
-  // when `notWhenStalled` and the server has stopped running.
+  // least every 50 ms; fails after `limit` without progress.
   template <typename Done>
-  MidiStatus waitFor(Done done, Nanos limit, bool notWhenStalled = false) {
+  MidiStatus waitFor(Done done, Nanos limit) {
     std::uint64_t seen = completed_.load();
     Nanos lastProgress = monotonicNow();
     while (!done()) {
       if (MidiStatus status = alive(); !status) return status;
       if (breakRequested()) return {kMidiInterrupted, {}};
-      if (notWhenStalled && stalled()) return {kMidiNotReady, "the JACK server runs no cycles (is it stopped?)"};
       const Nanos now = monotonicNow();
       if (const std::uint64_t c = completed_.load(); c != seen) {
         seen = c;

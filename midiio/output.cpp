@@ -87,10 +87,10 @@ void MidiOutput::close(bool interrupted) {
   auto send = [this](std::span<const std::uint8_t> message) {
     (void)port_->submit({EventKind::shortMessage, message}, clock_.stamp());
   };
+  // A system that left or stopped running takes nothing more: nothing to wait for.
   const Nanos limit = interrupted ? kBreakDrainLimit : kDrainLimit;
-  if (!port_->drain(limit)) port_->discardPending();
-  // A system that left or stopped running takes no silencing either.
   if (port_->health() && !port_->stalled()) {
+    if (!port_->drain(limit)) port_->discardPending();
     if (interrupted) {
       // Broken off inside a SysEx message: end it before the silence.
       if (sysexOpen_) (void)port_->submit({EventKind::sysexData, kEndOfExclusive}, clock_.stamp());
