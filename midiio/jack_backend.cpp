@@ -39,10 +39,13 @@ constexpr Nanos kAnswerLimit = 1000 * kNanosPerMs;
 
 timespec monotonicTimespec(Nanos t) { return {static_cast<time_t>(t / 1000000000), static_cast<long>(t % 1000000000)}; }
 
+enum class Answer { given, none, broken };  // returned; not within the limit; the user broke first
+
 // Runs `request` (a call that waits for the server) on a thread of its own
-// and waits for it until `limit` has passed. False when it has not returned
-// by then: the thread is left to it.
-bool returnsWithin(std::function<void()> request, Nanos limit) {
+// and waits until it returns, `limit` passes or, when `breakable`, the user
+// breaks (looked at every 50 ms). The thread of a request left waiting is
+// left to it, so what it writes must be shared with it.
+Answer awaitAnswer(std::function<void()> request, Nanos limit, bool breakable) {
   struct Pending {
     std::function<void()> request;
     sem_t done;
@@ -52,21 +55,27 @@ bool returnsWithin(std::function<void()> request, Nanos limit) {
   auto pending = std::make_shared<Pending>(std::move(request));
   std::thread helper;
   {
-    vorn::BreakSignalsBlocked blocked;
+    vorn::BreakSignalsBlocked blocked;  // the threads JACK starts inherit the mask
     helper = std::thread([pending] {
       pending->request();
       sem_post(&pending->done);
     });
   }
-  const timespec until = monotonicTimespec(monotonicNow() + limit);
-  while (sem_clockwait(&pending->done, CLOCK_MONOTONIC, &until) != 0) {
-    if (errno != ETIMEDOUT) continue;
-    helper.detach();
-    return false;
+  const Nanos end = monotonicNow() + limit;
+  for (;;) {
+    const timespec until = monotonicTimespec(breakable ? std::min(end, monotonicNow() + kWaitSlice) : end);
+    if (sem_clockwait(&pending->done, CLOCK_MONOTONIC, &until) == 0) break;
+    const bool broken = breakable && breakRequested();
+    if (broken || monotonicNow() >= end) {
+      helper.detach();
+      return broken ? Answer::broken : Answer::none;
+    }
   }
   helper.join();  // what the request did is ours now
-  return true;
+  return Answer::given;
 }
+
+MidiStatus notAnswering() { return {kMidiNoJackServer, "the JACK server answers nothing (is it stopped?)"}; }
 
 // Ahead of each event in the ring.
 struct EventHeader {
@@ -124,16 +133,18 @@ class JackSystem final : public Backend {
     if (!jack_port_by_name(client_, device.address.fullName.c_str())) return {kMidiNoSuchPort, device.name};
     std::snprintf(target_, sizeof target_, "%s", device.address.fullName.c_str());
     targetGone_.store(false);
-    port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    if (!port_) return {kMidiBusy, "JACK refused to register our MIDI port"};
-    if (!activate()) {
-      jack_port_unregister(client_, port_.exchange(nullptr));
-      return {kMidiBusy, "JACK refused to activate the client"};
+    jack_port_t* own = nullptr;
+    if (MidiStatus status = registerPort("out", JackPortIsOutput, own); !status) return status;
+    port_.store(own);
+    if (MidiStatus status = activate(); !status) {
+      port_.store(nullptr);
+      ask([client = client_, own] { jack_port_unregister(client, own); });
+      return status;
     }
     active_.store(true);
-    if (int error = jack_connect(client_, jack_port_name(port_.load()), target_); error != 0 && error != EEXIST) {
+    if (MidiStatus status = connect(jack_port_name(own), target_, "to " + device.name); !status) {
       closeOutput();
-      return {kMidiBusy, "could not connect to " + device.name};
+      return status;
     }
     port = std::make_unique<SystemPort<JackSystem>>(*this, kJackLargestEvent);
     return {};
@@ -259,16 +270,53 @@ class JackSystem final : public Backend {
   // server is asked nothing more.
   void ask(std::function<void()> request) {
     if (abandoned_.load()) return;
-    if (stalled() || !returnsWithin(std::move(request), kAnswerLimit)) abandoned_.store(true);
+    if (stalled() || awaitAnswer(std::move(request), kAnswerLimit, false) != Answer::given) abandoned_.store(true);
   }
 
-  bool activate() {
-    if (activated_) return true;
+  // A request while opening: it may wait as long as a send for the server;
+  // Ctrl-C gives it up at once.
+  MidiStatus askOpening(std::function<void()> request) {
+    if (abandoned_.load()) return notAnswering();
+    const Answer answer = awaitAnswer(std::move(request), kNoProgressLimit, true);
+    if (answer == Answer::given) return {};
+    abandoned_.store(true);
+    return answer == Answer::broken ? MidiStatus{kMidiInterrupted, {}} : notAnswering();
+  }
+
+  MidiStatus activate() {
+    if (activated_) return {};
     lastCallUs_.store(jack_get_time());
-    // The threads JACK starts here inherit our signal mask.
-    vorn::BreakSignalsBlocked blocked;
-    activated_ = jack_activate(client_) == 0;
-    return activated_;
+    auto result = std::make_shared<int>(0);
+    if (MidiStatus status = askOpening([client = client_, result] { *result = jack_activate(client); }); !status) {
+      return status;
+    }
+    activated_ = *result == 0;
+    return activated_ ? MidiStatus{} : MidiStatus{kMidiBusy, "JACK refused to activate the client"};
+  }
+
+  // jack_connect, bounded; an existing connection is no fault.
+  MidiStatus connect(const char* from, const char* to, const std::string& device) {
+    auto error = std::make_shared<int>(0);
+    const std::string a = from, b = to;
+    if (MidiStatus status = askOpening([client = client_, a, b, error] { *error = jack_connect(client, a.c_str(), b.c_str()); });
+        !status) {
+      return status;
+    }
+    if (*error != 0 && *error != EEXIST) return {kMidiBusy, "could not connect " + device};
+    return {};
+  }
+
+  // jack_port_register, bounded.
+  MidiStatus registerPort(const char* name, unsigned long flags, jack_port_t*& port) {
+    auto made = std::make_shared<jack_port_t*>(nullptr);
+    if (MidiStatus status = askOpening([client = client_, name, flags, made] {
+          *made = jack_port_register(client, name, JACK_DEFAULT_MIDI_TYPE, flags, 0);
+        });
+        !status) {
+      return status;
+    }
+    port = *made;
+    return port ? MidiStatus{} : MidiStatus{kMidiBusy, std::string("JACK refused to register our MIDI port ") + name};
   }
 
   // After the output or the input stopped being used: deactivate when
@@ -412,17 +460,15 @@ class JackInputPort final : public InputPort {
 MidiStatus JackSystem::openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) {
   if (shutdown_.load()) return {kMidiJackShutdown, "the server is gone"};
   if (!jack_port_by_name(client_, device.address.fullName.c_str())) return {kMidiNoSuchPort, device.name};
-  jack_port_t* own = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-  if (!own) return {kMidiBusy, "JACK refused to register our MIDI input port"};
+  jack_port_t* own = nullptr;
+  if (MidiStatus status = registerPort("in", JackPortIsInput, own); !status) return status;
   inputOwned_ = std::make_unique<JackInput>(client_, own, device.address.fullName, queue);
   input_.store(inputOwned_.get(), std::memory_order_release);
-  if (!activate()) {
+  MidiStatus status = activate();
+  if (status) status = connect(device.address.fullName.c_str(), jack_port_name(own), "from " + device.name);
+  if (!status) {
     closeInput();
-    return {kMidiBusy, "JACK refused to activate the client"};
-  }
-  if (int error = jack_connect(client_, device.address.fullName.c_str(), jack_port_name(own)); error != 0 && error != EEXIST) {
-    closeInput();
-    return {kMidiBusy, "could not connect from " + device.name};
+    return status;
   }
   port = std::make_unique<JackInputPort>(*this);
   return {};
@@ -445,12 +491,18 @@ void JackSystem::closeInput() {
 MidiStatus connectJack(std::string_view clientName, std::unique_ptr<Backend>& backend) {
   jack_set_error_function(quiet);
   jack_set_info_function(quiet);
-  jack_status_t status{};
-  jack_client_t* client = nullptr;
-  {
-    vorn::BreakSignalsBlocked blocked;
-    client = jack_client_open(std::string(clientName).c_str(), JackNoStartServer, &status);
-  }
+  struct Opened {
+    jack_client_t* client = nullptr;
+    jack_status_t status{};
+  };
+  auto opened = std::make_shared<Opened>();
+  const Answer answer = awaitAnswer([name = std::string(clientName), opened] {
+    opened->client = jack_client_open(name.c_str(), JackNoStartServer, &opened->status);
+  }, kNoProgressLimit, true);
+  if (answer == Answer::broken) return {kMidiInterrupted, {}};
+  if (answer == Answer::none) return notAnswering();
+  jack_client_t* client = opened->client;
+  const jack_status_t status = opened->status;
   if (!client) return {kMidiNoJackServer, statusText(status) + "; start one (for a try without hardware: jackd -d dummy)"};
   backend = std::make_unique<JackSystem>(client);
   return {};

@@ -81,6 +81,7 @@ Backend& connected() {
     registerTexts();
     if (MidiStatus status = connectBackend(vorn::toolName(), state.backend); !status) {
       state.backend.reset();
+      if (status.is(kMidiInterrupted)) vorn::pollBreak();
       fail(status);
       reportMidiError(status.code());
     }
@@ -157,7 +158,7 @@ bool openMidiOutput(int index) {
   }
   std::unique_ptr<OutputPort> port;
   if (MidiStatus status = backend.openOutput(outputs[static_cast<std::size_t>(index)], port); !status) {
-    return fail(status);
+    return checked(status);  // Ctrl-C while the server did not answer ends the run
   }
   state.output = std::make_unique<MidiOutput>(std::move(port), backend.clock());
   return true;

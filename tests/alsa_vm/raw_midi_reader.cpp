@@ -19,9 +19,7 @@ RawMidiReader::RawMidiReader(int device) : path_("/dev/snd/midiC0D" + std::to_st
   if (fd_ < 0) throw std::runtime_error("cannot open " + path_ + ": " + std::strerror(errno));
   // Room for the largest message a test sends (1 MiB), so that what the test
   // checks is the sender, not how soon this thread gets the machine's one
-  // CPU. 1 MiB is also the most the kernel grants: it answers a request for
-  // more with success and keeps its 4 KiB, which a reader lagging 3 ms
-  // behind droska overran.
+  // CPU. The kernel grants at most 1 MiB (more: success, and 4 KiB kept).
   snd_rawmidi_params params{};
   params.stream = SNDRV_RAWMIDI_STREAM_INPUT;
   params.buffer_size = std::size_t{1} << 20;

@@ -1,8 +1,7 @@
 // holmir against a real JACK server and an instrument client: requested
 // dumps arrive whole whether JACK carries them as one event or in fragments;
-// a flood into a stalled output, or from a sender JACK skips cycles of, loses
-// nothing silently; droska's 1 MiB arrives whole; a message cut by a stopped
-// server is named; a break or a leaving source ends the wait at once.
+// a flood into a stalled output loses nothing silently; a message cut by a
+// stopped server is named; a break or a leaving source ends the wait at once.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -84,13 +83,13 @@ TEST_F(HolmirJack, FloodLosesNothingSilentlyNorJoinsAcrossAHole) {
     const auto before = std::chrono::steady_clock::now();
     if (c.stalled) {
       instrument->send(messages);
-      for (int i = 0; i < 6000 && !instrument->idle(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      while (!instrument->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
       std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the pipe stays full meanwhile
       status = holmir.finish(out);
     } else {
       std::thread reader([&] { status = holmir.finish(out); });
       instrument->send(messages);
-      for (int i = 0; i < 6000 && !instrument->idle(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      while (!instrument->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
       reader.join();
       std::cout << "[ measure ] 1 MiB handed to JACK in " << ms << " ms\n";

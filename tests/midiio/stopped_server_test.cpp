@@ -1,6 +1,5 @@
-// The real-time tools against a JACK server that has stopped (SIGSTOP): each
-// ends soon after Ctrl-C, or after its own error or time-out, instead of
-// waiting for the server. One that quits (SIGTERM) ends a player's wait at once.
+// Against a stopped JACK server every real-time tool ends soon after Ctrl-C or
+// its own end; a server that quits ends a player's wait at once.
 #include <gtest/gtest.h>
 
 #include <iostream>
