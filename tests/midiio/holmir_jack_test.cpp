@@ -55,8 +55,7 @@ TEST_F(HolmirJack, RecordsRequestedDumps) {
 }
 
 TEST_F(HolmirJack, FloodLosesNothingSilentlyNorJoinsAcrossAHole) {
-  // 17 pieces a message: 1024 queued pieces end inside one, so a hole falls
-  // inside a message. Each goes as JACK events of 1000 bytes.
+  // 17 pieces a message: 1024 queued pieces end inside one, so a hole falls inside a message.
   constexpr std::size_t kSize = 4100;
   constexpr int kCount = 256;  // just over 1 MiB
   std::vector<std::string> messages;

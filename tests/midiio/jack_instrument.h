@@ -34,10 +34,7 @@ class JackInstrument {
   bool idle() const { return ring_.readSpace() == 0 && replying_.load() < 0; }
   std::size_t requestsSeen() const { return requests_.load(); }
   // From now on every `everyCycles`-th process call sleeps `ms` (0: none).
-  void pauseInCallback(int everyCycles, int ms) {
-    pauseMs_.store(ms);
-    pauseEvery_.store(everyCycles);
-  }
+  void pauseInCallback(int everyCycles, int ms) { pauseMs_.store(ms), pauseEvery_.store(everyCycles); }
   int xruns() const { return xruns_.load(); }
 
  private:

@@ -1,8 +1,7 @@
 #pragma once
 // A test-only JACK client with one MIDI input port that records every event
-// with its frame time, without allocating in its process callback. Its
-// callback owns the record; the test's thread reads only what the callback
-// published, and asks the callback itself to forget.
+// with its frame time, without allocating in its process callback (which owns
+// the record: the test reads what it published, and asks it to forget).
 #include <jack/jack.h>
 
 #include <atomic>

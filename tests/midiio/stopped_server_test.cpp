@@ -2,7 +2,6 @@
 // its own end; a server that quits ends a player's wait at once.
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <thread>
 
 #include "receive_jack_support.h"
@@ -44,7 +43,6 @@ TEST_F(StoppedServer, EveryToolEndsSoonAfterCtrlCOrItsOwnEnd) {
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - from).count();
     server->signal(SIGCONT);
     EXPECT_LT(ms, c.ownMs + 2500) << c.run[0] << " must not wait for the server";
-    std::cout << "[ measure ] " << c.run[0] << (c.ctrlC ? ", Ctrl-C" : "") << ": " << ms << " ms\n";
   }
 }
 

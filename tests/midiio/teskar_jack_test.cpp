@@ -94,7 +94,6 @@ TEST_F(TeskarJack, DensePlaybackArrivesWholeWithNothingLost) {
     EXPECT_EQ(zamotest::runTool("teskar", {"-E" + recorder->portName(), "-T1", file}).status, 0);
     awaitBytes(expected.size());
   });
-  EXPECT_EQ(recorder->eventCount(), 10000u);
   EXPECT_TRUE(received() == expected);
   EXPECT_EQ(recorder->lostEvents(), 0u);
 }
