@@ -9,6 +9,7 @@
 #include "midiio/device_names.h"
 #include "midiio/midi_input.h"
 #include "midiio/output.h"
+#include "midiio/port_words.h"
 #include "midiio/system_clock.h"
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
@@ -123,7 +124,7 @@ void chooseFromEnvironment(Direction direction, int& index) {
     reportMidiError(vorn::kErrEnvTooLong);
   }
   if (!findIn(direction, value, index)) {
-    fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value);
+    fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value + "; " + existingPortsText(direction));
     reportMidiError(vorn::kErrNoSuchDevice);
   }
 }

@@ -1,13 +1,13 @@
 #include "midiio/sender_options.h"
 
-#include "midiio/midi_layer.h"
+#include "midiio/port_words.h"
 #include "vornlib/numbers.h"
 
 namespace midiio {
 
 vorn::OptionHandler outputOption(int& index, bool& chosen) {
   return [&index, &chosen](std::string_view text) {
-    chosen = findMidiOutput(text, index);
+    chosen = findPortForOption(Direction::output, text, index);
     return chosen;
   };
 }

@@ -1,5 +1,7 @@
 #include "mml/compiler.h"
 
+#include <utility>
+
 #include "vornlib/console.h"
 #include "vornlib/jchr.h"
 
@@ -42,7 +44,7 @@ bool Compiler::compileSource() {
     return true;
   } catch (const SyntaxError& error) {
     failure_ = CompileFailure{error.message, error.position, error.detail, error.expandedText,
-                              error.expandedPosition, std::nullopt};
+                              error.expandedPosition, error.gloss, std::nullopt};
     if (openBlock_ && !srcBlock_.sameInput(*openBlock_, error.position)) failure_.openBlock = openBlock_;
     // Also when an expansion had kept its text out of the listing.
     if (vorn::ByteOutput* listing = reader_.listingFile()) {
@@ -180,6 +182,13 @@ bool Compiler::skipComment() {
     return false;
   }
   return true;
+}
+
+void Compiler::warn(std::size_t position, std::string text) {
+  CompileWarning warning{position, std::move(text)};
+  // An expansion run again and again warns once for its place.
+  if (!warnings_.empty() && warnings_.back() == warning) return;
+  warnings_.push_back(std::move(warning));
 }
 
 void Compiler::checkRoom() {

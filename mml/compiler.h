@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "mml/codes.h"
 #include "mml/event_store.h"
@@ -45,9 +46,18 @@ struct CompileFailure {
   std::string detail;        // the expression evaluator's reason, if it had one
   std::string expandedText;  // for an error inside an expansion: the text it produced,
   std::size_t expandedPosition = 0;  // and where in it
+  std::string gloss;                 // the English meaning, when it says more than the message's own
   // The "{" of a track or macro block that an earlier input left open, when
   // the error lies in a later one: the likely cause.
   std::optional<std::size_t> openBlock;
+};
+
+// Something the compiler took as written that is most likely a mistake; the
+// output is what the source says all the same.
+struct CompileWarning {
+  std::size_t position;  // byte offset in the joined source
+  std::string text;      // "warning: ..."
+  bool operator==(const CompileWarning&) const = default;
 };
 
 class Compiler {
@@ -59,6 +69,8 @@ class Compiler {
   // what and where, and the listing ends with "←", the message and a line end.
   bool compileSource();
   const CompileFailure& failure() const { return failure_; }
+  // In source order; also after a compile error, up to it.
+  const std::vector<CompileWarning>& warnings() const { return warnings_; }
   EventStore& store() { return store_; }
 
  private:
@@ -191,6 +203,8 @@ class Compiler {
   std::size_t expressions_ = 0;     // evaluated so far
   std::size_t expandedBytes_ = 0;   // produced by expansions so far
   CompileFailure failure_;
+  std::vector<CompileWarning> warnings_;
+  void warn(std::size_t position, std::string text);
   std::optional<std::size_t> openBlock_;  // the "{" of the track or macro block being compiled
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mml/terminal_text.h"
+#include "vornlib/gloss.h"
 
 namespace mml {
 namespace {
@@ -46,7 +47,8 @@ std::string expandedLines(std::string_view text, std::size_t position, vorn::Tex
 std::string formatDiagnostic(const SourceText& srcBlock, const CompileFailure& failure) {
   SourceLocation where = srcBlock.locate(failure.position);
   std::string text = place(where);
-  text += failure.message;
+  // Glossed here, so that the diagnostic reads as stderr shows it.
+  text += failure.gloss.empty() ? vorn::withGloss(failure.message) : failure.message + " (" + failure.gloss + ")";
   if (!failure.detail.empty()) text += " (" + terminalText(failure.detail, where.encoding) + ")";
   text += '\n';
   appendLineAndCaret(text, "", where.lineText, where.lineOffset, where.encoding);
@@ -59,6 +61,10 @@ std::string formatDiagnostic(const SourceText& srcBlock, const CompileFailure& f
     appendLineAndCaret(text, "", opener.lineText, opener.lineOffset, opener.encoding);
   }
   return text;
+}
+
+std::string formatWarning(const SourceText& srcBlock, const CompileWarning& warning) {
+  return place(srcBlock.locate(warning.position)) + warning.text;
 }
 
 }  // namespace mml

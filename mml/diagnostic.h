@@ -1,6 +1,6 @@
 #pragma once
 // The compile error as a user reads it on the terminal:
-//   FILE:LINE:COL: MESSAGE (the expression evaluator's reason, if any)
+//   FILE:LINE:COL: MESSAGE (its English meaning) (the expression evaluator's reason, if any)
 //   the source line
 //   a caret under the column
 // and for an error inside the text an expansion produced, two more lines:
@@ -22,5 +22,8 @@ namespace mml {
 
 // The lines, each ended by a line feed; the first without the tool's name.
 std::string formatDiagnostic(const SourceText& srcBlock, const CompileFailure& failure);
+
+// One line, without its line feed: "FILE:LINE:COL: warning: ...".
+std::string formatWarning(const SourceText& srcBlock, const CompileWarning& warning);
 
 }  // namespace mml

@@ -17,7 +17,7 @@ namespace {
 void showFailure(const SourceText& srcBlock, const CompileFailure& failure) {
   std::string diagnostic = formatDiagnostic(srcBlock, failure);
   std::size_t firstLineEnd = diagnostic.find('\n');
-  vorn::reportError(diagnostic.substr(0, firstLineEnd));
+  vorn::reportGlossedError(diagnostic.substr(0, firstLineEnd));
   std::string rest = diagnostic.substr(firstLineEnd + 1) + "KORMAVE: syntax error\n";
   std::fwrite(rest.data(), 1, rest.size(), stderr);
   std::fflush(stderr);
@@ -74,6 +74,7 @@ void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings)
   }
   Compiler compiler(srcBlock, compileSettings, listing.get());
   bool compiled = compiler.compileSource();
+  for (const CompileWarning& warning : compiler.warnings()) vorn::reportNote(formatWarning(srcBlock, warning));
   std::optional<vorn::RunEnded> outputFailed;
   if (compiled) {
     try {

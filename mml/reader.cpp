@@ -1,5 +1,7 @@
 #include "mml/reader.h"
 
+#include "mml/terminal_text.h"
+
 namespace mml {
 
 std::string missingCharMessage(char c) {
@@ -62,14 +64,20 @@ std::string Reader::readName() {
 
 void Reader::syntaxError(std::string_view message) const { syntaxErrorAt(message, lastPos_); }
 
-void Reader::syntaxErrorAt(std::string_view message, std::size_t position, std::string detail) const {
-  if (!inExpansion_) throw SyntaxError{std::string(message), position, std::move(detail), {}, 0};
-  throw SyntaxError{std::string(message), anchor_, std::move(detail), std::string(text_), position};
+void Reader::syntaxErrorAt(std::string_view message, std::size_t position, std::string detail,
+                           std::string gloss) const {
+  if (!inExpansion_) throw SyntaxError{std::string(message), position, std::move(detail), {}, 0, std::move(gloss)};
+  throw SyntaxError{std::string(message), anchor_, std::move(detail), std::string(text_), position, std::move(gloss)};
 }
 
 void Reader::missingCloser(char c, std::size_t openedAt) const {
   bool ranPast = lastCode_ == 0 || (!inExpansion_ && !srcBlock_.sameInput(lastPos_, openedAt));
-  syntaxErrorAt(missingCharMessage(c), ranPast ? openedAt : lastPos_);
+  if (ranPast) syntaxErrorAt(missingCharMessage(c), openedAt);
+  std::string gloss;
+  if (lastCode_ != ch('}') && lastCode_ != ch(')') && lastCode_ != ch(']')) {
+    gloss = "\"" + terminalText(text_.substr(lastPos_, readPos_ - lastPos_), encoding()) + "\" is not a command here";
+  }
+  syntaxErrorAt(missingCharMessage(c), lastPos_, {}, std::move(gloss));
 }
 
 void Reader::advanceTo(std::size_t position) {

@@ -27,6 +27,8 @@ struct SyntaxError {
   // offset in it; `position` is then the expansion's place in the source.
   std::string expandedText;
   std::size_t expandedPosition = 0;
+  // The English meaning, when it says more than the message's own gloss.
+  std::string gloss;
 };
 
 // "<}>がない。": the character c is missing.
@@ -86,6 +88,8 @@ class Reader {
   // "<c>がない。" for the code read last. When reading ran past the end of
   // the opener's input (into the next input, or to the end of the text), the
   // error is placed at the opener: that is what the user has to close.
+  // Otherwise, unless it is a closer too, the character read last is what
+  // stopped the block, and the gloss names it: "\"i\" is not a command here".
   [[noreturn]] void missingCloser(char c, std::size_t openedAt) const;
 
   // After "/*": up to and including "*/"; "**/" does not close, "***/" does.
@@ -101,7 +105,11 @@ class Reader {
   // Ends the compilation at the character read last / at `position` of the
   // text being read.
   [[noreturn]] void syntaxError(std::string_view message) const;
-  [[noreturn]] void syntaxErrorAt(std::string_view message, std::size_t position, std::string detail = {}) const;
+  [[noreturn]] void syntaxErrorAt(std::string_view message, std::size_t position, std::string detail = {},
+                                  std::string gloss = {}) const;
+  // Where an error or a warning about `position` of the text being read is
+  // shown in the source: there, or at the expansion that produced the text.
+  std::size_t sourcePosition(std::size_t position) const { return inExpansion_ ? anchor_ : position; }
 
   // The text being read (zero-terminated just behind its end), where the
   // code read last starts, and where the next read begins.

@@ -2,6 +2,8 @@
 // parallel blocks.
 #include "mml/compiler.h"
 
+#include <string>
+
 namespace mml {
 
 void Compiler::commandChannel(VoiceContext& voice) {
@@ -41,6 +43,7 @@ void Compiler::commandMeasure(VoiceContext& voice) {
 }
 
 void Compiler::commandBar(VoiceContext& voice) {
+  const std::size_t bar = reader_.lastPosition();
   flushTie(voice);
   std::int32_t length = voice.measureLength;
   if (startsUnsigned(reader_.peekChar())) {
@@ -48,7 +51,16 @@ void Compiler::commandBar(VoiceContext& voice) {
     if (n.value <= 0) reader_.syntaxErrorAt("値が不正です。", n.at);
     length = n.value;
   }
-  moveTo(voice, add32(voice.measureTop, length));
+  const std::int32_t next = add32(voice.measureTop, length);
+  // Written lengths stick, so one long note overruns the bar unnoticed; the
+  // bar line still wins, as it always has.
+  if (voice.time > next) {
+    const std::int64_t over = std::int64_t{voice.time} - next;
+    const std::string ticks = std::to_string(over) + (over == 1 ? " tick" : " ticks");
+    warn(reader_.sourcePosition(bar),
+         "warning: overfull measure: the voice is " + ticks + " past this bar line and moves back to it");
+  }
+  moveTo(voice, next);
 }
 
 void Compiler::moveTo(VoiceContext& voice, std::int32_t time) {

@@ -6,6 +6,7 @@
 #include "frame/frame.h"
 #include "midiio/midi_layer.h"
 #include "midiio/pause_argument.h"
+#include "midiio/port_words.h"
 #include "midiio/sender_options.h"
 #include "midiio/sysex_sender.h"
 
@@ -46,6 +47,7 @@ int fileProc(const char* name) {
 void openOutput() {
   if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
   if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+  midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
 }
 
 int mainProc() {

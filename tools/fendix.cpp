@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "frame/frame.h"
+#include "seq/foreign_input.h"
 #include "seq/ostra_to_dorna.h"
 
 namespace {
@@ -22,6 +23,7 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
 
 int fileProc(const char* name) {
   return frame::withInput(name, [] {
+    if (auto foreign = seq::foreignInput(vorn::getinhandle(), seq::Expected::ostra)) seq::endRunOn(*foreign);
     seq::RenderOptions render{.stepLength = stepLength, .keepSysEx = (flags & kFlagSysEx) != 0};
     if (auto fault = seq::renderOstraToDorna(vorn::getinhandle(), render)) seq::endRunOn(*fault);
   });

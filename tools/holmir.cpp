@@ -9,6 +9,7 @@
 #include "midiio/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
+#include "midiio/port_words.h"
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
 #include "vornlib/kel/kel.h"
@@ -43,12 +44,12 @@ bool optionC(std::string_view text) {
 }
 
 bool optionE(std::string_view text) {
-  outputChosen = midiio::findMidiOutput(text, outputIndex);
+  outputChosen = midiio::findPortForOption(midiio::Direction::output, text, outputIndex);
   return outputChosen;
 }
 
 bool optionI(std::string_view text) {
-  inputChosen = midiio::findMidiInput(text, inputIndex);
+  inputChosen = midiio::findPortForOption(midiio::Direction::input, text, inputIndex);
   return inputChosen;
 }
 
@@ -96,10 +97,12 @@ void openDevices() {
   if (requestGiven) {
     if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
     if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+    midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
   }
   if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
     midiio::reportMidiError(midiio::lastMidiError());
   }
+  midiio::tellDefaultPort(midiio::Direction::input, inputIndex);
 }
 
 // The request's bytes: a KEL expression's after ":", else a file's, read to

@@ -138,8 +138,25 @@ int fileProc(const char* name) {
   });
 }
 
+// Options that cannot select (or write) a single message are most likely a
+// forgotten pattern: say so, then run as asked.
+void tellWhenNothingCanBeSelected() {
+  const bool all = flags & kSelectAll, invert = flags & kSelectInvert;
+  if (program.empty() && all == invert) {
+    vorn::reportNote(all ? "no message can be selected: -A with no pattern selects every message, and -V inverts that"
+                         : "no message can be selected: no pattern was given (-Spattern); -A or -V alone selects every "
+                           "message");
+  } else if ((flags & kSelectExtract) && invert) {
+    vorn::reportNote("nothing can be written: -E writes the ranges a pattern marks, and the messages -V selects "
+                     "matched no pattern");
+  }
+}
+
 int mainProc() {
-  return frame::standardMain(descriptor, fileProc, [] { selector.emplace(program, flags); });
+  return frame::standardMain(descriptor, fileProc, [] {
+    tellWhenNothingCanBeSelected();
+    selector.emplace(program, flags);
+  });
 }
 
 }  // namespace

@@ -31,7 +31,9 @@ const vorn::OptionEntry options[] = {
 const vorn::OptionDescriptor descriptor{options, 0, "[options]",
                                         "Lists the MIDI ports by the names the other tools accept."};
 
-void list(const std::vector<midiio::Device>& devices, std::string_view prefix) {
+// No ports is said on standard error: standard output stays a plain list for scripts.
+void list(const std::vector<midiio::Device>& devices, std::string_view prefix, std::string_view none) {
+  if (devices.empty()) vorn::reportNote(none);
   for (const midiio::Device& device : devices) {
     if (listMode & kAsOptions) vorn::OutStrz(prefix);
     vorn::OutStrz(device.name);
@@ -43,8 +45,8 @@ int mainProc() {
   vorn::analoptionEx(descriptor);
   vorn::openout();
   const midiio::DeviceList& devices = midiio::midiDevices();
-  if (listMode & kListOutputs) list(devices.outputs, "-E");
-  if (listMode & kListInputs) list(devices.inputs, "-I");
+  if (listMode & kListOutputs) list(devices.outputs, "-E", "no MIDI outputs");
+  if (listMode & kListInputs) list(devices.inputs, "-I", "no MIDI inputs");
   vorn::closeout();
   return 1;
 }

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <new>
 #include <optional>
 #include <string>
@@ -36,7 +35,7 @@ const vorn::OptionEntry options[] = {
     {'E', optionE, "-Edir   one output per input: dir/<input base name>.syx (empty dir: here)",
      "a directory (any text; empty for the current one)"},
 };
-const vorn::OptionDescriptor descriptor{options, 0, "[options] file.mid...",
+const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.mid...]",
                                         "Extracts the SysEx messages of Standard MIDI Files into SysEx files."};
 
 sysex::ProblemReporter problemReporter(const char* name) {
@@ -83,6 +82,11 @@ bool readChunks(const char* name, sysex::SmfInfo& smf) {
   }
   sysex::SmfFileError error;
   if (!fileSurvives([&] { error = sysex::readSmfChunks(in, size, smf); })) return false;
+  if (error && in.offset() == 0) {
+    // An empty input is most often a failed leader in a pipe: the blame stays there.
+    vorn::errBoxAt(name, "no input");
+    return false;
+  }
   if (error) {
     vorn::errBoxAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
     return false;
@@ -130,16 +134,17 @@ int fileProc(const char* name) {
   return 1;
 }
 
-// No standard-input fallback: without file arguments the output stays empty.
+// Without file arguments standard input is read, as every tool does, unless
+// it is a terminal: nobody types a Standard MIDI File.
 int mainProc() {
   int files = vorn::analoptionEx(descriptor);
   if (!perFileOutput) vorn::openout();
   if (files > 0) {
     vorn::analfileExec(descriptor, fileProc);
   } else if (!::isatty(STDIN_FILENO)) {
-    // Data waiting on standard input is not read; say so, it is no error.
-    std::string note = std::string(vorn::toolName()) + ": no input files (use - for standard input)\n";
-    std::fputs(note.c_str(), stderr);
+    fileProc(nullptr);
+  } else {
+    vorn::reportNote("no input files: name Standard MIDI Files, or pipe one in");
   }
   if (!perFileOutput) vorn::closeout();
   return 1;

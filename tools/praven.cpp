@@ -9,6 +9,7 @@
 #include "midiio/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
+#include "midiio/port_words.h"
 #include "midiio/script_host.h"
 #include "vornlib/errors.h"
 #include "vornlib/kel/kel.h"
@@ -47,23 +48,28 @@ bool optionD(std::string_view text) {
 }
 
 // A device by name; an empty text names the environment variable's value.
-bool deviceOption(std::string_view text, const char* variable, bool (*find)(std::string_view, int&), int& index,
-                  bool& enabled) {
+bool deviceOption(std::string_view text, midiio::Direction direction, int& index, bool& enabled) {
+  const char* variable = direction == midiio::Direction::output ? "ZAMO_MIDI_OUT" : "ZAMO_MIDI_IN";
   std::string name(text);
   if (name.empty()) {
     const char* value = std::getenv(variable);
     if (value && std::string_view(value).size() >= kLongestDeviceVariable) return false;
-    name = value ? value : "";
+    if (!value || !*value) {
+      vorn::explainRefusal("alone, it takes the port " + std::string(variable) + " names, and " + variable +
+                           " is not set; " + midiio::existingPortsText(direction));
+      return false;
+    }
+    name = value;
   }
-  enabled = find(name, index);
+  enabled = midiio::findPortForOption(direction, name, index);
   return enabled;
 }
 
 bool optionE(std::string_view text) {
-  return deviceOption(text, "ZAMO_MIDI_OUT", midiio::findMidiOutput, outputIndex, settings.outputEnabled);
+  return deviceOption(text, midiio::Direction::output, outputIndex, settings.outputEnabled);
 }
 bool optionI(std::string_view text) {
-  return deviceOption(text, "ZAMO_MIDI_IN", midiio::findMidiInput, inputIndex, settings.inputEnabled);
+  return deviceOption(text, midiio::Direction::input, inputIndex, settings.inputEnabled);
 }
 
 bool optionT(std::string_view text) {

@@ -12,8 +12,10 @@
 #include "midiio/dorna_player.h"
 #include "midiio/midi_layer.h"
 #include "midiio/pause_argument.h"
+#include "midiio/port_words.h"
 #include "midiio/sender_options.h"
 #include "midiio/serial_port.h"
+#include "seq/foreign_input.h"
 #include "seq/record_reader.h"
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
@@ -108,14 +110,17 @@ class SerialTarget final : public midiio::DornaTarget {
   midiio::SerialFault fault_;
 };
 
-// Loads one stream, up to its end record, into playBuffer; a fault ends the run.
+// Loads one stream, up to its end record, into playBuffer; a fault ends the
+// run, and so does a file of another kind, OSTRA sequences included.
 void load(vorn::ByteInput& in) {
   playBuffer.clear();
+  if (auto foreign = seq::foreignInput(in, seq::Expected::dorna)) seq::endRunOn(*foreign);
   seq::RecordReader reader(in, seq::RecordShapes::dorna);
   seq::Record record;
   for (;;) {
     const seq::RecordKind kind = reader.next(record);
     if (kind == seq::RecordKind::Fault) seq::endRunOn(reader.fault());
+    if (seq::isOstraTempo(record)) seq::endRunOn(seq::ostraInsteadOfDorna());
     if (kind != seq::RecordKind::SysEx) {
       playBuffer.addTwoBytes(record.delta, record.status, record.first, record.second);
       if (kind == seq::RecordKind::End) return;
@@ -181,6 +186,7 @@ void openOutput() {
   }
   if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
   if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+  midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
 }
 
 // The close routine: at the end of the run, on Ctrl-C or SIGTERM (as the

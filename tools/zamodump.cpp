@@ -1,30 +1,37 @@
 // zamodump: shows OSTRA sequences, DORNA streams, Standard MIDI Files and
 // SysEx files as text, one event a line. A Standard MIDI File ("MThd") and a
 // SysEx file (F0 and a data byte) are known by their first bytes; anything
-// else is read as OSTRA, or as DORNA with -P.
+// else is read as OSTRA, or as DORNA with -P; without -P or -Q a name ending
+// in ".dorna" or ".ostra" chooses.
 //
 // A fault costs only its file: what was read is shown, the fault is reported
 // with its byte offset, and the next file is read; the status is 1 at the end.
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "frame/frame.h"
+#include "seq/foreign_input.h"
 #include "seq/record_dump.h"
 #include "seq/smf_dump.h"
 #include "sysex/summary_describer.h"
 #include "sysex/sysex_file_dump.h"
 #include "vornlib/errors.h"
+#include "vornlib/jchr.h"
 
 namespace {
 
 seq::RecordDumpOptions recordOptions;
+std::optional<seq::RecordShapes> chosenShapes;  // by -P or -Q
 
 const vorn::OptionEntry options[] = {
-    {'P', frame::flagOption([] { recordOptions.shapes = seq::RecordShapes::dorna; }),
+    {'P', frame::flagOption([] { chosenShapes = seq::RecordShapes::dorna; }),
      "-P      read DORNA streams (files that are neither SMF nor SysEx)", vorn::kWantsNoText},
-    {'Q', frame::flagOption([] { recordOptions.shapes = seq::RecordShapes::ostra; }),
-     "-Q      read OSTRA sequences (the default); the last of -P/-Q counts", vorn::kWantsNoText},
+    {'Q', frame::flagOption([] { chosenShapes = seq::RecordShapes::ostra; }),
+     "-Q      read OSTRA sequences (the default, unless a name ends in .dorna); the last of -P/-Q counts",
+     vorn::kWantsNoText},
     {'T', frame::stepLengthOption(recordOptions.stepMs),
      "-Tms    DORNA step length in milliseconds, 0.1 to below 1000 (default 8)", frame::kStepLengthWants},
     {'O', vorn::option_o, "-Ofile  write the text to file instead of standard output", "a file name"},
@@ -33,6 +40,17 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
                                         "Shows OSTRA, DORNA, Standard MIDI and SysEx files as text, one event a line."};
 
 enum class Kind { smf, sysExFile, records };
+
+// Without -P or -Q the name's extension tells (in any letter case); OSTRA else.
+seq::RecordShapes shapesFor(const char* name) {
+  if (chosenShapes) return *chosenShapes;
+  std::string_view word = name ? name : "";
+  const std::size_t dot = word.rfind('.');
+  if (dot != std::string_view::npos && vorn::JstrzCmpi(word.substr(dot), ".dorna") == 0) {
+    return seq::RecordShapes::dorna;
+  }
+  return seq::RecordShapes::ostra;
+}
 
 // Looks at the first two bytes and gives them back.
 Kind kindOf(vorn::ByteInput& in) {
@@ -82,6 +100,10 @@ int fileProc(const char* name) {
       if (auto cut = sysex::dumpSysExFile(in, vorn::getouthandle())) fault = seq::InputFault{cut->text, cut->offset};
       break;
     case Kind::records:
+      recordOptions.shapes = shapesFor(name);
+      fault = seq::foreignInput(in, recordOptions.shapes == seq::RecordShapes::dorna ? seq::Expected::dorna
+                                                                                    : seq::Expected::ostra);
+      if (fault) break;
       lines.comment(shownName + ": " + recordsHeading());
       fault = seq::dumpRecords(in, lines, describer, recordOptions);
       break;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "frame/frame.h"
+#include "seq/foreign_input.h"
 #include "seq/smf_to_ostra.h"
 
 namespace {
@@ -23,6 +24,7 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
 
 int fileProc(const char* name) {
   return frame::withInput(name, [] {
+    if (auto foreign = seq::foreignInput(vorn::getinhandle(), seq::Expected::smf)) seq::endRunOn(*foreign);
     seq::ConvertOptions convert{.keepSysEx = (flags & kFlagSysEx) != 0, .mergeTracks = (flags & kFlagMerge) != 0};
     if (auto fault = seq::convertSmfToOstra(vorn::getinhandle(), convert)) seq::endRunOn(*fault);
   });

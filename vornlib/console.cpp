@@ -169,19 +169,30 @@ BreakSignalsBlocked::~BreakSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &prev
 std::string_view toolName() { return gToolName; }
 std::string_view toolBanner() { return gBanner; }
 
+namespace {
+
+void writeReport(std::string_view message) {
+  std::string line = gToolName;
+  line += ": ";
+  line += message;
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
 void reportError(std::string_view message) {
   gErrorReported = true;
   reportNote(message);
 }
 
-void reportNote(std::string_view message) {
-  std::string line = gToolName;
-  line += ": ";
-  line += withGloss(message);
-  line += '\n';
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
+void reportGlossedError(std::string_view message) {
+  gErrorReported = true;
+  writeReport(message);
 }
+
+void reportNote(std::string_view message) { writeReport(withGloss(message)); }
 
 bool errorReported() { return gErrorReported; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vornlib/console.h"
@@ -12,6 +13,8 @@ namespace vorn {
 namespace {
 
 int gLeadingWords = 0;
+// What the handler running now said about the text it refused.
+std::string gRefusal;
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -59,6 +62,12 @@ std::string advertisedLetters(const OptionDescriptor& descriptor) {
 // Why `word` was refused: a text given as the next word, a value outside
 // what the option wants, or (when the tool says nothing) just that.
 [[noreturn]] void rejectInvalid(const OptionEntry& entry, std::string_view word, const char* nextWord) {
+  // The handler's own words know more than the option's `wants`, and --help
+  // would not tell more.
+  if (!gRefusal.empty()) {
+    reportError(std::string(word) + ": " + gRefusal);
+    conEnd(kExitBadOption);
+  }
   std::string letter = "-";
   letter += entry.letter;
   if (word.size() == 2 && nextWord != nullptr && !VornOptionIsOption(nextWord) && entry.wants != kWantsNoText) {
@@ -80,6 +89,8 @@ void printText(std::string_view text) {
 }
 
 }  // namespace
+
+void explainRefusal(std::string why) { gRefusal = std::move(why); }
 
 bool VornOptionIsOption(std::string_view word) { return word.size() >= 2 && word[0] == '-'; }
 
@@ -130,6 +141,7 @@ int analoptionEx(const OptionDescriptor& descriptor) {
       }
     }
     if (found == nullptr) rejectUnknown(descriptor, word);
+    gRefusal.clear();
     if (!found->handler || !found->handler(word.substr(2))) rejectInvalid(*found, word, argument(i + 1));
   }
   int count = static_cast<int>(plainWords().size()) - descriptor.leadingWords;

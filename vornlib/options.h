@@ -7,6 +7,7 @@
 // lone "-" is a file argument that means standard input.
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct OptionEntry {
   // this ("a step length from 0.1 up to 999.99"); empty: no reason given.
   std::string_view wants = {};
 };
+
+// A handler about to refuse its text may say why in its own words; the
+// refusal then reads "-Ename: why" instead of naming what the option wants.
+void explainRefusal(std::string why);
 
 // The `wants` of an option that takes no text.
 inline constexpr std::string_view kWantsNoText = "no text after the letter";

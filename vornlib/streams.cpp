@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -95,23 +96,43 @@ bool ByteInput::refill() {
   }
   consumedBefore_ += pos_ - kept;
   pos_ = end_ = kept;
+  const std::size_t n = readSome(kept);
+  end_ = kept + n;
+  atEnd_ = n == 0;
+  return !atEnd_;
+}
+
+std::size_t ByteInput::readSome(std::size_t at) {
   for (;;) {
     pollBreak();
-    ssize_t n = ::read(fd_, storage_.data() + kept, storage_.size() - kept);
-    if (n > 0) {
-      end_ = kept + static_cast<std::size_t>(n);
-      atEnd_ = false;
-      return true;
-    }
-    if (n == 0) {
-      atEnd_ = true;
-      return false;
-    }
+    ssize_t n = ::read(fd_, storage_.data() + at, storage_.size() - at);
+    if (n >= 0) return static_cast<std::size_t>(n);
     if (errno == EINTR) continue;
     int error = errno;
     errBoxCodeEx(static_cast<std::uint32_t>(error), name());
     conBreak();
   }
+}
+
+std::size_t ByteInput::peekBytes(std::span<std::uint8_t> out) {
+  out = out.first(std::min<std::size_t>(out.size(), 4096));
+  if (end_ - pos_ < out.size() && !memory_ && fd_ >= 0) {
+    // What is left moves to the front, with the last byte read (for
+    // unget), so that more can follow it.
+    const std::size_t from = pos_ > 0 ? pos_ - 1 : 0;
+    std::memmove(storage_.data(), storage_.data() + from, end_ - from);
+    consumedBefore_ += from;
+    pos_ -= from;
+    end_ -= from;
+    while (end_ - pos_ < out.size()) {
+      const std::size_t n = readSome(end_);
+      if (n == 0) break;
+      end_ += n;
+    }
+  }
+  const std::size_t n = std::min(out.size(), end_ - pos_);
+  std::memcpy(out.data(), buffer_ + pos_, n);
+  return n;
 }
 
 int ByteInput::refillAndGet() {

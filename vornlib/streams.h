@@ -52,6 +52,9 @@ class ByteInput {
   }
   // Fills `out` as far as the input allows; returns how many bytes were read.
   std::size_t read(std::span<std::uint8_t> out);
+  // Copies the next bytes into `out` (at most 4096) without consuming them,
+  // as far as the input holds them; returns how many there were.
+  std::size_t peekBytes(std::span<std::uint8_t> out);
   // Skips up to `count` bytes; returns how many were skipped.
   std::uint64_t skip(std::uint64_t count);
   // Reads one line without its line end ("\n" or "\r\n"). False at end of input.
@@ -63,6 +66,8 @@ class ByteInput {
  private:
   int refillAndGet();
   bool refill();
+  // Reads what the input has into storage_ from `at`: bytes read, 0 at its end.
+  std::size_t readSome(std::size_t at);
 
   int fd_ = -1;
   bool ownsFd_ = false;

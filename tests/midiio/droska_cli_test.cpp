@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_midi_tool.h"
@@ -92,11 +93,50 @@ TEST_F(DroskaCli, OutputFromTheEnvironment) {
   setenv("ZAMO_MIDI_OUT", "Nothing", 1);
   EXPECT_TRUE(sent({}, unhex("F0 F7")).empty());
   EXPECT_EQ(last.status, 1);
-  EXPECT_EQ(last.err, "droska: no MIDI device of that name: ZAMO_MIDI_OUT=Nothing\n");
+  EXPECT_EQ(last.err, "droska: no MIDI device of that name: ZAMO_MIDI_OUT=Nothing; " + zamotest::kFixtureOutputs + "\n");
   setenv("ZAMO_MIDI_OUT", std::string(300, 'n').c_str(), 1);
   sent({}, unhex("F0 F7"));
   EXPECT_EQ(last.status, 1);
   EXPECT_EQ(last.err, "droska: environment variable value is too long: ZAMO_MIDI_OUT\n");
+}
+
+// Every real-time tool: a port name that matches none is refused (status 2)
+// with the ports there are; the default, when taken, is named on a terminal.
+TEST_F(DroskaCli, PortsSayWhichAndWhichExist) {
+  setenv("ZAMO_FAKE_MIDI_INPUTS", "Keys:In", 1);
+  const std::string outputs = zamotest::kFixtureOutputs + "\n", noOut = "there is no MIDI output named \"x\"; ";
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"droska", "-Ex"}, "droska: -Ex: " + noOut + outputs},
+      {{"teskar", "-Ex"}, "teskar: -Ex: " + noOut + outputs},
+      {{"praven", "-Ex", "1"}, "praven: -Ex: " + noOut + outputs},
+      {{"holmir", "-Idroska:out"}, "holmir: -Idroska:out: there is no MIDI input named \"droska:out\"; the MIDI "
+                                   "inputs are:\n  Keys:In\n"},
+      {{"droska", "-E", "x"}, "droska: -E: the port's name goes in the same word (-Ename); " + outputs},
+      {{"praven", "-E", "1"}, "praven: -E: alone, it takes the port ZAMO_MIDI_OUT names, and ZAMO_MIDI_OUT is not "
+                              "set; " + outputs},
+  };
+  for (const auto& [args, err] : refused) {
+    const auto run = runTool(args[0], {args.begin() + 1, args.end()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, err);
+  }
+  setenv("ZAMO_FAKE_MIDI_OUTPUTS", "", 1);
+  EXPECT_EQ(runTool("droska", {"-Ex"}).err, "droska: -Ex: " + noOut + "the fake system has no MIDI outputs\n");
+  setenv("ZAMO_FAKE_MIDI_OUTPUTS", "Midi Through:Midi Through Port-0\nSynth A:Port 1", 1);
+  const std::string line = ": MIDI output \"Synth A:Port 1\" (the default); choose another with -Ename or "
+                           "ZAMO_MIDI_OUT (navlin lists them)\n";
+  const std::pair<std::vector<std::string>, std::string> defaults[] = {
+      {{"teskar"}, "teskar" + line},
+      {{"holmir", "-C0"}, "holmir: MIDI input \"Keys:In\" (the default); choose another with -Iname or ZAMO_MIDI_IN "
+                          "(navlin -I lists them)\n"},
+      {{"holmir", "-C0", "-IKeys:In"}, ""},
+  };
+  for (const auto& [args, err] : defaults) {
+    EXPECT_EQ(runTool(args[0], {args.begin() + 1, args.end()}, unhex("00 FF 00 00"), {}, true).err, err);
+  }
+  EXPECT_EQ(runTool("droska", {}).err, "");  // not on a pipe, nor for a port the environment named
+  setenv("ZAMO_MIDI_OUT", "Synth A:Port 1", 1);
+  EXPECT_EQ(runTool("droska", {}, {}, {}, true).err, "");
 }
 
 TEST_F(DroskaCli, AMessageCutByAFailedSendIsEndedWhenThePortTakesData) {

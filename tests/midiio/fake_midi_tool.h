@@ -20,6 +20,10 @@
 
 namespace zamotest {
 
+// How the tools list the fixture's outputs when a name matches none.
+inline const std::string kFixtureOutputs =
+    "the MIDI outputs are:\n  Midi Through:Midi Through Port-0\n  Synth A:Port 1\n  Synth B:Port 1";
+
 class FakeMidiToolTest : public ::testing::Test {
  protected:
   explicit FakeMidiToolTest(std::string tool) : tool_(std::move(tool)) {}

@@ -62,6 +62,9 @@ TEST_F(NavlinCli, EmptyListsAndNoMidiSystem) {
   auto run = runTool("navlin", {"-S"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "navlin: no MIDI outputs\n");  // standard output stays empty for scripts
+  unsetenv("ZAMO_FAKE_MIDI_INPUTS");
+  EXPECT_EQ(runTool("navlin", {"-I"}).err, "navlin: no MIDI inputs\n");
 
   unsetenv("ZAMO_MIDI_API");
   setenv("JACK_DEFAULT_SERVER", "zamo-no-such-server", 1);  // and this machine has no /dev/snd/seq

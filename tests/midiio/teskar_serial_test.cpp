@@ -85,7 +85,7 @@ TEST_F(TeskarSerial, BytesEachRecordWrites) {
       {{}, unhex("00 FF 00 00"), ""},
       // A program change is two bytes; start, clock and the undefined statuses are not written.
       {{}, unhex("00 C0 05 00 00 FA 00 00 00 F8 00 00 00 FE 00 00 00 D2 33 44 00 FF 00 00"), "C0 05 D2 33"},
-      {{}, unhex("00 F2 01 02 00 F3 05 06 00 F6 01 01 00 F1 01 02 00 E0 00 40 00 FF 00 00"), "F2 01 02 F3 05 F6 E0 00 40"},
+      {{}, unhex("00 F2 01 02 00 F3 05 06 00 F6 01 01 00 F1 01 00 00 E0 00 40 00 FF 00 00"), "F2 01 02 F3 05 F6 E0 00 40"},
       // A note left sounding gets its note-off at the close.
       {{}, unhex("00 90 3C 40 00 B1 40 7F 00 FF 00 00"), "90 3C 40 B1 40 7F 80 3C 00 B1 40 00"},
       {{}, gmOn + unhex("00 FF 00 00"), ""},

@@ -18,6 +18,7 @@ Compiled compile(std::string_view text, bool listing, mml::CompileSettings setti
   mml::Compiler compiler(result.source, settings, listing ? &listingFile : nullptr);
   result.ok = compiler.compileSource();
   result.failure = compiler.failure();
+  result.warnings = compiler.warnings();
   result.store = std::move(compiler.store());
   result.events = result.store.trackList;
   mml::orderEvents(result.events);

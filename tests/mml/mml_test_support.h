@@ -13,6 +13,7 @@ namespace mmltest {
 struct Compiled {
   bool ok = false;
   mml::CompileFailure failure;
+  std::vector<mml::CompileWarning> warnings;
   std::vector<mml::EventRecord> events;  // ordered by time
   std::string listing;                   // only when asked for
   mml::SourceText source;

@@ -196,7 +196,7 @@ TEST(MmlDiagnostic, NamesFileLineAndColumnThenShowsTheLineAndACaret) {
   mml::CompileFailure failure;
   failure.message = "<}>がない。";
   failure.position = source.text().find(';');
-  EXPECT_EQ(mml::formatDiagnostic(source, failure), "song.mml:2:9: <}>がない。\n$1={c d ;}\n        ^\n");
+  EXPECT_EQ(mml::formatDiagnostic(source, failure), "song.mml:2:9: <}>がない。 (missing \"}\")\n$1={c d ;}\n        ^\n");
 }
 
 TEST(MmlDiagnostic, ShowsABlockAnEarlierInputLeftOpen) {
@@ -208,7 +208,7 @@ TEST(MmlDiagnostic, ShowsABlockAnEarlierInputLeftOpen) {
   failure.position = source.text().rfind('{');
   failure.openBlock = source.text().find('{');
   EXPECT_EQ(mml::formatDiagnostic(source, failure),
-            "b.mml:1:4: 16進数がない\n$1={d}\n   ^\na.mml:1:4: the block opened here is not closed\n$0={c\n   ^\n");
+            "b.mml:1:4: 16進数がない (hexadecimal number expected)\n$1={d}\n   ^\na.mml:1:4: the block opened here is not closed\n$0={c\n   ^\n");
 }
 
 TEST(MmlDiagnostic, AddsTheEvaluatorsReasonAndTheLineOfAnExpandedText) {
@@ -221,12 +221,12 @@ TEST(MmlDiagnostic, AddsTheEvaluatorsReasonAndTheLineOfAnExpandedText) {
   failure.expandedText = "c d\n\te ]\n";
   failure.expandedPosition = failure.expandedText.find(']');
   EXPECT_EQ(mml::formatDiagnostic(source, failure),
-            "song.mml:1:5: 式展開の誤り (why)\n$0={@(t)}\n    ^\nexpanded: \te ]\n          \t  ^\n");
+            "song.mml:1:5: 式展開の誤り (malformed expansion) (why)\n$0={@(t)}\n    ^\nexpanded: \te ]\n          \t  ^\n");
   // The end of the text is shown at the end of its last line.
   failure.detail.clear();
   failure.expandedPosition = failure.expandedText.size();
   EXPECT_EQ(mml::formatDiagnostic(source, failure),
-            "song.mml:1:5: 式展開の誤り\n$0={@(t)}\n    ^\nexpanded: \te ]\n          \t   ^\n");
+            "song.mml:1:5: 式展開の誤り (malformed expansion)\n$0={@(t)}\n    ^\nexpanded: \te ]\n          \t   ^\n");
 }
 
 }  // namespace

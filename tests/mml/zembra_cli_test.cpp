@@ -160,7 +160,7 @@ TEST(ZembraCli, ASyntaxErrorWritesNothingAndPointsAtTheUsersFile) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_FALSE(std::filesystem::exists(out));
-  EXPECT_EQ(run.err, "zembra: " + second + ":2:10: <}>がない。 (missing \"}\")\n\t$1={c d ;}\n\t        ^\nKORMAVE: syntax error\n");
+  EXPECT_EQ(run.err, "zembra: " + second + ":2:10: <}>がない。 (\";\" is not a command here)\n\t$1={c d ;}\n\t        ^\nKORMAVE: syntax error\n");
   EXPECT_EQ(zamotest::readFile(listing), "$0={c}\n// tune\n\t$1={c d ;←<}>がない。\n");
 }
 
@@ -295,6 +295,37 @@ TEST(ZembraCli, ShiftJisSourceCountsDoubleByteCharactersAsOneColumn) {
   auto run = runTool("zembra", {file});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "zembra: " + file + ":1:16: <}>がない。 (missing \"}\")\n/* ドレ */ $0={c ]}\n                 ^\nKORMAVE: syntax error\n");
+}
+
+// A block ended early names the character that ended it; at its end or another closer, "missing".
+TEST(ZembraCli, AnEarlyEndOfABlockNamesTheCharacterThatEndedIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {":$0={ c d e i f g }", "1:12: <}>がない。 (\"i\" is not a command here)"},
+      {":$0={ [c e ド] }", "1:11: <]>がない。 (\"ド\" is not a command here)"},
+      {":$0={ (c d }", "1:11: <)>がない。 (missing \")\")"},
+      {":$0={ c d", "1:4: <}>がない。 (missing \"}\")"},
+  };
+  for (const auto& [source, place] : cases) {
+    const std::string err = runTool("zembra", {source}).err;
+    EXPECT_EQ(err.substr(0, err.find('\n')), std::string("zembra: <arg>:") + place);
+  }
+}
+
+// Output, listing and status are those of the same music written with a set time instead.
+TEST(ZembraCli, AnOverfullMeasureWarnsAndChangesNothing) {
+  TempDir dir;
+  const char* const cases[][3] = {
+      {":$0={ c1 d4 | e }", ":$0={ c1 d4 *1920 e }", "1:12: warning: overfull measure: the voice is 480 ticks"},
+      {":$0={ @(\"c1 |1919 e\") }", ":$0={ c1 *1919 e }", "1:6: warning: overfull measure: the voice is 1 tick"},
+      {":$0={ c4 | e | }", ":$0={ c4 *1920 e *3840 }", nullptr},
+  };
+  for (const auto& [source, same, warning] : cases) {
+    auto run = runTool("zembra", {"-X", "-L" + dir.file("l").string(), source});
+    EXPECT_EQ(run.err, warning ? "zembra: <arg>:" + std::string(warning) + " past this bar line and moves back to it\n" : "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(hex(run.out), hex(runTool("zembra", {same}).out)) << source;
+    EXPECT_EQ(dir.read("l"), std::string(source + 1) + "\n");
+  }
 }
 
 TEST(ZembraCli, AMissingFileIsReportedAndNothingIsWritten) {

@@ -109,6 +109,10 @@ TEST(SeqErrors, MessageNamesTheInputAndTheOffsetAndKeepsTheOutput) {
   EXPECT_EQ(run.err, "fendix: " + bad + ": unknown status byte F3 (at byte offset 5)\n");
   EXPECT_EQ(hex(run.out), "00 90 3C 64");
 
+  std::string named = dir.write("it's.mid", smfWith("00 01 00 02 01 E0", "")), quoted = dir.file("it'\\''s.mid");
+  EXPECT_EQ(runTool("fendix", {named}).err, "fendix: " + named + ": this is a Standard MIDI File of format 1, not an "
+            "OSTRA sequence: convert it with zutane -M first (zutane -M '" + quoted + "' | fendix)\n");
+
   std::string format1 = dir.write("format1.mid", smfWith("00 01 00 0C 01 E0", "00 FF 2F 00"));
   auto rejected = runTool("zutane", {format1});
   EXPECT_EQ(rejected.status, 1);
@@ -129,8 +133,14 @@ TEST(SeqErrors, EveryFaultSaysWhatWasFoundAndWhere) {
   } cases[] = {
       {"zutane", "", "no input", ""},
       {"zutane", "MThd", "input ends inside the header chunk (at byte offset 4)", ""},
-      {"zutane", "RIFF" + smfWith("00 00 00 01 01 E0", "00 FF 2F 00").substr(4),
-       "expected \"MThd\", found \"RIFF\" (at byte offset 0)", ""},
+      {"zutane", "RIFX" + smfWith("00 00 00 01 01 E0", "00 FF 2F 00").substr(4),
+       "expected \"MThd\", found \"RIFX\" (at byte offset 0)", ""},
+      // Files of another kind say what they are and which tool reads them.
+      {"zutane", "RIFF" + be32(4) + "WAVEfmt ", "this is a WAV file (audio), not a Standard MIDI File; no zamo tool reads audio", ""},
+      {"zutane", unhex("F0 7E 7F 09 01 F7"), "this is a SysEx file, not a Standard MIDI File: send it to a MIDI "
+       "output with droska (droska), or wrap it into a Standard MIDI File with gorbel", ""},
+      {"zutane", kQuarter, "this looks like an OSTRA sequence or a DORNA stream, not a Standard MIDI File: render an "
+       "OSTRA sequence with fendix (fendix | teskar), play a DORNA stream with teskar", ""},
       {"zutane", "MThd" + be32(4) + unhex("00 00 00 01 01 E0"), "header chunk length 4; at least 6 expected (at byte offset 4)", ""},
       {"zutane", smfWith("00 01 00 0C 01 E0", "00 FF 2F 00"), "format 1 with 12 tracks; option -M merges the tracks into one (at byte offset 8)", ""},
       {"zutane", smfWith("00 00 00 02 01 E0", "00 FF 2F 00"),
@@ -189,11 +199,11 @@ TEST(SeqErrors, EveryFaultSaysWhatWasFoundAndWhere) {
 // A follower in a pipe does not blame its input for its leader's failure.
 TEST(SeqErrors, AnEmptyInputIsNoInputNotMalformed) {
   TempDir dir;
-  std::string bad = dir.write("bad.mid", "RIFF" + smf("01 E0", "00 FF 2F 00").substr(4));
+  std::string bad = dir.write("bad.mid", "RIFX" + smf("01 E0", "00 FF 2F 00").substr(4));
   auto piped = zamotest::runProgram(
       "/bin/bash", {"-c", shellQuoted(zamotest::toolPath("zutane")) + " " + shellQuoted(bad) + " | " +
                               shellQuoted(zamotest::toolPath("fendix")) + "; echo \"${PIPESTATUS[*]}\""});
-  EXPECT_EQ(piped.err, "zutane: " + bad + ": expected \"MThd\", found \"RIFF\" (at byte offset 0)\n"
+  EXPECT_EQ(piped.err, "zutane: " + bad + ": expected \"MThd\", found \"RIFX\" (at byte offset 0)\n"
                        "fendix: <stdin>: no input\n");
   EXPECT_EQ(piped.out, "1 1\n");
 

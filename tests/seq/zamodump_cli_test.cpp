@@ -58,7 +58,7 @@ TEST(ZamodumpCli, TellsTheFormatAndNamesEachFile) {
       {{}, kOstra, "# <stdin>" + kOstraHeading + kOstraText},
       {{"f0.ostra"}, "",
        "# f0.ostra" + kOstraHeading + line(240, "250.000", "1", "Note On C4 64") + line(317, "330.208", "-", "End")},
-      {{"-P", "-T4", "b.dorna"}, "",
+      {{"-T4", "b.dorna"}, "",  // without -P or -Q the extension chooses
        "# b.dorna: DORNA stream; time in steps and ms at 4 ms a step\n" + line(0, "0.000", "1", "Note On C4 64") +
            line(25, "100.000", "1", "Note Off C4 0") + line(25, "100.000", "-", "End")},
       {{"-P"}, unhex("0A FF 00 00"),
@@ -66,6 +66,9 @@ TEST(ZamodumpCli, TellsTheFormatAndNamesEachFile) {
       // The last of -P and -Q counts; SMF and SysEx files are known whatever they say.
       {{"-P", "-Q", "a.ostra", "s.mid"}, "", "# a.ostra" + kOstraHeading + kOstraText + kSmfText},
       {{"-P", "s.mid", "d.syx"}, "", kSmfText + kSyxText},
+      {{"-Q", "b.dorna"}, "",
+       "# b.dorna" + kOstraHeading + line(0, "0.000", "1", "Note On C4 64") +
+           line(25, "26.042", "1", "Note Off C4 0") + line(25, "26.042", "-", "End")},
       {{"-Q", "-P", "a.ostra"}, "", "# a.ostra: DORNA stream; time in steps and ms at 8 ms a step\n" +
            line(0, "0.000", "-", "MTC Quarter Frame 70") + line(0, "0.000", "1", "Note On C4 64") +
            line(120, "960.000", "1", "Note Off C4 0") + line(120, "960.000", "-", "End")},
@@ -83,6 +86,7 @@ TEST(ZamodumpCli, AFaultCostsOnlyItsFile) {
   TempDir dir;
   dir.write("a.ostra", kOstra);
   dir.write("bad.ostra", unhex("00 90 3C 40 10 F5 00 00"));
+  dir.write("a.wav", "RIFF" + unhex("24 00 00 00") + "WAVEfmt ");
   dir.write("s.mid", kSmf);
   struct Case {
     std::vector<std::string> args;
@@ -97,6 +101,8 @@ TEST(ZamodumpCli, AFaultCostsOnlyItsFile) {
            line(0, "0.000", "1", "Note On C4 64") + kSmfText,
        "zamodump: bad.ostra: unknown status byte F5 (at byte offset 5)\n", 1},
       {{"nope.mid", "s.mid"}, kSmfText, "zamodump: nope.mid: No such file or directory\n", 1},
+      {{"-P", "a.wav", "s.mid"}, kSmfText,
+       "zamodump: a.wav: this is a WAV file (audio), not a DORNA stream; no zamo tool reads audio\n", 1},
       {{"-X", "s.mid"}, "", "zamodump: unknown option -X; the options are -P -Q -T -O (see --help)\n", 2},
       {{"-T0", "s.mid"}, "",
        "zamodump: invalid option -T0: -T wants a step length from 0.1 up to (not including) 1000 (see --help)\n", 2},

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,9 +18,14 @@
 namespace zamotest {
 
 ToolRun runProgram(const std::string& path, const std::vector<std::string>& args, std::string_view input,
-                   const std::filesystem::path& workDir) {
+                   const std::filesystem::path& workDir, bool stderrOnTerminal) {
   int inPipe[2], outPipe[2], errPipe[2];
-  if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+  termios raw{};
+  cfmakeraw(&raw);
+  if (pipe(inPipe) != 0 || pipe(outPipe) != 0 ||
+      (stderrOnTerminal ? openpty(&errPipe[0], &errPipe[1], nullptr, &raw, nullptr) : pipe(errPipe)) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {

@@ -17,13 +17,13 @@ struct ToolRun {
 };
 
 ToolRun runProgram(const std::string& path, const std::vector<std::string>& args, std::string_view input = {},
-                   const std::filesystem::path& workDir = {});
+                   const std::filesystem::path& workDir = {}, bool stderrOnTerminal = false);
 
 #ifdef ZAMO_BIN_DIR
 inline std::string toolPath(std::string_view tool) { return std::string(ZAMO_BIN_DIR) + "/" + std::string(tool); }
 inline ToolRun runTool(std::string_view tool, const std::vector<std::string>& args, std::string_view input = {},
-                       const std::filesystem::path& workDir = {}) {
-  return runProgram(toolPath(tool), args, input, workDir);
+                       const std::filesystem::path& workDir = {}, bool stderrOnTerminal = false) {
+  return runProgram(toolPath(tool), args, input, workDir, stderrOnTerminal);
 }
 #endif
 

@@ -25,7 +25,16 @@ TEST(Mirvok, PatternsSelectWholeMessages) {
   EXPECT_EQ(runTool("mirvok", {"-S01", "-V"}, kFile).out, kRoland);
 }
 
-TEST(Mirvok, NoPatternSelectsNothingUnlessAllOrInverted) {
+TEST(Mirvok, NoPatternSelectsNothingUnlessAllOrInverted) {  // and says so on standard error
+  const std::string cannot = "mirvok: no message can be selected: ";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, cannot + "no pattern was given (-Spattern); -A or -V alone selects every message\n"},
+      {{"-V"}, ""},
+      {{"-A", "-V"}, cannot + "-A with no pattern selects every message, and -V inverts that\n"},
+      {{"-E", "-V", "-S41 {"}, "mirvok: nothing can be written: -E writes the ranges a pattern marks, and the "
+                               "messages -V selects matched no pattern\n"},
+  };
+  for (const auto& [args, err] : cases) EXPECT_EQ(runTool("mirvok", args, kFile).err, err);
   EXPECT_EQ(runTool("mirvok", {}, kFile).out, "");
   EXPECT_EQ(runTool("mirvok", {"-V"}, kFile).out, kRoland + kSix);
   EXPECT_EQ(runTool("mirvok", {"-a"}, kFile).out, kRoland + kSix);

@@ -30,21 +30,16 @@ TEST(Oktile, FilesGoToOneOutputInOrder) {
   EXPECT_EQ(hex(dir.read("out.syx")), "F0 7E 7F F7");
 }
 
-TEST(Oktile, WithoutFilesWritesNothing) {
-  // Data waiting on standard input is not read, and the user is told why.
-  auto run = runTool("oktile", {}, unhex("F0 01 F7"));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "oktile: no input files (use - for standard input)\n");
+TEST(Oktile, WithoutFilesReadsStandardInput) {  // as "-" does: stdin.syx with -E; an empty pipe is no input
   TempDir dir;
-  auto toFile = runTool("oktile", {"-Oempty.syx"}, kOther, dir.path());
-  EXPECT_EQ(toFile.status, 0);
-  EXPECT_TRUE(std::filesystem::exists(dir.file("empty.syx")));
-  EXPECT_EQ(dir.read("empty.syx"), "");
-  // "-" reads standard input, whose size is unknown.
-  auto piped = runTool("oktile", {"-"}, kOther);
-  EXPECT_EQ(piped.status, 0) << piped.err;
-  EXPECT_EQ(hex(piped.out), "F0 7E 7F F7");
+  for (const char* option : {"-", "-E"}) {
+    auto run = runTool("oktile", {option}, kOther, dir.path());
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(hex(run.out) + hex(dir.read("stdin.syx")), "F0 7E 7F F7");
+  }
+  auto empty = runTool("oktile", {});
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(empty.err, "oktile: <stdin>: no input\n");
 }
 
 TEST(Oktile, FileErrorsSkipTheFileAndEndWithStatusOne) {
