@@ -86,7 +86,7 @@ function(add_zamo_test name)
   target_compile_definitions(${name} PRIVATE
     ZAMO_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
     ZAMO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 ${ZAMO_TEST_PROPERTIES})
 endfunction()
 
 # add_zamo_fuzzer(name sources... LIBS libs... CORPUS dir): a fuzz target

@@ -148,6 +148,8 @@ class AlsaSystem final : public Backend {
   }
 
   void discardPending() { snd_seq_drop_output(seq_); }
+  MidiStatus health() const { return gone_ ? MidiStatus{kMidiNoSuchPort, target_.name} : MidiStatus{}; }
+  bool stalled() const { return false; }  // the sequencer is the kernel's: it always runs
 
  private:
   void waitForRoom() {

@@ -3,6 +3,7 @@
 // layer: one snapshot of its ports, an output opened on one of them, and a
 // clock.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -39,6 +40,10 @@ struct DeviceList {
   const std::vector<Device>& of(Direction d) const { return d == Direction::output ? outputs : inputs; }
 };
 
+// Asked by a wait that something woke early (its system has news): a fault
+// ends the wait with it.
+using WaitWatch = std::function<MidiStatus()>;
+
 // The layer's millisecond clock: a period timer that counts in whole periods.
 class Clock {
  public:
@@ -49,12 +54,14 @@ class Clock {
   virtual void stop() = 0;
   // The count while started (or frozen), else the system's milliseconds cut to 32 bits.
   virtual std::uint32_t now() const = 0;
-  // Waits until now() reaches `due` (wrap-safe); gives kMidiInterrupted when
-  // the user breaks. Wakes at least every 50 ms to look. A break may also end
-  // the run from inside (the runtime's sleeps do), which only the main thread sees.
-  virtual MidiStatus waitUntil(std::uint32_t due) = 0;
-  // Sleeps `ms` milliseconds (pauses between messages); a break ends it as above.
-  virtual MidiStatus sleep(std::uint32_t ms) = 0;
+  // Waits until now() reaches `due` (wrap-safe); gives kMidiInterrupted at
+  // once when the user breaks, and what `watch` (when set) gives when it
+  // fails after an early wake-up. Sleeps through otherwise.
+  virtual MidiStatus waitUntil(std::uint32_t due, const WaitWatch& watch) = 0;
+  // Sleeps `ms` milliseconds (pauses between messages), ended early as
+  // waitUntil is; a break may also end the run from inside (the runtime's
+  // sleeps do), which only the main thread sees.
+  virtual MidiStatus sleep(std::uint32_t ms, const WaitWatch& watch) = 0;
   // The time stamp of a message sent now: the ideal time of the current tick
   // while the clock runs, else the moment itself.
   virtual Nanos stamp() const = 0;
@@ -72,6 +79,11 @@ class OutputPort {
   virtual MidiStatus drain(Nanos limit) = 0;
   // Throws away what was submitted and has not left yet.
   virtual void discardPending() = 0;
+  // A fault once the system takes nothing more: it left, or the target went away.
+  virtual MidiStatus health() const { return {}; }
+  // Whether the system runs at all just now (a stopped server does not): a
+  // close then waits for nothing to leave.
+  virtual bool stalled() const { return false; }
 };
 
 class InputQueue;
@@ -95,6 +107,11 @@ class Backend {
   virtual MidiStatus listDevices(DeviceList& list) = 0;
   virtual MidiStatus openOutput(const Device& device, std::unique_ptr<OutputPort>& port) = 0;
   virtual Clock& clock() = 0;
+  // Ends the connection; a system that answers nothing is given up instead
+  // of waited for. Then abandoned() tells whether the object may go: the
+  // threads of a system given up may still call into it.
+  virtual void close() {}
+  virtual bool abandoned() const { return false; }
   virtual MidiStatus openInput(const Device& device, InputQueue& queue, std::unique_ptr<InputPort>& port) {
     (void)queue;
     (void)port;

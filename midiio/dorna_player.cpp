@@ -15,30 +15,33 @@ using vorn::kStatusEscape;
 using vorn::kStatusFiller;
 using vorn::kStatusSysEx;
 
-bool sendSysExData(std::span<const std::uint8_t> bytes, const DornaPlaySettings& settings, DornaTarget& target) {
-  if (!settings.playSysEx) return true;
+PlayOutcome sendSysExData(std::span<const std::uint8_t> bytes, const DornaPlaySettings& settings,
+                          DornaTarget& target) {
+  if (!settings.playSysEx) return PlayOutcome::played;
   if (settings.pieces) {
     while (!bytes.empty()) {
       const std::size_t n = std::min<std::size_t>(settings.chunkSize, bytes.size());
-      if (!target.sendBytes(bytes.first(n))) return false;
+      if (!target.sendBytes(bytes.first(n))) return PlayOutcome::sendFailed;
       bytes = bytes.subspan(n);
-      if (settings.chunkPauseMs != 0) pauseMs(settings.chunkPauseMs);
+      if (settings.chunkPauseMs != 0 && !pauseMs(settings.chunkPauseMs)) return PlayOutcome::waitFailed;
     }
   } else if (!bytes.empty() && !target.sendBytes(bytes)) {
-    return false;
+    return PlayOutcome::sendFailed;
   }
-  if (settings.messagePauseMs != 0) pauseMs(settings.messagePauseMs);
-  return true;
+  if (settings.messagePauseMs != 0 && !pauseMs(settings.messagePauseMs)) return PlayOutcome::waitFailed;
+  return PlayOutcome::played;
 }
 
 // Waits for `due` in slices that end on the whole seconds since `start`,
 // telling `onProgress` how far the play has come before each.
-void waitTellingProgress(std::uint32_t due, std::uint32_t start, const DornaPlaySettings& settings) {
+// False when the wait was cut short (a break, the server gone).
+bool waitTellingProgress(std::uint32_t due, std::uint32_t start, const DornaPlaySettings& settings) {
   for (std::uint32_t now = clockNow(); static_cast<std::int32_t>(now - due) < 0; now = clockNow()) {
     settings.onProgress(now - start);
     const std::uint32_t nextSecond = now + (1000 - (now - start) % 1000);
-    waitForClock(static_cast<std::int32_t>(nextSecond - due) < 0 ? nextSecond : due);
+    if (!waitForClock(static_cast<std::int32_t>(nextSecond - due) < 0 ? nextSecond : due)) return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -57,8 +60,8 @@ void DornaBuffer::addSysExHead(std::uint8_t delay, std::uint8_t status, std::uin
 
 PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target) {
   stopClock();
-  // Raised before the clock starts, so that its timer thread inherits it; the
-  // loading before ran at ordinary priority.
+  // The thread that waits for each record and sends it; the loading before
+  // ran at ordinary priority.
   const RealtimePriority whilePlaying;
   if (!startClock(settings.stepLengthMs)) return PlayOutcome::clockRefused;
   const std::span<const std::uint8_t> entries = stream.bytes();
@@ -68,15 +71,18 @@ PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settin
     const std::uint8_t delay = entries[at];
     const std::uint8_t status = entries[at + 1];
     due = nextDue(due, delay, settings.stepLengthMs);
-    // Blocks on the clock's tick (never a polling loop); a late record goes at once.
+    // One sleep to the tick that is due (never a polling loop); a late record goes at once.
     if (settings.onProgress) {
-      waitTellingProgress(due, start, settings);
-    } else if (static_cast<std::int32_t>(clockNow() - due) < 0) {
-      waitForClock(due);
+      if (!waitTellingProgress(due, start, settings)) return PlayOutcome::waitFailed;
+    } else if (static_cast<std::int32_t>(clockNow() - due) < 0 && !waitForClock(due)) {
+      return PlayOutcome::waitFailed;
     }
     if (status == kStatusSysEx || status == kStatusEscape) {
       const std::uint32_t length = vorn::readLE32(&entries[at + 2]);
-      if (!sendSysExData(entries.subspan(at + 6, length), settings, target)) return PlayOutcome::sendFailed;
+      if (const PlayOutcome sent = sendSysExData(entries.subspan(at + 6, length), settings, target);
+          sent != PlayOutcome::played) {
+        return sent;
+      }
       at += 6 + static_cast<std::size_t>(length);
       continue;
     }

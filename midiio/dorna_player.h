@@ -62,6 +62,7 @@ enum class PlayOutcome {
   played,
   clockRefused,  // startClock failed: lastMidiError tells why
   sendFailed,    // the target failed: it tells why
+  waitFailed,    // a wait or pause ended because the MIDI output failed: lastMidiError tells why
 };
 
 // Restarts the clock with the step length as its period and plays `stream`

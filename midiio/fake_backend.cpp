@@ -41,7 +41,7 @@ class FakeClock final : public Clock {
     if (started_) return frozen_;
     return static_cast<std::uint32_t>(world_.now / kNanosPerMs);
   }
-  MidiStatus waitUntil(std::uint32_t due) override {
+  MidiStatus waitUntil(std::uint32_t due, const WaitWatch&) override {
     if (breakRequested()) return {kMidiInterrupted, {}};
     const auto ahead = static_cast<std::int32_t>(due - now());
     if (ahead <= 0) return {};
@@ -56,7 +56,7 @@ class FakeClock final : public Clock {
     world_.now = startNs_ + ticks * period;
     return {};
   }
-  MidiStatus sleep(std::uint32_t ms) override {
+  MidiStatus sleep(std::uint32_t ms, const WaitWatch&) override {
     if (breakRequested()) return {kMidiInterrupted, {}};
     world_.advance(static_cast<Nanos>(ms) * kNanosPerMs);
     return {};

@@ -6,12 +6,21 @@ namespace midiio {
 
 void JackInput::process(jack_nframes_t frames) {
   void* buffer = jack_port_get_buffer(port_, frames);
+  const jack_nframes_t cycleStart = jack_last_frame_time(client_);
+  // Frame times wrap: the difference, taken as signed, says which way it went.
+  const auto offBy = static_cast<std::int32_t>(cycleStart - nextStart_);
+  const bool known = started_;
+  if (!known || offBy >= 0) nextStart_ = cycleStart + frames;
+  started_ = true;
   if (!queue_.recording()) {
     parser_.reset();
     return;
   }
+  if (known && offBy != 0) {
+    queue_.lost();
+    if (offBy < 0) return;  // a cycle again
+  }
   const jack_nframes_t count = jack_midi_get_event_count(buffer);
-  const jack_nframes_t cycleStart = jack_last_frame_time(client_);
   const jack_time_t startUs = startUs_.load(std::memory_order_acquire);
   for (jack_nframes_t i = 0; i < count; ++i) {
     jack_midi_event_t event;

@@ -31,7 +31,9 @@ class JackInput {
   void detach() { detached_.store(true); }
   bool gone() const { return gone_.load(); }
 
-  // The process callback.
+  // The process callback. A cycle that does not start where the last one
+  // ended is a hole in the input, as an overflow is: JACK ran it again (its
+  // events are dropped, they came before) or skipped some (theirs are gone).
   void process(jack_nframes_t frames);
 
  private:
@@ -40,6 +42,8 @@ class JackInput {
   std::string source_;
   InputQueue& queue_;
   InputParser parser_;  // process callback only
+  jack_nframes_t nextStart_ = 0;  // process callback only: where the next cycle should start
+  bool started_ = false;          // process callback only: nextStart_ is known
   std::atomic<jack_time_t> startUs_{0};
   std::atomic<bool> gone_{false};
   std::atomic<bool> detached_{false};

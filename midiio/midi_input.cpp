@@ -6,6 +6,7 @@
 #include "midiio/break_check.h"
 #include "midiio/device_names.h"
 #include "midiio/midi_layer.h"
+#include "vornlib/console.h"
 
 namespace midiio {
 namespace {
@@ -68,6 +69,7 @@ bool openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std
   if (MidiStatus status = backend.openInput(inputs[static_cast<std::size_t>(index)], *state.queue, state.port);
       !status) {
     state.close();
+    if (status.is(kMidiInterrupted)) vorn::pollBreak();
     return keepMidiFault(status.code(), status.detail());
   }
   return true;

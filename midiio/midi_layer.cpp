@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "midiio/backend_choice.h"
 #include "midiio/device_names.h"
@@ -18,6 +19,18 @@ namespace {
 
 constexpr std::size_t kEnvironmentValueLimit = 260;
 
+// Connections given up because their system answered nothing: kept, never
+// destroyed, for the threads that may still call into them.
+std::vector<Backend*>* gAbandoned = nullptr;
+
+void dropBackend(std::unique_ptr<Backend>& backend) {
+  if (!backend) return;
+  backend->close();
+  if (!backend->abandoned()) return backend.reset();
+  if (!gAbandoned) gAbandoned = new std::vector<Backend*>;
+  gAbandoned->push_back(backend.release());
+}
+
 struct Layer {
   std::unique_ptr<Backend> backend;
   bool listed = false;
@@ -27,7 +40,10 @@ struct Layer {
   std::string lastDetail;
 
   // Every way out of the process closes the output, so no note is left sounding.
-  ~Layer() { closeAll(); }
+  ~Layer() {
+    closeAll();
+    dropBackend(backend);
+  }
 
   void closeAll() {
     closeMidiInput();
@@ -66,6 +82,7 @@ Backend& connected() {
     registerTexts();
     if (MidiStatus status = connectBackend(vorn::toolName(), state.backend); !status) {
       state.backend.reset();
+      if (status.is(kMidiInterrupted)) vorn::pollBreak();
       fail(status);
       reportMidiError(status.code());
     }
@@ -142,7 +159,7 @@ bool openMidiOutput(int index) {
   }
   std::unique_ptr<OutputPort> port;
   if (MidiStatus status = backend.openOutput(outputs[static_cast<std::size_t>(index)], port); !status) {
-    return fail(status);
+    return checked(status);  // Ctrl-C while the server did not answer ends the run
   }
   state.output = std::make_unique<MidiOutput>(std::move(port), backend.clock());
   return true;
@@ -176,9 +193,19 @@ void stopClock() { clock().stop(); }
 
 std::uint32_t clockNow() { return clock().now(); }
 
-void waitForClock(std::uint32_t due) { (void)checked(clock().waitUntil(due)); }
+namespace {
 
-void pauseMs(std::uint32_t ms) { (void)checked(clock().sleep(ms)); }
+// A wait woken early asks the open output whether its system is still there.
+MidiStatus outputHealth() {
+  const Layer& state = layer();
+  return state.output ? state.output->health() : MidiStatus{};
+}
+
+}  // namespace
+
+bool waitForClock(std::uint32_t due) { return checked(clock().waitUntil(due, outputHealth)); }
+
+bool pauseMs(std::uint32_t ms) { return checked(clock().sleep(ms, outputHealth)); }
 
 std::uint32_t lastMidiError() { return layer().lastCode; }
 
@@ -205,7 +232,7 @@ void useMidiBackend(std::unique_ptr<Backend> backend) {
 void resetMidiLayer() {
   Layer& state = layer();
   state.closeAll();
-  state.backend.reset();
+  dropBackend(state.backend);
   state.listed = false;
   state.devices = {};
   state.lastCode = 0;

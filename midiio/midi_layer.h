@@ -42,10 +42,12 @@ void closeMidiOutput();
 bool startClock(std::uint32_t periodMs);
 void stopClock();
 std::uint32_t clockNow();
-// Blocks until clockNow() reaches `due` (wrap-safe), never spinning.
-void waitForClock(std::uint32_t due);
-// A pause between messages, on the layer's clock.
-void pauseMs(std::uint32_t ms);
+// Blocks until clockNow() reaches `due` (wrap-safe), never spinning. Gives
+// false, with the fault kept, when the open output failed meanwhile (its
+// server left): the wait ends at once then.
+bool waitForClock(std::uint32_t due);
+// A pause between messages, on the layer's clock; ended early as waitForClock is.
+bool pauseMs(std::uint32_t ms);
 
 // The code of the last failure (0 when none), and its detail ("synth:out went away").
 std::uint32_t lastMidiError();

@@ -87,21 +87,23 @@ void MidiOutput::close(bool interrupted) {
   auto send = [this](std::span<const std::uint8_t> message) {
     (void)port_->submit({EventKind::shortMessage, message}, clock_.stamp());
   };
-  if (interrupted) {
-    if (!port_->drain(kBreakDrainLimit)) port_->discardPending();
-    // Broken off inside a SysEx message: end it before the silence.
-    if (sysexOpen_) (void)port_->submit({EventKind::sysexData, kEndOfExclusive}, clock_.stamp());
-    for (std::uint8_t channel = 0; channel < 16; ++channel) {
-      const std::uint8_t allNotesOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
-      const std::uint8_t sustainOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 64, 0};
-      send(allNotesOff);
-      send(sustainOff);
+  // A system that left or stopped running takes nothing more: nothing to wait for.
+  const Nanos limit = interrupted ? kBreakDrainLimit : kDrainLimit;
+  if (port_->health() && !port_->stalled()) {
+    if (!port_->drain(limit)) port_->discardPending();
+    if (interrupted) {
+      // Broken off inside a SysEx message: end it before the silence.
+      if (sysexOpen_) (void)port_->submit({EventKind::sysexData, kEndOfExclusive}, clock_.stamp());
+      for (std::uint8_t channel = 0; channel < 16; ++channel) {
+        const std::uint8_t allNotesOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
+        const std::uint8_t sustainOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 64, 0};
+        send(allNotesOff);
+        send(sustainOff);
+      }
+    } else {
+      sounding_.silence(send);
     }
-    (void)port_->drain(kBreakDrainLimit);
-  } else {
-    if (!port_->drain(kDrainLimit)) port_->discardPending();
-    sounding_.silence(send);
-    (void)port_->drain(kDrainLimit);
+    (void)port_->drain(limit);
   }
   port_.reset();
 }

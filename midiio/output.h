@@ -26,6 +26,7 @@ class MidiOutput {
   // Drains (about 2 s; 200 ms when `interrupted`), silences, disconnects. Safe to repeat.
   void close(bool interrupted);
   bool isOpen() const { return port_ != nullptr; }
+  MidiStatus health() const { return port_ ? port_->health() : MidiStatus{kMidiGeneral, "the MIDI output is not open"}; }
 
  private:
   MidiStatus submit(const MidiEvent& event);

@@ -129,7 +129,15 @@ kel::Result<kel::Value> ScriptHost::callFunction(std::string_view name, std::spa
     return yes(true);
   }
   if (!arg.isInt()) return kel::Error::host(std::string(n) + "() takes an integer", vorn::kErrKelType);
-  if (n == "timeout") s_.timeoutMs = static_cast<std::uint32_t>(arg.asInt());
+  if (n == "timeout") {
+    // A negative wait would never end: the clock's difference is unsigned.
+    if (arg.asInt() < 0 || static_cast<std::uint32_t>(arg.asInt()) > kLongestScriptTimeoutMs) {
+      return kel::Error::host("timeout() takes 0 to " + std::to_string(kLongestScriptTimeoutMs) + " ms, not " +
+                                  std::to_string(arg.asInt()),
+                              vorn::kErrKelRange);
+    }
+    s_.timeoutMs = static_cast<std::uint32_t>(arg.asInt());
+  }
   else s_.syxcount = static_cast<std::uint32_t>(arg.asInt());
   return arg;
 }

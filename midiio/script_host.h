@@ -19,6 +19,9 @@
 
 namespace midiio {
 
+// The longest wait for a piece of data: -T120, and timeout(120000).
+inline constexpr std::uint32_t kLongestScriptTimeoutMs = 120000;
+
 struct ScriptSettings {
   bool outputEnabled = false;
   bool inputEnabled = false;

@@ -26,13 +26,12 @@ bool sendSysExData(std::span<const std::uint8_t> bytes, const SysExSendSettings&
       const std::size_t n = std::min<std::size_t>(settings.chunkSize, bytes.size());
       if (!sendLongMessage(bytes.first(n))) return false;
       bytes = bytes.subspan(n);
-      pauseMs(settings.chunkPauseMs);
+      if (!pauseMs(settings.chunkPauseMs)) return false;
     }
   } else if (!sendLongMessage(bytes)) {
     return false;
   }
-  pauseMs(settings.messagePauseMs);
-  return true;
+  return pauseMs(settings.messagePauseMs);
 }
 
 void sendMessageBetween(vorn::ByteInput& input, const SysExSendSettings& settings) {
@@ -49,7 +48,7 @@ void sendMessageBetween(vorn::ByteInput& input, const SysExSendSettings& setting
     packed |= static_cast<std::uint32_t>(b) << (8 * (i + 1));
   }
   (void)sendShortMessage(packed);  // a failed short send is not fatal
-  pauseMs(settings.messagePauseMs);
+  (void)pauseMs(settings.messagePauseMs);  // nor its pause: the next long send tells
 }
 
 }  // namespace

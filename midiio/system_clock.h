@@ -1,11 +1,8 @@
 #pragma once
-// The real clock: one timer thread sleeping to absolute deadlines on
-// CLOCK_MONOTONIC, so late wakes never drift the count.
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
+// The real clock: the count is worked out from CLOCK_MONOTONIC when asked,
+// and a wait is one sleep to the absolute deadline of the tick that reaches
+// it, so nothing wakes while nothing is due and late wakes never drift the
+// count. Only the thread that started the clock waits on it.
 #include "midiio/backend.h"
 
 namespace midiio {
@@ -20,28 +17,21 @@ SystemClock& systemClock();
 
 class SystemClock final : public Clock {
  public:
-  SystemClock() = default;
-  ~SystemClock() override { stop(); }
-
   MidiStatus start(std::uint32_t periodMs) override;
   void stop() override;
   std::uint32_t now() const override;
-  MidiStatus waitUntil(std::uint32_t due) override;
-  MidiStatus sleep(std::uint32_t ms) override;
+  MidiStatus waitUntil(std::uint32_t due, const WaitWatch& watch) override;
+  MidiStatus sleep(std::uint32_t ms, const WaitWatch& watch) override;
   Nanos stamp() const override;
 
  private:
-  void run();
+  std::uint32_t count() const;
 
   std::uint32_t periodMs_ = 8;
   Nanos startNs_ = 0;
-  std::atomic<std::uint32_t> tickCount_{0};
-  std::atomic<bool> started_{false};
-  bool stopping_ = false;
-  std::mutex mutex_;
-  std::condition_variable ticked_;   // the timer thread announces each tick
-  std::condition_variable stopNow_;  // stop() wakes the timer thread
-  std::thread thread_;
+  bool running_ = false;
+  bool started_ = false;
+  std::uint32_t frozen_ = 0;
 };
 
 }  // namespace midiio

@@ -14,6 +14,8 @@ class SystemPort final : public OutputPort {
   MidiStatus submit(const MidiEvent& event, Nanos stamp) override { return system_.submit(event, stamp); }
   MidiStatus drain(Nanos limit) override { return system_.drain(limit); }
   void discardPending() override { system_.discardPending(); }
+  MidiStatus health() const override { return system_.health(); }
+  bool stalled() const override { return system_.stalled(); }
 
  private:
   System& system_;

@@ -35,7 +35,7 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms].
 
 int fileProc(const char* name) {
   if (const auto pause = midiio::pauseArgument(name)) {
-    midiio::pauseMs(*pause);
+    if (!midiio::pauseMs(*pause)) midiio::reportMidiError(midiio::lastMidiError());
     return 1;
   }
   return frame::withInput(name, [] {

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr std::uint32_t kDefaultTimeoutMs = 10000;
-constexpr std::uint32_t kLongestTimeoutSeconds = 120;
+constexpr std::uint32_t kLongestTimeoutSeconds = midiio::kLongestScriptTimeoutMs / 1000;
 constexpr std::size_t kLongestDeviceVariable = 260;
 constexpr std::size_t kInputNodes = 1024;
 constexpr std::size_t kInputBlocks = 1024;

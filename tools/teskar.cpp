@@ -156,7 +156,8 @@ template <typename Target>
 void playTo(Target& target) {
   switch (midiio::playDorna(playBuffer, settings, target)) {
     case midiio::PlayOutcome::played: return;
-    case midiio::PlayOutcome::clockRefused: midiio::reportMidiError(midiio::lastMidiError());
+    case midiio::PlayOutcome::clockRefused:
+    case midiio::PlayOutcome::waitFailed: midiio::reportMidiError(midiio::lastMidiError());
     case midiio::PlayOutcome::sendFailed: target.report();
   }
 }
@@ -175,7 +176,7 @@ void play() {
 
 int fileProc(const char* name) {
   if (const auto pause = midiio::pauseArgument(name)) {
-    midiio::pauseMs(*pause);
+    if (!midiio::pauseMs(*pause)) midiio::reportMidiError(midiio::lastMidiError());
     return 1;
   }
   // Nothing of a stream is played before all of it has loaded.

@@ -1,11 +1,14 @@
 #include "vornlib/console.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -31,7 +34,34 @@ std::string gBanner = "ZAMO";
 std::string gToolName = "zamo";
 std::vector<const char*> gArgs;
 
-extern "C" void onBreakSignal(int signal) { gBreakSignal.store(signal, std::memory_order_relaxed); }
+// Written by a break and by wakeSleeper(): a sleep that starts after the
+// write still sees it, which a signal interrupting a sleep alone would not
+// give. An eventfd, as write() is async-signal-safe and a poll on it ends at
+// once for a signal too.
+struct Wakeup {
+  int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  ~Wakeup() { ::close(fd); }
+  void post() const {
+    const std::uint64_t one = 1;
+    (void)!::write(fd, &one, sizeof one);
+  }
+  void drain() const {
+    std::uint64_t count;
+    (void)!::read(fd, &count, sizeof count);
+  }
+};
+Wakeup gWakeup;
+
+extern "C" void onBreakSignal(int signal) {
+  gBreakSignal.store(signal, std::memory_order_relaxed);
+  gWakeup.post();
+}
+
+timespec timespecOf(std::chrono::steady_clock::duration d) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(d);
+  return {static_cast<time_t>(seconds.count()),
+          static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(d - seconds).count())};
+}
 
 // A closed descriptor 0, 1 or 2 would be taken by the first file we open,
 // so that an error text could land in the output file: fill them first.
@@ -100,26 +130,31 @@ void pollBreak() {
 }
 
 void sleepMs(unsigned milliseconds) {
-  struct timespec rest {
-    static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L
-  };
-  pollBreak();
-  while (nanosleep(&rest, &rest) != 0 && errno == EINTR) pollBreak();
-  pollBreak();
+  sleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds));
 }
 
 void sleepUntil(std::chrono::steady_clock::time_point deadline) {
-  // steady_clock is CLOCK_MONOTONIC on Linux.
-  auto since = deadline.time_since_epoch();
-  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-  struct timespec at {
-    static_cast<time_t>(seconds.count()),
-        static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count())
-  };
   pollBreak();
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) pollBreak();
+  while (!sleepUntilWoken(deadline)) pollBreak();
   pollBreak();
 }
+
+bool sleepUntilWoken(std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return true;
+    const timespec wait = timespecOf(left);  // ppoll measures it on CLOCK_MONOTONIC
+    pollfd woken{gWakeup.fd, POLLIN, 0};
+    const int ready = ppoll(&woken, 1, &wait, nullptr);
+    if (ready > 0) {
+      gWakeup.drain();
+      return false;
+    }
+    if (ready < 0 && errno == EINTR) return false;  // a signal: look at the break flag
+  }
+}
+
+void wakeSleeper() { gWakeup.post(); }
 
 BreakSignalsBlocked::BreakSignalsBlocked() {
   sigset_t block;
@@ -169,6 +204,7 @@ const char* argument(int index) {
 
 void resetRunState() {
   gBreakSignal = 0;
+  gWakeup.drain();
   gHook = nullptr;
   gHookRan = false;
   gErrorReported = false;

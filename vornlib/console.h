@@ -53,6 +53,13 @@ void runBreakHookForExit();
 void sleepMs(unsigned milliseconds);
 // Sleeps until `deadline` on the monotonic clock, waking at once for a break.
 void sleepUntil(std::chrono::steady_clock::time_point deadline);
+// Sleeps until `deadline` and gives true, or gives false as soon as a break
+// arrives or wakeSleeper() is called (also when that happened since the last
+// such sleep); ends no run. Callers look again at what they wait for.
+bool sleepUntilWoken(std::chrono::steady_clock::time_point deadline);
+// Ends the current or the next sleepUntilWoken early. Safe from any thread
+// and from a signal handler.
+void wakeSleeper();
 
 // Blocks SIGINT and SIGTERM in the calling thread while it lives, so that
 // threads started meanwhile (which inherit the mask) leave the break to the

@@ -17,11 +17,12 @@ namespace alsavm {
 RawMidiReader::RawMidiReader(int device) : path_("/dev/snd/midiC0D" + std::to_string(device)) {
   fd_ = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) throw std::runtime_error("cannot open " + path_ + ": " + std::strerror(errno));
-  // Room for the largest message a test sends, so that what the test checks is
-  // the sender, not how soon this thread gets the machine's one CPU.
+  // Room for the largest message a test sends (1 MiB), so that what the test
+  // checks is the sender, not how soon this thread gets the machine's one
+  // CPU. The kernel grants at most 1 MiB (more: success, and 4 KiB kept).
   snd_rawmidi_params params{};
   params.stream = SNDRV_RAWMIDI_STREAM_INPUT;
-  params.buffer_size = std::size_t{2} << 20;
+  params.buffer_size = std::size_t{1} << 20;
   params.avail_min = 1;
   if (ioctl(fd_, SNDRV_RAWMIDI_IOCTL_PARAMS, &params) < 0) {
     throw std::runtime_error("cannot enlarge the buffer of " + path_ + ": " + std::strerror(errno));

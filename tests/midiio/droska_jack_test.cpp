@@ -61,6 +61,7 @@ TEST_F(DroskaJack, LargeSysExArrivesWhole) {
   const std::string got = received();
   EXPECT_EQ(got.size(), big.size() + many.size());
   EXPECT_TRUE(got == big + many);
+  EXPECT_EQ(recorder->lostEvents(), 0u) << "JACK counted refused reservations as lost";
 }
 
 TEST_F(DroskaJack, EachRunDeliversItsMessagesOnce) {

@@ -47,6 +47,9 @@ void JackInstrument::send(const std::vector<std::string>& events) {
 
 int JackInstrument::process(jack_nframes_t frames, void* arg) {
   auto* self = static_cast<JackInstrument*>(arg);
+  if (const int every = self->pauseEvery_.load(); every > 0 && ++self->cycle_ % every == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(self->pauseMs_.load()));
+  }
   void* out = jack_port_get_buffer(self->out_, frames);
   jack_midi_clear_buffer(out);
   jack_nframes_t offset = 0;

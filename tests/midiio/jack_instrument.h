@@ -33,6 +33,8 @@ class JackInstrument {
   // Nothing handed over is still waiting to go out.
   bool idle() const { return ring_.readSpace() == 0 && replying_.load() < 0; }
   std::size_t requestsSeen() const { return requests_.load(); }
+  // From now on every `everyCycles`-th process call sleeps `ms` (0: none).
+  void pauseInCallback(int everyCycles, int ms) { pauseMs_.store(ms), pauseEvery_.store(everyCycles); }
   int xruns() const { return xruns_.load(); }
 
  private:
@@ -51,6 +53,8 @@ class JackInstrument {
   std::atomic<int> replying_{-1};  // the rule whose answer goes out next cycle
   std::atomic<std::size_t> requests_{0};
   std::atomic<int> xruns_{0};
+  std::atomic<int> pauseEvery_{0}, pauseMs_{0};
+  int cycle_ = 0;  // process thread only
 };
 
 }  // namespace zamotest

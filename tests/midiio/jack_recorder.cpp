@@ -2,6 +2,8 @@
 
 #include <jack/midiport.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <stdexcept>
 
@@ -12,10 +14,10 @@ JackRecorder::JackRecorder(const std::string& clientName, std::size_t byteCapaci
   jack_status_t status{};
   client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!client_) throw std::runtime_error("recorder: no JACK server");
-  port_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  port_.store(jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0));
   jack_set_process_callback(client_, &JackRecorder::process, this);
   jack_set_xrun_callback(client_, &JackRecorder::onXrun, this);
-  if (!port_ || jack_activate(client_) != 0) throw std::runtime_error("recorder: cannot activate");
+  if (!port_.load() || jack_activate(client_) != 0) throw std::runtime_error("recorder: cannot activate");
 }
 
 JackRecorder::~JackRecorder() {
@@ -26,17 +28,29 @@ JackRecorder::~JackRecorder() {
 std::string JackRecorder::portName() const { return std::string(jack_get_client_name(client_)) + ":in"; }
 
 void JackRecorder::removePort() {
-  jack_port_t* port = port_;
+  jack_port_t* port = port_.exchange(nullptr);
   jack_deactivate(client_);
-  port_ = nullptr;
   jack_port_unregister(client_, port);
   jack_activate(client_);
 }
 
+void JackRecorder::clear() {
+  clearWanted_.store(true, std::memory_order_release);
+  for (int i = 0; i < 2000 && clearWanted_.load(std::memory_order_acquire); ++i) usleep(1000);
+  if (clearWanted_.load()) throw std::runtime_error("recorder: its callback does not run");
+}
+
 int JackRecorder::process(jack_nframes_t frames, void* arg) {
   auto* self = static_cast<JackRecorder*>(arg);
-  if (!self->port_) return 0;
-  void* buffer = jack_port_get_buffer(self->port_, frames);
+  if (self->clearWanted_.load(std::memory_order_acquire)) {
+    self->used_ = 0;
+    self->count_.store(0, std::memory_order_release);
+    self->lost_.store(0);
+    self->clearWanted_.store(false, std::memory_order_release);
+  }
+  jack_port_t* port = self->port_.load();
+  if (!port) return 0;
+  void* buffer = jack_port_get_buffer(port, frames);
   jack_nframes_t cycleStart;
   jack_time_t startUs, nextUs;
   float periodUs;
@@ -56,6 +70,7 @@ int JackRecorder::process(jack_nframes_t frames, void* arg) {
     self->slots_[count++] = {static_cast<std::uint64_t>(cycleStart) + event.time, usec, self->used_, event.size};
     self->used_ += event.size;
   }
+  self->lost_.fetch_add(jack_midi_get_lost_event_count(buffer));
   self->count_.store(count, std::memory_order_release);
   return 0;
 }

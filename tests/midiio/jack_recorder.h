@@ -1,6 +1,7 @@
 #pragma once
 // A test-only JACK client with one MIDI input port that records every event
-// with its frame time, without allocating in its process callback.
+// with its frame time, without allocating in its process callback (which owns
+// the record: the test reads what it published, and asks it to forget).
 #include <jack/jack.h>
 
 #include <atomic>
@@ -30,11 +31,10 @@ class JackRecorder {
   std::vector<Event> events() const;
   std::size_t eventCount() const { return count_.load(std::memory_order_acquire); }
   int xruns() const { return xruns_.load(); }
-  // Forgets what was recorded (only while nothing is being sent).
-  void clear() {
-    count_.store(0);
-    used_ = 0;
-  }
+  // Events that JACK says a sender lost on the way here (refused reservations).
+  std::uint64_t lostEvents() const { return lost_.load(); }
+  // Forgets what was recorded: the callback does it in its next cycle.
+  void clear();
 
  private:
   struct Slot {
@@ -47,7 +47,7 @@ class JackRecorder {
   static int onXrun(void* arg);
 
   jack_client_t* client_ = nullptr;
-  jack_port_t* port_ = nullptr;
+  std::atomic<jack_port_t*> port_{nullptr};  // the callback reads it while the test removes it
   std::unique_ptr<char[]> data_;
   std::size_t capacity_;
   std::size_t used_ = 0;  // process thread only
@@ -55,6 +55,8 @@ class JackRecorder {
   std::atomic<std::size_t> count_{0};
   std::atomic<int> xruns_{0};
   std::atomic<bool> overflow_{false};
+  std::atomic<std::uint64_t> lost_{0};
+  std::atomic<bool> clearWanted_{false};
 };
 
 }  // namespace zamotest

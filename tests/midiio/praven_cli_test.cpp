@@ -156,6 +156,8 @@ TEST_F(PravenCli, FailuresEndTheRunKeepingWhatWasWritten) {
       {"\"a\" timeout = 5000", {}, 1, "a", "name cannot be assigned"},
       {"syx(1, 2)", {}, 1, "", "wrong arguments"},
       {"timeout(\"x\")", {}, 1, "", "type mismatch"},
+      {"\"a\" timeout(-1)", {}, 1, "a", "timeout() takes 0 to 120000 ms, not -1"},
+      {"str(timeout(120000)) timeout(120001)", {}, 1, "120000", "timeout() takes 0 to 120000 ms, not 120001"},
       {"", {}, 1, "", "praven: the script is missing or empty"},
       {"\"a\"", {"-T121"}, 2, "", "-T wants"},
       {"\"a\"", {"-X1"}, 2, "", "-X"},

@@ -15,7 +15,7 @@ TEST(MidiioSystemClock, CountsWholePeriodsAndFreezesWhenStopped) {
   for (const auto& c : cases) {
     ASSERT_TRUE(clock.start(c.asked).ok());
     EXPECT_EQ(clock.now() % c.period, 0u);
-    ASSERT_TRUE(clock.waitUntil(5 * c.period).ok());
+    ASSERT_TRUE(clock.waitUntil(5 * c.period, {}).ok());
     const std::uint32_t reached = clock.now();
     EXPECT_GE(reached, 5 * c.period);
     EXPECT_EQ(reached % c.period, 0u) << c.asked;
@@ -24,7 +24,7 @@ TEST(MidiioSystemClock, CountsWholePeriodsAndFreezesWhenStopped) {
     EXPECT_LE(stamp, midiio::monotonicNow());
     clock.stop();
     const std::uint32_t frozen = clock.now();
-    EXPECT_FALSE(clock.waitUntil(frozen + c.period).ok());  // a stopped clock never gets there
+    EXPECT_FALSE(clock.waitUntil(frozen + c.period, {}).ok());  // a stopped clock never gets there
     EXPECT_EQ(clock.now(), frozen);
   }
   const midiio::MidiStatus refused = clock.start(1000001);

@@ -81,6 +81,23 @@ TEST_F(TeskarJack, APieceWithPausesArrivesOnSchedule) {
   EXPECT_GE(gapMs, 100.0 - 0.05);
 }
 
+TEST_F(TeskarJack, DensePlaybackArrivesWholeWithNothingLost) {
+  // 10,000 note messages (velocity 0: nothing is left to silence), 20 on each 1 ms step.
+  std::string stream, expected;
+  for (int i = 0; i < 10000; ++i) {
+    const char note[] = {static_cast<char>(i % 20 == 0), static_cast<char>(0x90 | (i % 16)), static_cast<char>(i % 128), 0};
+    stream.append(note, 4);
+    expected.append(note + 1, 3);
+  }
+  const std::string file = dir.write("dense.dorna", stream + unhex("00 FF 00 00"));
+  withoutLateCycles([&] {
+    EXPECT_EQ(zamotest::runTool("teskar", {"-E" + recorder->portName(), "-T1", file}).status, 0);
+    awaitBytes(expected.size());
+  });
+  EXPECT_TRUE(received() == expected);
+  EXPECT_EQ(recorder->lostEvents(), 0u);
+}
+
 TEST_F(TeskarJack, BreakDuringPlaybackSilencesAllChannels) {
   // A note and sustain on, then a long wait (fillers of 255 steps of 10 ms).
   std::string stream = unhex("00 90 3C 40 00 B3 40 7F");
