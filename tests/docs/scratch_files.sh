@@ -47,7 +47,5 @@ csvmidi - song1.mid <<'CSV'
 0, 0, End_of_file
 CSV
 
-# The dump that zamo(7)'s holmir line records (not run here): the bundled one.
-cp examples/dump.syx dump.syx
 # The identity request holmir's -R line sends.
 printf '\xF0\x7E\x7F\x06\x01\xF7' >request.syx
