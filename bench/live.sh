@@ -40,25 +40,36 @@ echo "JACK dummy driver, 48 kHz, 256 frames a cycle; 4 seconds a run"
 mb() { awk -v r="$1" 'BEGIN { printf "%.2f", r / 1e6 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
 
-# probe NAME OUT BYTES_PER_S SIZE: one run; prints a line and sets $rate and $ok.
+late_cycles() { grep -c -i xrun "$work/jackd.log" || true; }
+
+# probe NAME OUT BYTES_PER_S SIZE: one run, prints a line and sets $rate,
+# $sent and $ok. A run that fails while the server logs a late cycle (the
+# dummy driver on a busy machine skips or repeats cycles: holes no reader
+# can help) is repeated, up to three times, and says so.
 probe() {
-  local sent written whole overflow achieved target=$2
+  local written whole overflow achieved target=$2 attempt before note=""
   [ "$target" = jack ] && target=- || target=$bin/zamodump
-  read -r sent written whole overflow achieved < <(ZAMO_PROBE_OUT=$2 "$bench_bin/receive_probe" rate "$target" "$3" 4 "$4")
+  for attempt in 1 2 3; do
+    before=$(late_cycles)
+    read -r sent written whole overflow achieved < <(ZAMO_PROBE_OUT=$2 "$bench_bin/receive_probe" rate "$target" "$3" 4 "$4" 2>/dev/null)
+    ok=$([ "$overflow" = 0 ] && [ "$written" = "$sent" ] && echo yes || echo no)
+    [ "$ok" = yes ] || [ "$(late_cycles)" = "$before" ] && break
+    note="${note} (run $attempt saw a late cycle)"
+  done
   rate=$achieved
-  ok=$([ "$overflow" = 0 ] && [ "$written" = "$sent" ] && echo yes || echo no)
-  printf '%-34s %-6s %10s %12s %12s %9s %4s\n' "$1" "$2" "$(mb "$achieved")" "$sent" "$written" "$overflow" "$ok"
+  printf '%-34s %-6s %10s %12s %12s %9s %4s%s\n' "$1" "$2" "$(mb "$achieved")" "$sent" "$written" "$overflow" "$ok" "$note"
 }
 
 printf '%-34s %-6s %10s %12s %12s %9s %4s\n' run output "MB/s" "sent bytes" "shown bytes" overflow ok
 probe "JACK alone, 4 KiB SysEx" jack 0 4096; jack_sysex=$rate
 probe "zamodump -I, 4 KiB SysEx" pipe 0 4096; pipe_sysex=$rate pipe_sysex_ok=$ok
 probe "zamodump -I, 4 KiB SysEx" null 0 4096; null_sysex=$rate null_sysex_ok=$ok
-probe "JACK alone, 10,000 note-ons/s" jack 30000 3; jack_short=$rate
-probe "zamodump -I, 10,000 note-ons/s" pipe 30000 3; pipe_short=$rate pipe_short_ok=$ok
-probe "zamodump -I, 10,000 note-ons/s" null 30000 3; null_short=$rate null_short_ok=$ok
+# Note-ons counted from what was sent in the 4 s (the rate above also holds a first cycle's burst).
+probe "JACK alone, 10,000 note-ons/s" jack 30000 3; jack_short=$sent
+probe "zamodump -I, 10,000 note-ons/s" pipe 30000 3; pipe_short=$sent pipe_short_ok=$ok
+probe "zamodump -I, 10,000 note-ons/s" null 30000 3; null_short=$sent null_short_ok=$ok
 
-per_s() { awk -v r="$1" 'BEGIN { printf "%.0f", r / 3 }'; }
+per_s() { awk -v r="$1" 'BEGIN { printf "%.0f", r / 3 / 4 }'; }
 echo "4 KiB SysEx: zamodump into a pipe $(mb "$pipe_sysex") MB/s (whole: $pipe_sysex_ok), into /dev/null $(mb "$null_sysex") MB/s" \
   "(whole: $null_sysex_ok); JACK alone $(mb "$jack_sysex") MB/s"
 echo "note-ons: zamodump into a pipe $(per_s "$pipe_short")/s (whole: $pipe_short_ok), into /dev/null $(per_s "$null_short")/s" \
