@@ -38,7 +38,7 @@ start_server -R || start_server --no-realtime || { echo "live.sh: jackd did not 
 echo "JACK dummy driver, 48 kHz, 256 frames a cycle; 4 seconds a run"
 
 mb() { awk -v r="$1" 'BEGIN { printf "%.2f", r / 1e6 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 late_cycles() { grep -c -i xrun "$work/jackd.log" || true; }
 
