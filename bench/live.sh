@@ -29,12 +29,7 @@ trap cleanup EXIT
 source bench/lib.sh
 need_bench_programs receive_probe
 
-start_server() {
-  jackd "$1" -n "$JACK_DEFAULT_SERVER" -p 64 -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
-  jackd_pid=$!
-  jack_wait -w -t 10 >/dev/null 2>&1 && kill -0 "$jackd_pid" 2>/dev/null
-}
-start_server -R || start_server --no-realtime || { echo "live.sh: jackd did not start" >&2; cat "$work/jackd.log" >&2; exit 1; }
+start_dummy_jack live.sh
 echo "JACK dummy driver, 48 kHz, 256 frames a cycle; 4 seconds a run"
 
 mb() { awk -v r="$1" 'BEGIN { printf "%.2f", r / 1e6 }'; }
