@@ -4,7 +4,6 @@
 
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
-#include "vornlib/midi_status.h"
 
 namespace midiio {
 namespace {
