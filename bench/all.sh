@@ -3,7 +3,7 @@
 #
 #   bench/all.sh [build-dir]      (default: build)
 #
-# Runs stream.sh, sysex.sh, zembra.sh, peers.sh, realtime.sh and receive.sh
+# Runs stream.sh, sysex.sh, zembra.sh, peers.sh, realtime.sh, receive.sh and live.sh
 # in turn; each one's own report goes to build-dir/bench/NAME.log, and the
 # lines they add to $BENCH_TABLE make the table: tool, input, MB/s or
 # notes/s, the ratio to cat in the same run where it applies, peak RSS, the
@@ -24,7 +24,7 @@ BENCH_TABLE=$(mktemp)
 trap 'rm -f "$BENCH_TABLE"' EXIT
 
 failed=()
-for name in stream sysex zembra peers realtime receive; do
+for name in stream sysex zembra peers realtime receive live; do
   echo "all.sh: $name.sh ..." >&2
   start=$SECONDS
   if bench/$name.sh "$build" >"$logs/$name.log" 2>&1; then

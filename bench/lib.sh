@@ -72,3 +72,19 @@ need_bench_programs() {
     [ -x "$bench_bin/$name" ] || { echo "${0##*/}: $bench_bin/$name not built (scripts/build $build)" >&2; exit 1; }
   done
 }
+
+# start_dummy_jack SCRIPT: starts the private JACK server $JACK_DEFAULT_SERVER
+# (dummy driver, 48 kHz, 256 frames a cycle), with real-time scheduling
+# where it is allowed, logging to $work/jackd.log, and sets $jackd_pid for
+# the caller's cleanup; ends the script when the server does not start.
+start_dummy_jack() {
+  local mode
+  for mode in -R --no-realtime; do
+    jackd "$mode" -n "$JACK_DEFAULT_SERVER" -p 64 -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+    jackd_pid=$!
+    jack_wait -w -t 10 >/dev/null 2>&1 && kill -0 "$jackd_pid" 2>/dev/null && return 0
+  done
+  echo "$1: jackd did not start" >&2
+  cat "$work/jackd.log" >&2
+  exit 1
+}

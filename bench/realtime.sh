@@ -49,12 +49,7 @@ source bench/lib.sh
 need_bench_programs jack_count jack_arrivals
 export ZAMO_MIDI_API=jack
 
-start_server() {
-  jackd "$1" -n "$JACK_DEFAULT_SERVER" -p 64 -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
-  jackd_pid=$!
-  jack_wait -w -t 10 >/dev/null 2>&1 && kill -0 "$jackd_pid" 2>/dev/null
-}
-start_server -R || start_server --no-realtime || { echo "realtime.sh: jackd did not start" >&2; cat "$work/jackd.log" >&2; exit 1; }
+start_dummy_jack realtime.sh
 
 # one_message SIZE: a SysEx message of SIZE bytes.
 one_message() {

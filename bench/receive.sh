@@ -29,12 +29,7 @@ trap cleanup EXIT
 source bench/lib.sh
 need_bench_programs receive_probe
 
-start_server() {
-  jackd "$1" -n "$JACK_DEFAULT_SERVER" -p 64 -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
-  jackd_pid=$!
-  jack_wait -w -t 10 >/dev/null 2>&1 && kill -0 "$jackd_pid" 2>/dev/null
-}
-start_server -R || start_server --no-realtime || { echo "receive.sh: jackd did not start" >&2; cat "$work/jackd.log" >&2; exit 1; }
+start_dummy_jack receive.sh
 echo "JACK dummy driver, 48 kHz, 256 frames a cycle ($(awk 'BEGIN { printf "%.2f", 256 / 48 }') ms)"
 
 read -r median p99 largest < <("$bench_bin/receive_probe" latency "$bin/holmir" 200 300)

@@ -27,7 +27,24 @@ void InputQueue::dropped() {
   gap_.store(true, std::memory_order_release);
 }
 
-void InputQueue::lost() { dropped(); }
+void InputQueue::lost(std::uint64_t events) {
+  if (events == 0) {
+    lostUnknown_.fetch_add(1, std::memory_order_release);
+  } else {
+    lostMessages_.fetch_add(events, std::memory_order_release);
+  }
+  dropped();
+}
+
+InputLoss InputQueue::lostSoFar() const {
+  return {lostMessages_.load(std::memory_order_relaxed), lostSysExBytes_.load(std::memory_order_relaxed),
+          lostUnknown_.load(std::memory_order_relaxed)};
+}
+
+InputLoss InputQueue::loss() const {
+  return {lostMessages_.load(std::memory_order_acquire), lostSysExBytes_.load(std::memory_order_acquire),
+          lostUnknown_.load(std::memory_order_acquire)};
+}
 
 void InputQueue::enqueue(std::uint32_t index) {
   if (holding_) {
@@ -58,27 +75,33 @@ void InputQueue::pushShort(std::uint32_t packed, std::uint32_t time) {
   std::uint32_t index;
   if (!freeNodes_.pop(index)) {
     // A lost short message breaks no SysEx message: no gap.
+    lostMessages_.fetch_add(1, std::memory_order_release);
     overflow_.store(true, std::memory_order_release);
     return;
   }
-  nodes_[index] = {time, packed, kNoBlock, false, false, suspect_};
+  nodes_[index] = {time, packed, kNoBlock, false, false, suspect_, lostSoFar()};
   enqueue(index);
 }
 
 void InputQueue::pushLong(std::span<const std::uint8_t> chunk, std::uint32_t time) {
   if (chunk.empty() || !(mode_ & kInputLongData) || !recording()) return;
   std::uint32_t block = spareBlock_;
-  if (block == kNoBlock && !freeBlocks_.pop(block)) return dropped();
+  if (block == kNoBlock && !freeBlocks_.pop(block)) {
+    lostSysExBytes_.fetch_add(chunk.size(), std::memory_order_release);
+    return dropped();
+  }
   spareBlock_ = kNoBlock;
   std::uint32_t index;
   if (!freeNodes_.pop(index)) {
     // Only the reader pushes to the free-block ring: keep the block for the next chunk.
     spareBlock_ = block;
+    lostSysExBytes_.fetch_add(chunk.size(), std::memory_order_release);
     return dropped();
   }
   const std::size_t length = std::min(chunk.size(), kInputBlockBytes);
   std::memcpy(blocks_.get() + std::size_t{block} * kInputBlockBytes, chunk.data(), length);
-  nodes_[index] = {time, static_cast<std::uint32_t>(length), block, true, gap_.load(std::memory_order_relaxed), suspect_};
+  nodes_[index] = {time, static_cast<std::uint32_t>(length), block, true, gap_.load(std::memory_order_relaxed), suspect_,
+                   lostSoFar()};
   enqueue(index);
   gap_.store(false, std::memory_order_release);
 }
@@ -98,6 +121,7 @@ bool InputQueue::read(InputEvent& event) {
   event.isLong = node.isLong;
   event.afterGap = node.afterGap;
   event.lengthOrMessage = node.lengthOrMessage;
+  event.lostBefore = node.lostBefore;
   if (node.isLong) {
     std::memcpy(event.data.data(), blocks_.get() + std::size_t{node.block} * kInputBlockBytes, node.lengthOrMessage);
     freeBlocks_.push(node.block);

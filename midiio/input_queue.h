@@ -32,6 +32,18 @@ enum InputMode : std::uint32_t {
   kInputNoTimingClock = 16,   // with 2: drop 0xF8
 };
 
+// What the producer dropped since the input started: counted, or (when the
+// system only says that something went) unknown.
+struct InputLoss {
+  std::uint64_t messages = 0;    // short messages, and events the system counted
+  std::uint64_t sysExBytes = 0;  // bytes of SysEx chunks
+  std::uint64_t unknown = 0;     // losses the system told of without a size
+  bool operator==(const InputLoss&) const = default;
+  InputLoss since(const InputLoss& before) const {
+    return {messages - before.messages, sysExBytes - before.sysExBytes, unknown - before.unknown};
+  }
+};
+
 struct InputEvent {
   std::uint32_t time = 0;  // ms since the input started
   bool isLong = false;
@@ -39,6 +51,7 @@ struct InputEvent {
   // what came before it.
   bool afterGap = false;
   std::uint32_t lengthOrMessage = 0;  // chunk length, or the packed short message
+  InputLoss lostBefore;  // everything dropped before this event was queued
   std::array<std::uint8_t, kInputBlockBytes> data{};
 
   std::span<const std::uint8_t> bytes() const { return {data.data(), isLong ? lengthOrMessage : 0}; }
@@ -63,8 +76,9 @@ class InputQueue {
   void pushShort(std::uint32_t packed, std::uint32_t time);
   // A SysEx chunk of 1 to 256 bytes.
   void pushLong(std::span<const std::uint8_t> chunk, std::uint32_t time);
-  // Something was lost before it reached the queue (the system's own overflow).
-  void lost();
+  // Something was lost before it reached the queue (the system's own
+  // overflow): `events` of them, or 0 when the system does not say.
+  void lost(std::uint64_t events = 0);
   // Wakes the reader (after a cycle's pushes).
   void wake();
 
@@ -87,6 +101,8 @@ class InputQueue {
   bool overflow() const { return overflow_.load(std::memory_order_acquire); }
   // Data was dropped after the last chunk queued: a hole that no chunk marks yet.
   bool lostAfterLastChunk() const { return gap_.load(std::memory_order_acquire); }
+  // Everything dropped so far.
+  InputLoss loss() const;
   // Waits until the producer wakes us or `deadline` (CLOCK_MONOTONIC) passes.
   void await(Nanos deadline);
   // Unblocks a waiting reader (the device went away).
@@ -100,10 +116,12 @@ class InputQueue {
     bool isLong;
     bool afterGap;
     bool suspect;  // pushed during a batch after markSuspect(true)
+    InputLoss lostBefore;
   };
   static constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;
 
   void dropped();
+  InputLoss lostSoFar() const;  // producer side
   void enqueue(std::uint32_t index);
 
   std::uint32_t mode_;
@@ -115,6 +133,8 @@ class InputQueue {
   std::atomic<bool> recording_{false};
   std::atomic<bool> overflow_{false};
   std::uint32_t spareBlock_ = kNoBlock;  // producer only: taken, then no node was free
+  // Producer writes, reader reads at the end: what was dropped.
+  std::atomic<std::uint64_t> lostMessages_{0}, lostSysExBytes_{0}, lostUnknown_{0};
   std::atomic<bool> gap_{false};  // a chunk was dropped since the last one queued (the producer writes it)
   bool holding_ = false;  // producer only: pushes wait in held_ for publishBatch
   bool suspect_ = false;  // producer only

@@ -29,7 +29,7 @@ void JackInput::process(jack_nframes_t frames) {
     const auto ms = static_cast<std::uint32_t>(at > startUs ? (at - startUs) / 1000 : 0);
     parser_.feed({event.buffer, event.size}, ms, queue_);
   }
-  if (jack_midi_get_lost_event_count(buffer) != 0) queue_.lost();
+  if (const jack_nframes_t lost = jack_midi_get_lost_event_count(buffer); lost != 0) queue_.lost(lost);
   if (count != 0) queue_.wake();
 }
 

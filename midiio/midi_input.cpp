@@ -18,9 +18,15 @@ struct Input final : ChunkSource {
   std::unique_ptr<InputPort> port;
   SysExAssembly assembly;
   bool recording = false;
+  const InputWatch* watch = nullptr;  // during a watched receiveSysEx
 
-  bool read(InputEvent& event) override { return queue->read(event); }
+  bool read(InputEvent& event) override {
+    if (!queue->read(event)) return false;
+    if (watch) (*watch)(event);
+    return true;
+  }
   std::uint32_t now() override { return clockNow(); }
+  bool shortMessagesCount() override { return watch != nullptr; }
   bool lostAfterLastChunk() override { return queue->lostAfterLastChunk(); }
   MidiStatus await(std::uint32_t ms) override {
     if (breakRequested()) return {kMidiInterrupted, {}};
@@ -139,6 +145,19 @@ Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink) {
   if (!state.port) return notOpen(), Received::failed;
   MidiStatus status;
   return kept(state.assembly.receiveSysEx(state, timeoutMs, sink, status), status);
+}
+
+Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink, const InputWatch& watch) {
+  Input& state = input();
+  state.watch = &watch;
+  const Received r = receiveSysEx(timeoutMs, sink);
+  state.watch = nullptr;
+  return r;
+}
+
+InputLoss inputLoss() {
+  Input& state = input();
+  return state.queue ? state.queue->loss() : InputLoss{};
 }
 
 }  // namespace midiio

@@ -4,6 +4,7 @@
 // reportMidiError as on the output side.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "midiio/input_queue.h"
 #include "midiio/sysex_assembly.h"
@@ -33,6 +34,12 @@ const InputEvent& lastSysExChunk();
 // is kept (kMidiInterrupted after Ctrl-C: the caller ends the run as a break
 // does).
 Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink);
+// The same, handing `watch` every event taken off the queue (short messages
+// too, which the assembly passes over) before the assembly sees it.
+using InputWatch = std::function<void(const InputEvent&)>;
+Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink, const InputWatch& watch);
+// Everything the input dropped so far.
+InputLoss inputLoss();
 // How the last receiveSysEx ended its message: whole, or cut and closed by F7.
 const SysExCut& lastSysExCut();
 

@@ -11,7 +11,7 @@ std::string duration(std::uint32_t ms) {
 
 }  // namespace
 
-std::string describeCut(std::uint64_t number, const SysExCut& cut, std::uint32_t timeoutMs) {
+std::string cutReason(const SysExCut& cut, std::uint32_t timeoutMs) {
   std::string why;
   switch (cut.cause) {
     case CutCause::none: break;
@@ -21,14 +21,20 @@ std::string describeCut(std::uint64_t number, const SysExCut& cut, std::uint32_t
     case CutCause::sourceLeft:
     case CutCause::failed: why = cut.why; break;
   }
-  return "message " + std::to_string(number) + " cut after " + std::to_string(cut.bytes) + " bytes: " + why;
+  return why;
+}
+
+std::string describeCut(std::uint64_t number, const SysExCut& cut, std::uint32_t timeoutMs) {
+  return "message " + std::to_string(number) + " cut after " + std::to_string(cut.bytes) +
+         " bytes: " + cutReason(cut, timeoutMs);
 }
 
 Received SysExAssembly::waitSysExChunk(ChunkSource& source, std::uint32_t timeoutMs, MidiStatus& status) {
-  const std::uint32_t t0 = source.now();
+  std::uint32_t t0 = source.now();
   for (;;) {
     const bool got = source.read(last_);
     if (got && last_.isLong && last_.lengthOrMessage != 0) return Received::message;
+    if (got && source.shortMessagesCount()) t0 = source.now();
     if (source.now() - t0 > timeoutMs) return Received::timedOut;
     // A short message taken off costs no wait: the queue may hold more.
     if (!got) {

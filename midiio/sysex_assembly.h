@@ -27,6 +27,9 @@ class ChunkSource {
   virtual MidiStatus await(std::uint32_t ms) = 0;
   // Data was lost after the last chunk that read() can give.
   virtual bool lostAfterLastChunk() = 0;
+  // Whether a short message taken off starts the time-out anew (for a
+  // reader that watches everything, not only SysEx).
+  virtual bool shortMessagesCount() { return false; }
 };
 
 enum class Received {
@@ -56,6 +59,8 @@ struct SysExCut {
 // "message 3 cut after 568000 bytes: nothing came for 4 s": the cut message
 // as the tools name it; `number` counts from 1 in the run.
 std::string describeCut(std::uint64_t number, const SysExCut& cut, std::uint32_t timeoutMs);
+// Its reason alone: "nothing came for 4 s".
+std::string cutReason(const SysExCut& cut, std::uint32_t timeoutMs);
 
 using SysExSink = std::function<void(std::span<const std::uint8_t>)>;
 

@@ -6,6 +6,9 @@
 //
 // A fault costs only its file: what was read is shown, the fault is reported
 // with its byte offset, and the next file is read; the status is 1 at the end.
+//
+// With -I it reads a MIDI input instead, one line a message as it arrives,
+// until Ctrl-C, the time-out of -W, or the input going away.
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -13,6 +16,12 @@
 #include <string_view>
 
 #include "frame/frame.h"
+#include "midiio/device_names.h"
+#include "midiio/live_input.h"
+#include "midiio/midi_input.h"
+#include "midiio/midi_layer.h"
+#include "midiio/port_words.h"
+#include "seq/live_lines.h"
 #include "seq/foreign_input.h"
 #include "seq/record_dump.h"
 #include "seq/smf_dump.h"
@@ -20,11 +29,41 @@
 #include "sysex/sysex_file_dump.h"
 #include "vornlib/errors.h"
 #include "vornlib/jchr.h"
+#include "vornlib/numbers.h"
 
 namespace {
 
 seq::RecordDumpOptions recordOptions;
 std::optional<seq::RecordShapes> chosenShapes;  // by -P or -Q
+
+// The live input: -I, -W, -S.
+constexpr std::uint32_t kLongestTimeoutSeconds = 120;
+constexpr std::size_t kInputNodes = 4096;  // 1 MiB of SysEx, or 4096 short messages, behind the reader
+constexpr std::size_t kInputBlocks = 4096;
+constexpr std::uint32_t kClockPeriodMs = 10;
+bool live = false;
+bool inputChosen = false;
+int inputIndex = midiio::kDefaultDevice;
+std::uint32_t timeoutMs = midiio::kNoTimeout;
+std::uint32_t inputMode = midiio::kInputLongData | midiio::kInputShortMessages;
+
+bool optionI(std::string_view text) {
+  live = true;
+  if (text.empty()) return true;  // the default input
+  inputChosen = midiio::findPortForOption(midiio::Direction::input, text, inputIndex);
+  return inputChosen;
+}
+
+bool optionW(std::string_view text) {
+  std::uint32_t seconds;
+  if (text.empty()) {
+    timeoutMs = midiio::kNoTimeout;
+    return true;
+  }
+  if (!vorn::parseWholeDecimal(text, seconds) || seconds < 1 || seconds > kLongestTimeoutSeconds) return false;
+  timeoutMs = seconds * 1000;
+  return true;
+}
 
 const vorn::OptionEntry options[] = {
     {'P', frame::flagOption([] { chosenShapes = seq::RecordShapes::dorna; }),
@@ -35,9 +74,15 @@ const vorn::OptionEntry options[] = {
     {'T', frame::stepLengthOption(recordOptions.stepMs),
      "-Tms    DORNA step length in milliseconds, 0.1 to below 1000 (default 8)", frame::kStepLengthWants},
     {'O', vorn::option_o, "-Ofile  write the text to file instead of standard output", "a file name"},
+    {'I', optionI, "-Iname  show what arrives at this MIDI input instead (-I alone: ZAMO_MIDI_IN, else the first)"},
+    {'W', optionW, "-Ws     with -I: end when nothing arrives for s seconds, 1 to 120 (-W alone: never)",
+     "nothing, or whole seconds from 1 to 120"},
+    {'S', frame::flagOption([] { inputMode |= midiio::kInputNoTimingClock | midiio::kInputNoActiveSensing; }),
+     "-S      with -I: skip timing clock and active sensing", vorn::kWantsNoText},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
-                                        "Shows OSTRA, DORNA, Standard MIDI and SysEx files as text, one event a line."};
+                                        "Shows OSTRA, DORNA, Standard MIDI and SysEx files, or a MIDI input, as text, "
+                                        "one event a line."};
 
 enum class Kind { smf, sysExFile, records };
 
@@ -112,7 +157,84 @@ int fileProc(const char* name) {
   return 1;
 }
 
-int mainProc() { return frame::standardMain(descriptor, fileProc); }
+// The live input's lines; counts what was cut or lost for the status.
+class LiveDump final : public midiio::LiveListener {
+ public:
+  explicit LiveDump(seq::LiveLines& lines) : lines_(lines) {}
+  void shortMessage(std::uint32_t ms, std::uint32_t packed) override { lines_.shortMessage(ms, packed); }
+  void sysExBegin(std::uint32_t ms) override { lines_.sysExBegin(ms); }
+  void sysExBytes(std::span<const std::uint8_t> bytes) override { lines_.sysExBytes(bytes); }
+  void sysExEnd(const midiio::SysExCut& cut) override {
+    if (cut.cause != midiio::CutCause::none) ++cuts;
+    lines_.sysExEnd(cut.cause == midiio::CutCause::none ? "" : midiio::cutReason(cut, timeoutMs));
+  }
+  void hole(std::uint32_t ms, const midiio::InputLoss& lost) override {
+    ++holes;
+    lines_.note(ms, midiio::holeText(lost));
+  }
+  int cuts = 0;
+  int holes = 0;
+
+ private:
+  seq::LiveLines& lines_;
+};
+
+void closeInput() {
+  midiio::stopClock();
+  midiio::closeMidiInput();
+}
+
+std::string counted(int n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
+
+void dumpInput() {
+  vorn::conHook(closeInput);
+  (void)midiio::startClock(kClockPeriodMs);
+  if (!inputChosen) midiio::chooseMidiInputFromEnvironment(inputIndex);
+  if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, inputMode)) {
+    midiio::reportMidiError(midiio::lastMidiError());
+  }
+  midiio::tellDefaultPort(midiio::Direction::input, inputIndex);
+  const std::vector<midiio::Device>& inputs = midiio::midiDevices().inputs;
+  const int shown = inputIndex == midiio::kDefaultDevice ? midiio::defaultDevice(inputs) : inputIndex;
+  vorn::openout();
+  sysex::SummaryDescriber describer;
+  seq::LiveLines lines(vorn::getouthandle(), describer);
+  lines.comment(inputs[static_cast<std::size_t>(shown)].name + ": MIDI input (" +
+                midiio::midiBackend().systemName() + "); time in ms since the start");
+  if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
+  LiveDump dump(lines);
+  switch (midiio::readLiveInput(timeoutMs, dump)) {
+    case midiio::LiveEnd::timedOut: lines.comment("end: nothing came for " + std::to_string(timeoutMs / 1000) + " s"); break;
+    case midiio::LiveEnd::sourceLeft: lines.comment("end: " + midiio::lastMidiDetail()); break;
+    case midiio::LiveEnd::failed:
+      vorn::pollBreak();
+      midiio::reportMidiError(midiio::lastMidiError());
+  }
+  vorn::closeout();
+  closeInput();
+  if (dump.cuts != 0) vorn::errBox(counted(dump.cuts, "message") + " cut (the lines with \"cut:\")");
+  if (dump.holes != 0) vorn::errBox(counted(dump.holes, "hole") + " in the input (the lines with \"Hole:\")");
+}
+
+int mainProc() {
+  const int files = vorn::analoptionEx(descriptor);
+  if (!live) {
+    if (timeoutMs != midiio::kNoTimeout || inputMode & midiio::kInputNoTimingClock) {
+      vorn::errBox("-W and -S apply to a MIDI input, which -I names");
+      return 1;
+    }
+    vorn::openout();
+    frame::forEachInput(descriptor, files, fileProc);
+    vorn::closeout();
+    return 1;
+  }
+  if (files != 0) {
+    vorn::errBox("-I reads a MIDI input instead of files: give no file with it");
+    return 1;
+  }
+  dumpInput();
+  return 1;
+}
 
 }  // namespace
 

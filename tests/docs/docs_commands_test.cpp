@@ -52,6 +52,9 @@ const Skip kSkipped[] = {
 
 // Documents whose examples are not shell commands at all.
 const char* const kNoCommands[] = {"docs/formats.md", "docs/kel.md", "docs/messages.md"};
+// Documents whose commands talk to an instrument: they run on JACK, against
+// an emulated one (tests/midiio/cookbook_test.cpp).
+const char* const kRunOnJack[] = {"docs/cookbook.md"};
 
 struct Document {
   std::string name;  // relative to the source folder
@@ -100,14 +103,6 @@ const Skip* skipFor(const ShownCommand& command) {
   return nullptr;
 }
 
-std::string squeezed(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '\n') out += c;
-  }
-  return out;
-}
-
 // Puts the examples and the files the commands name into the folder, and
 // "build" there names the real build folder (for "cmake --install build").
 void fillScratch(const TempDir& dir) {
@@ -141,9 +136,7 @@ std::string redirectTarget(const std::string& command) {
 // Checks what the command's comment and redirection promise.
 void checkResult(const ShownCommand& command, const ToolRun& run, const fs::path& where) {
   std::string comment = docstest::trailingComment(command.text);
-  if (comment.rfind("=>", 0) == 0) {
-    EXPECT_EQ(squeezed(run.out), squeezed(comment.substr(2))) << "the output the comment states";
-  }
+  EXPECT_TRUE(docstest::givesStatedOutput(command.text, run.out)) << "the output the comment states, not:\n" << run.out;
   std::vector<std::string> files;
   if (comment.rfind("writes ", 0) == 0) {
     std::istringstream named(comment.substr(7));
@@ -164,6 +157,7 @@ TEST(ShownCommands, EveryShownCommandRunsAsTheDocumentSays) {
     for (const std::string& fault : doc.shown.faults) ADD_FAILURE() << fault;
     bool expectsNone = std::find_if(std::begin(kNoCommands), std::end(kNoCommands),
                                     [&](const char* n) { return doc.name == n; }) != std::end(kNoCommands);
+    if (std::find(std::begin(kRunOnJack), std::end(kRunOnJack), doc.name) != std::end(kRunOnJack)) continue;
     if (expectsNone) {
       EXPECT_TRUE(doc.shown.commands.empty()) << "shows commands now: take it off the list of documents without any";
       continue;

@@ -103,7 +103,7 @@ TEST(ZamodumpCli, AFaultCostsOnlyItsFile) {
       {{"nope.mid", "s.mid"}, kSmfText, "zamodump: nope.mid: No such file or directory\n", 1},
       {{"-P", "a.wav", "s.mid"}, kSmfText,
        "zamodump: a.wav: this is a WAV file (audio), not a DORNA stream; no zamo tool reads audio\n", 1},
-      {{"-X", "s.mid"}, "", "zamodump: unknown option -X; the options are -P -Q -T -O (see --help)\n", 2},
+      {{"-X", "s.mid"}, "", "zamodump: unknown option -X; the options are -P -Q -T -O -I -W -S (see --help)\n", 2},
       {{"-T0", "s.mid"}, "",
        "zamodump: invalid option -T0: -T wants a step length from 0.1 up to (not including) 1000 (see --help)\n", 2},
       {{"-Pz"}, "", "zamodump: invalid option -Pz: -P takes no text after the letter (see --help)\n", 2},

@@ -37,5 +37,8 @@ Extraction manPageCommands(const std::string& page, const std::string& name);
 std::string trailingComment(const std::string& command);
 // The command without its trailing comment.
 std::string withoutComment(const std::string& command);
+// Whether `out` is what the command's "# =>" comment states (blanks do not
+// count); true for a command without one.
+bool givesStatedOutput(const std::string& command, const std::string& out);
 
 }  // namespace docstest

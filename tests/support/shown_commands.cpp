@@ -155,4 +155,21 @@ Extraction manPageCommands(const std::string& page, const std::string& name) {
   return out;
 }
 
+namespace {
+
+std::string squeezed(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c != ' ' && c != '\t' && c != '\n') out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool givesStatedOutput(const std::string& command, const std::string& out) {
+  const std::string comment = trailingComment(command);
+  return comment.rfind("=>", 0) != 0 || squeezed(out) == squeezed(comment.substr(2));
+}
+
 }  // namespace docstest
