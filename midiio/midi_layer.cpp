@@ -216,7 +216,7 @@ void reportMidiError(std::uint32_t code) {
   const Layer& state = layer();
   std::string text = vorn::errorText(code == 0 ? midiErrorCode(kMidiGeneral) : code);
   if (code == state.lastCode && !state.lastDetail.empty()) text += ": " + state.lastDetail;
-  vorn::errBox(text);
+  vorn::reportError(text);
   vorn::conBreak();
 }
 

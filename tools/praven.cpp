@@ -146,7 +146,7 @@ int mainProc() {
   openDevices();
   vorn::openout();
   // A reply that came cut is an error of the run, which goes on.
-  midiio::ScriptHost host(settings, [](const std::string& cut) { vorn::errBox(cut); });
+  midiio::ScriptHost host(settings, [](const std::string& cut) { vorn::reportError(cut); });
   runScript(script, host);
   vorn::closeout();
   closeDevices();

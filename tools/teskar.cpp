@@ -118,14 +118,14 @@ class SerialTarget final : public midiio::DornaTarget {
 // run, and so does a file of another kind, OSTRA sequences included.
 void load(vorn::ByteInput& in) {
   playBuffer.clear();
-  if (auto foreign = seq::foreignInput(in, seq::Expected::dorna)) seq::endRunOn(*foreign);
+  if (auto foreign = seq::foreignInput(in, seq::Expected::dorna)) frame::failInput(*foreign);
   playSteps = 0;
   seq::RecordReader reader(in, seq::RecordShapes::dorna);
   seq::Record record;
   for (;;) {
     const seq::RecordKind kind = reader.next(record);
-    if (kind == seq::RecordKind::Fault) seq::endRunOn(reader.fault());
-    if (seq::isOstraTempo(record)) seq::endRunOn(seq::ostraInsteadOfDorna());
+    if (kind == seq::RecordKind::Fault) frame::failInput(reader.fault());
+    if (seq::isOstraTempo(record)) frame::failInput(seq::ostraInsteadOfDorna());
     playSteps += record.delta;
     if (kind != seq::RecordKind::SysEx) {
       playBuffer.addTwoBytes(record.delta, record.status, record.first, record.second);
@@ -134,7 +134,7 @@ void load(vorn::ByteInput& in) {
     }
     // F0 and its bytes are counted in 32 bits: this length cannot be played.
     if (record.status == 0xF0 && record.length == 0xFFFFFFFF) {
-      vorn::failCurrentInput(vorn::kErrMalformedInput, "a SysEx record of 4294967295 bytes", in.offset() - 4);
+      frame::failInput(vorn::kErrMalformedInput, "a SysEx record of 4294967295 bytes", in.offset() - 4);
     }
     playBuffer.addSysExHead(record.delta, record.status, record.length);
     // The body grows the buffer only as far as the input really holds it.
@@ -144,7 +144,7 @@ void load(vorn::ByteInput& in) {
       const std::size_t got = in.read(std::span(chunk.data(), want));
       playBuffer.addBody(std::span(chunk.data(), got));
       if (got < want) {
-        seq::endRunOn(seq::endsInside("a SysEx record of " + std::to_string(record.length) + " bytes", in.offset()));
+        frame::failInput(seq::endsInside("a SysEx record of " + std::to_string(record.length) + " bytes", in.offset()));
       }
       left -= static_cast<std::uint32_t>(got);
     }
