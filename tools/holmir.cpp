@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/frame.h"
-#include "midiio/expression_failure.h"
+#include "scripting/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"

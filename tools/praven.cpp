@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "frame/frame.h"
-#include "midiio/expression_failure.h"
+#include "scripting/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
-#include "midiio/script_host.h"
+#include "scripting/script_host.h"
 #include "vornlib/errors.h"
 #include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
