@@ -100,18 +100,18 @@ class MidiTarget final : public midiio::DornaTarget {
 class SerialTarget final : public midiio::DornaTarget {
  public:
   bool sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
-    return !(fault_ = serial.sendShort(status, first, second));
+    return bool(sent_ = serial.sendShort(status, first, second));
   }
-  bool sendBytes(std::span<const std::uint8_t> bytes) override { return !(fault_ = serial.write(bytes)); }
-  [[noreturn]] void report() const { reportSerialFault(fault_); }
+  bool sendBytes(std::span<const std::uint8_t> bytes) override { return bool(sent_ = serial.write(bytes)); }
+  [[noreturn]] void report() const { reportSerialFault(sent_.fault()); }
 
-  [[noreturn]] static void reportSerialFault(const midiio::SerialFault& fault) {
-    vorn::reportError(vorn::errorText(fault.code) + ": " + fault.detail);
+  [[noreturn]] static void reportSerialFault(const vorn::Fault& fault) {
+    vorn::reportError(vorn::errorText(fault.code) + ": " + fault.text);
     vorn::conBreak();
   }
 
  private:
-  midiio::SerialFault fault_;
+  vorn::Status sent_;
 };
 
 // Loads one stream, up to its end record, into playBuffer; a fault ends the
@@ -189,7 +189,9 @@ int fileProc(const char* name) {
 // port is used even when -E named a MIDI output.
 void openOutput() {
   if (toSerial) {
-    if (const midiio::SerialFault fault = serial.open(serialPort, baudRate)) SerialTarget::reportSerialFault(fault);
+    if (const vorn::Status opened = serial.open(serialPort, baudRate); !opened) {
+      SerialTarget::reportSerialFault(opened.fault());
+    }
     return;
   }
   if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
