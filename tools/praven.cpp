@@ -20,7 +20,6 @@ namespace {
 
 constexpr std::uint32_t kDefaultTimeoutMs = 10000;
 constexpr std::uint32_t kLongestTimeoutSeconds = midiio::kLongestScriptTimeoutMs / 1000;
-constexpr std::size_t kLongestDeviceVariable = 260;
 constexpr std::size_t kInputNodes = 1024;
 constexpr std::size_t kInputBlocks = 1024;
 constexpr std::uint32_t kClockPeriodMs = 10;
@@ -49,17 +48,15 @@ bool optionD(std::string_view text) {
 
 // A device by name; an empty text names the environment variable's value.
 bool deviceOption(std::string_view text, midiio::Direction direction, int& index, bool& enabled) {
-  const char* variable = direction == midiio::Direction::output ? "ZAMO_MIDI_OUT" : "ZAMO_MIDI_IN";
+  const char* variable = midiio::deviceVariable(direction);
   std::string name(text);
   if (name.empty()) {
-    const char* value = std::getenv(variable);
-    if (value && std::string_view(value).size() >= kLongestDeviceVariable) return false;
-    if (!value || !*value) {
+    if (!midiio::deviceNameFromEnvironment(direction, name)) return false;
+    if (name.empty()) {
       vorn::explainRefusal("alone, it takes the port " + std::string(variable) + " names, and " + variable +
                            " is not set; " + midiio::existingPortsText(direction));
       return false;
     }
-    name = value;
   }
   enabled = midiio::findPortForOption(direction, name, index);
   return enabled;
