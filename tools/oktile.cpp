@@ -17,6 +17,7 @@
 #include "sysex/written_files.h"
 #include "vornlib/errors.h"
 #include "vornlib/paths.h"
+#include "vornlib/run_inputs.h"
 
 namespace {
 
@@ -105,7 +106,14 @@ bool openFileOutput(const std::string& path, const char* name) {
     vorn::reportAt(path.c_str(), "already written in this run from " + *first + "; " + source + " skipped");
     return false;
   }
-  if (!fileSurvives([&] { vorn::openoutf(path.c_str()); })) return false;
+  if (vorn::Status checked = vorn::checkOutputIsNoInput(path.c_str()); !checked) {
+    vorn::reportError(checked.fault().text);
+    return false;
+  }
+  if (!vorn::getouthandle().open(path.c_str())) {
+    vorn::reportAt(path.c_str(), vorn::errorText(static_cast<std::uint32_t>(errno)));
+    return false;
+  }
   written.record(path.c_str(), source);
   return true;
 }
