@@ -176,9 +176,14 @@ void dropAll() {
   kept.clear();
 }
 
-// The recovery point: an error or a break drops what was built, writes
-// nothing, and ends the run with status 1 (130 after a break).
+// Whatever ends the run (an error, with status 1; a break, 130) drops what
+// was built first; nothing was written.
+struct DropAllOnExit {
+  ~DropAllOnExit() { dropAll(); }
+};
+
 int mainProc() {
+  DropAllOnExit dropOnExit;
   try {
     int files = vorn::analoptionEx(descriptor);
     // Refused before the inputs are read, though nothing is written before the end anyway.
@@ -194,16 +199,11 @@ int mainProc() {
       vorn::conBreak();
     }
     vorn::closeout();
-  } catch (const vorn::RunEnded& ended) {
-    dropAll();
-    if (ended.status != vorn::kExitError) throw;
-    return 0;
   } catch (const std::bad_alloc&) {
-    dropAll();
+    dropAll();  // first, to have the memory for the report
     vorn::reportError(kNoMemory);
     return 0;
   }
-  dropAll();
   return 1;
 }
 
