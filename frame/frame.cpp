@@ -6,16 +6,19 @@
 
 namespace frame {
 
-const char* curInputName = nullptr;
-
-void failInput(std::uint32_t code) {
-  vorn::errBoxCodeEx(code, curInputName);
+void failInput(std::uint32_t code, std::string_view text, std::optional<std::uint64_t> offset) {
+  if (!offset && code == vorn::kErrMalformedInput) offset = vorn::currentInputOffset();
+  vorn::reportAt(vorn::getinhandle().name(), text.empty() ? vorn::errorText(code) : std::string(text), offset);
   vorn::conBreak();
 }
 
-void failInput(std::uint32_t code, std::string_view text, std::uint64_t offset) {
-  vorn::errBoxAt(curInputName, text.empty() ? vorn::errorText(code) : std::string(text), offset);
-  vorn::conBreak();
+void failInput(const vorn::Fault& fault) {
+  // A fault with no offset names no byte ("no input"), whatever its code.
+  if (!fault.offset) {
+    vorn::reportAt(vorn::getinhandle().name(), fault.text.empty() ? vorn::errorText(fault.code) : fault.text);
+    vorn::conBreak();
+  }
+  failInput(fault.code, fault.text, fault.offset);
 }
 
 int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc,

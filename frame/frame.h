@@ -6,25 +6,27 @@
 //   int main(int argc, char** argv) { return frame::runTool("FENDIX 1.00", argc, argv, mainProc); }
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "vornlib/console.h"
+#include "vornlib/fault.h"
 #include "vornlib/options.h"
 #include "vornlib/streams.h"
 
 namespace frame {
 
-// The name of the input the running file procedure reads; nullptr for standard input.
-extern const char* curInputName;
-
 inline int runTool(std::string_view banner, int argc, char** argv, vorn::MainProc mainProc) {
-  return vorn::WinConsole(banner, argc, argv, mainProc);
+  return vorn::runMainProc(banner, argc, argv, mainProc);
 }
 
-// Reports `code` naming the current input, then ends the run.
-[[noreturn]] void failInput(std::uint32_t code);
-// The same, saying what was found and at which byte: "FILE: text (at byte offset N)".
-[[noreturn]] void failInput(std::uint32_t code, std::string_view text, std::uint64_t offset);
+// A fault of the current input (vorn::getinhandle()): reports it naming the
+// input, "FILE: text (at byte offset N)", and ends the run. `text` says what
+// was found ("" = the code's own text); `offset` is the offset of the byte
+// that is wrong (by default, for malformed input, where reading stopped).
+[[noreturn]] void failInput(std::uint32_t code, std::string_view text = {},
+                            std::optional<std::uint64_t> offset = std::nullopt);
+[[noreturn]] void failInput(const vorn::Fault& fault);
 
 // The common run: parse options, open the output, call `fileProc` for each
 // file argument (or once with nullptr for standard input), close the output.
@@ -37,11 +39,10 @@ int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc&
 // with nullptr (standard input) when there are none.
 void forEachInput(const vorn::OptionDescriptor& descriptor, int files, const vorn::FileProc& fileProc);
 
-// A standard file procedure's frame: sets curInputName, opens the input,
+// A standard file procedure's frame: opens the input as the current one,
 // runs `process`, closes the input.
 template <typename Process>
 int withInput(const char* name, Process&& process) {
-  curInputName = name;
   vorn::openin(name);
   process();
   vorn::closein();

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,6 +62,7 @@ class AlsaInputPort final : public InputPort {
     snd_seq_close(seq_);
   }
   MidiStatus start() override {
+    if (MidiStatus failed = pollFault(); !failed) return failed;
     if (gone_.load()) return {kMidiNoSuchPort, source_ + " went away"};
     startNs_.store(monotonicNow(), std::memory_order_release);
     return {};
@@ -68,18 +71,31 @@ class AlsaInputPort final : public InputPort {
   MidiStatus await(std::uint32_t ms) override {
     if (gone_.load()) return {kMidiNoSuchPort, source_ + " went away"};
     queue_.await(monotonicNow() + static_cast<Nanos>(ms) * kNanosPerMs);
+    if (MidiStatus failed = pollFault(); !failed) return failed;
     if (gone_.load()) return {kMidiNoSuchPort, source_ + " went away"};
     return {};
   }
 
  private:
+  // A reader that stopped because poll failed: the fault, not a time-out.
+  MidiStatus pollFault() const {
+    const int error = pollError_.load();
+    if (error == 0) return {};
+    return {kMidiAlsaError, "waiting for input from " + source_ + ": " + std::strerror(error)};
+  }
+
   void run() {
     const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
     std::vector<pollfd> fds(static_cast<std::size_t>(count) + 1);
     snd_seq_poll_descriptors(seq_, fds.data(), static_cast<unsigned>(count), POLLIN);
     fds.back() = {stop_, POLLIN, 0};
     for (;;) {
-      if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
+      if (poll(fds.data(), fds.size(), -1) < 0) {
+        if (errno == EINTR) continue;
+        pollError_.store(errno);
+        queue_.wake();
+        return;
+      }
       if (fds.back().revents & POLLIN) return;
       if (readBatches()) queue_.wake();
       if (reader_.sourceGone()) {
@@ -132,6 +148,7 @@ class AlsaInputPort final : public InputPort {
   int stop_;
   std::atomic<Nanos> startNs_{0};
   std::atomic<bool> gone_{false};
+  std::atomic<int> pollError_{0};  // errno of a failed poll, which stopped the reader
   std::thread thread_;
 };
 

@@ -116,13 +116,13 @@ bool findIn(Direction direction, std::string_view name, int& index) {
 }
 
 void chooseFromEnvironment(Direction direction, int& index) {
-  const char* variable = direction == Direction::output ? "ZAMO_MIDI_OUT" : "ZAMO_MIDI_IN";
-  const char* value = std::getenv(variable);
-  if (!value || !*value) return;  // set but empty counts as not set
-  if (std::strlen(value) >= kEnvironmentValueLimit) {
-    fail(vorn::kErrEnvTooLong, variable);
-    reportMidiError(vorn::kErrEnvTooLong);
+  const char* variable = deviceVariable(direction);
+  std::string value;
+  if (vorn::Status named = deviceNameFromEnvironment(direction, value); !named) {
+    fail(named.fault().code, named.fault().text);
+    reportMidiError(named.fault().code);
   }
+  if (value.empty()) return;
   if (!findIn(direction, value, index)) {
     fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value + "; " + existingPortsText(direction));
     reportMidiError(vorn::kErrNoSuchDevice);
@@ -130,6 +130,21 @@ void chooseFromEnvironment(Direction direction, int& index) {
 }
 
 }  // namespace
+
+const char* deviceVariable(Direction direction) {
+  return direction == Direction::output ? "ZAMO_MIDI_OUT" : "ZAMO_MIDI_IN";
+}
+
+vorn::Status deviceNameFromEnvironment(Direction direction, std::string& name) {
+  name.clear();
+  const char* value = std::getenv(deviceVariable(direction));
+  if (!value || !*value) return {};  // set but empty counts as not set
+  if (std::strlen(value) >= kEnvironmentValueLimit) {
+    return vorn::Fault{deviceVariable(direction), std::nullopt, vorn::kErrEnvTooLong};
+  }
+  name = value;
+  return {};
+}
 
 bool findMidiOutput(std::string_view name, int& index) { return findIn(Direction::output, name, index); }
 bool findMidiInput(std::string_view name, int& index) { return findIn(Direction::input, name, index); }
@@ -216,7 +231,7 @@ void reportMidiError(std::uint32_t code) {
   const Layer& state = layer();
   std::string text = vorn::errorText(code == 0 ? midiErrorCode(kMidiGeneral) : code);
   if (code == state.lastCode && !state.lastDetail.empty()) text += ": " + state.lastDetail;
-  vorn::errBox(text);
+  vorn::reportError(text);
   vorn::conBreak();
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "midiio/backend.h"
+#include "vornlib/status.h"
 
 namespace midiio {
 
@@ -28,6 +29,11 @@ bool findMidiInput(std::string_view name, int& index);
 // bytes or more, or one that names no device.
 void chooseMidiOutputFromEnvironment(int& index);
 void chooseMidiInputFromEnvironment(int& index);
+// The variable that names the default device of `direction`, and its value
+// in `name` (empty when not set or empty); a value of 260 bytes or more is a
+// fault (kErrEnvTooLong).
+const char* deviceVariable(Direction direction);
+vorn::Status deviceNameFromEnvironment(Direction direction, std::string& name);
 
 // The snapshot navlin lists; connects first (reporting and ending the run when there is no MIDI system).
 const DeviceList& midiDevices();

@@ -92,9 +92,11 @@ int serialMessageLength(std::uint8_t status) {
   }
 }
 
-SerialFault SerialMidiOutput::failure(std::uint32_t code) const { return {code, "serial port " + name_}; }
+vorn::Fault SerialMidiOutput::failure(std::uint32_t code) const {
+  return {.text = "serial port " + name_, .offset = std::nullopt, .code = code};
+}
 
-SerialFault SerialMidiOutput::open(int portNumber, std::uint32_t baud) {
+vorn::Status SerialMidiOutput::open(int portNumber, std::uint32_t baud) {
   close(false);
   const std::string path = serialDevicePath(portNumber);
   name_ = "COM" + std::to_string(portNumber) + " (" + path + ")";
@@ -118,7 +120,7 @@ SerialFault SerialMidiOutput::open(int portNumber, std::uint32_t baud) {
   return {};
 }
 
-SerialFault SerialMidiOutput::write(std::span<const std::uint8_t> bytes) {
+vorn::Status SerialMidiOutput::write(std::span<const std::uint8_t> bytes) {
   if (fd_ < 0) return failure(static_cast<std::uint32_t>(EBADF));
   if (bytes.empty()) return {};
   for (;;) {
@@ -136,7 +138,7 @@ SerialFault SerialMidiOutput::write(std::span<const std::uint8_t> bytes) {
   }
 }
 
-SerialFault SerialMidiOutput::sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+vorn::Status SerialMidiOutput::sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) {
   const int length = serialMessageLength(status);
   if (length == 0) return {};
   const std::uint8_t message[3] = {status, first, second};

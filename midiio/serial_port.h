@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "midiio/message.h"
+#include "vornlib/status.h"
 
 namespace midiio {
 
@@ -23,13 +24,6 @@ std::optional<std::uint32_t> serialSpeed(std::string_view text);
 // The device of port COMn: the value of ZAMO_COMn when set and not empty, else /dev/ttyS(n-1).
 std::string serialDevicePath(int portNumber);
 
-// A failure: an errno value or the suite's own code, and which port.
-struct SerialFault {
-  std::uint32_t code = 0;
-  std::string detail;
-  explicit operator bool() const { return code != 0; }
-};
-
 // MIDI over an open serial port. Writes block until the driver took every
 // byte; a Ctrl-C while blocked ends the run (the break hook closes the port).
 class SerialMidiOutput {
@@ -39,19 +33,20 @@ class SerialMidiOutput {
   SerialMidiOutput(const SerialMidiOutput&) = delete;
   SerialMidiOutput& operator=(const SerialMidiOutput&) = delete;
 
-  SerialFault open(int portNumber, std::uint32_t baud);
+  // A fault carries an errno value or the suite's own code, and names the port.
+  vorn::Status open(int portNumber, std::uint32_t baud);
   bool isOpen() const { return fd_ >= 0; }
   // The bytes the status carries on a serial link (8n-Bn, En, F2: 3; Cn, Dn,
   // F3: 2; F6: 1); every other system status writes nothing.
-  SerialFault sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second);
-  SerialFault write(std::span<const std::uint8_t> bytes);
+  vorn::Status sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second);
+  vorn::Status write(std::span<const std::uint8_t> bytes);
   // A normal close silences the notes this run left sounding and waits until
   // every byte has left; after a break it drops what is queued and sends All
   // Notes Off and Sustain Off on all 16 channels instead. Safe to repeat.
   void close(bool interrupted);
 
  private:
-  SerialFault failure(std::uint32_t code) const;
+  vorn::Fault failure(std::uint32_t code) const;
 
   int fd_ = -1;
   bool closing_ = false;

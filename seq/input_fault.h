@@ -1,23 +1,20 @@
 #pragma once
 // A fault of an input the converters read: what was found, and the offset
 // of the byte that is wrong (for an early end, where the input ended).
-// Converters return faults as values; the tool reports one and ends its run.
+// Converters return faults as values; the tool reports one (frame::failInput).
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "vornlib/fault.h"
 #include "vornlib/shown_bytes.h"
 
 namespace seq {
 
-struct InputFault {
-  std::string text;
-  // Empty only for an input that held no byte at all ("no input").
-  std::optional<std::uint64_t> offset;
-  bool operator==(const InputFault&) const = default;
-};
+// The offset is empty only for an input that held no byte at all ("no input").
+using InputFault = vorn::Fault;
 
 // The input ended at `offset`, which `text` explains; "no input" instead when
 // it held nothing at all.
@@ -28,9 +25,5 @@ InputFault endsInside(std::string_view what, std::uint64_t offset);
 // How messages show bytes ("F5", "\"MThd\"") is vornlib's, shared by every tool.
 using vorn::hexByte;
 using vorn::quotedBytes;
-
-// Reports `fault` naming the current input ("tool: FILE: text (at byte
-// offset N)") and ends the run with status 1.
-[[noreturn]] void endRunOn(const InputFault& fault);
 
 }  // namespace seq

@@ -5,9 +5,9 @@
 
 #include "frame/frame.h"
 #include "midiio/midi_layer.h"
-#include "midiio/pause_argument.h"
+#include "senders/pause_argument.h"
 #include "midiio/port_words.h"
-#include "midiio/sender_options.h"
+#include "senders/sender_options.h"
 #include "midiio/sysex_sender.h"
 
 namespace {

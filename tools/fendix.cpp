@@ -23,9 +23,9 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
 
 int fileProc(const char* name) {
   return frame::withInput(name, [] {
-    if (auto foreign = seq::foreignInput(vorn::getinhandle(), seq::Expected::ostra)) seq::endRunOn(*foreign);
+    if (auto foreign = seq::foreignInput(vorn::getinhandle(), seq::Expected::ostra)) frame::failInput(*foreign);
     seq::RenderOptions render{.stepLength = stepLength, .keepSysEx = (flags & kFlagSysEx) != 0};
-    if (auto fault = seq::renderOstraToDorna(vorn::getinhandle(), render)) seq::endRunOn(*fault);
+    if (auto fault = seq::renderOstraToDorna(vorn::getinhandle(), render)) frame::failInput(*fault);
   });
 }
 

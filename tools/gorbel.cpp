@@ -54,7 +54,8 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms].
 // The SMF of the pass being run; dropped whole when the run fails.
 std::unique_ptr<sysex::SysexSmfBuilder> smf;
 std::vector<std::uint8_t> message;
-std::uint64_t messageStart = 0;  // of the message being read, in the current input
+const char* readingName = nullptr;  // of the input being read
+std::uint64_t messageStart = 0;     // of the message being read, in that input
 // The inputs that are no files, in the order the first pass read them, for
 // the second; a file is opened again by its name (nullptr in its place).
 std::vector<std::unique_ptr<vorn::ByteInput>> kept;
@@ -63,7 +64,7 @@ bool secondPass = false;
 
 // Memory ran out (or the track would outgrow 32 bits) at the message being read.
 [[noreturn]] void failMemory() {
-  vorn::errBoxAt(frame::curInputName, kNoMemory, messageStart);
+  vorn::reportAt(readingName, kNoMemory, messageStart);
   vorn::conBreak();
 }
 
@@ -72,7 +73,7 @@ bool secondPass = false;
 void writeAgain(const vorn::ByteInput& in, std::uint64_t length) {
   vorn::ByteInput again;
   if (!in.reopenAt(again, messageStart + 1, kRereadBuffer) || seq::copyBytes(again, smf->output(), length) < length) {
-    vorn::errBoxAt(frame::curInputName, kBadInput, messageStart);
+    vorn::reportAt(readingName, kBadInput, messageStart);
     vorn::conBreak();
   }
 }
@@ -118,7 +119,7 @@ void appendMessages(vorn::ByteInput& in) {
     failMemory();
   }
   if (result == sysex::ScanResult::Malformed) {
-    vorn::errBoxAt(frame::curInputName, kBadInput, in.offset());
+    vorn::reportAt(readingName, kBadInput, in.offset());
     vorn::conBreak();
   }
 }
@@ -134,7 +135,7 @@ std::unique_ptr<vorn::ByteInput> openInput(const char* name) {
   }
   std::unique_ptr<vorn::ByteInput> in = vorn::nfOpenIn(name);
   if (!in->makeRereadable()) {
-    vorn::errBoxCodeEx(static_cast<std::uint32_t>(errno), name);
+    vorn::reportCodeFor(static_cast<std::uint32_t>(errno), name);
     vorn::conBreak();
   }
   return in;
@@ -148,7 +149,7 @@ int fileProc(const char* name) {
     smf->addPause(pause.ok() ? pause.value : 0);
     return 1;
   }
-  frame::curInputName = name;
+  readingName = name;
   std::unique_ptr<vorn::ByteInput> in = openInput(name);
   appendMessages(*in);
   // A named file is opened again for the second pass; standard input and
@@ -163,7 +164,7 @@ std::uint64_t runPass(int files, vorn::ByteOutput& out) {
   smf = std::make_unique<sysex::SysexSmfBuilder>(bpm, gapMs, out);
   frame::forEachInput(descriptor, files, fileProc);
   if (!smf->finish()) {
-    vorn::errBox(kNoMemory);
+    vorn::reportError(kNoMemory);
     vorn::conBreak();
   }
   return smf->trackLength();
@@ -175,9 +176,14 @@ void dropAll() {
   kept.clear();
 }
 
-// The recovery point: an error or a break drops what was built, writes
-// nothing, and ends the run with status 1 (130 after a break).
+// Whatever ends the run (an error, with status 1; a break, 130) drops what
+// was built first; nothing was written.
+struct DropAllOnExit {
+  ~DropAllOnExit() { dropAll(); }
+};
+
 int mainProc() {
+  DropAllOnExit dropOnExit;
   try {
     int files = vorn::analoptionEx(descriptor);
     // Refused before the inputs are read, though nothing is written before the end anyway.
@@ -189,20 +195,15 @@ int mainProc() {
     vorn::openout();
     seq::writeSmfHead(vorn::getouthandle(), sysex::kSmfTicksPerQuarter, static_cast<std::uint32_t>(length));
     if (runPass(files, vorn::getouthandle()) != length) {
-      vorn::errBox("an input changed while it was read; the file written is not whole");
+      vorn::reportError("an input changed while it was read; the file written is not whole");
       vorn::conBreak();
     }
     vorn::closeout();
-  } catch (const vorn::RunEnded& ended) {
-    dropAll();
-    if (ended.status != vorn::kExitError) throw;
-    return 0;
   } catch (const std::bad_alloc&) {
-    dropAll();
-    vorn::errBox(kNoMemory);
+    dropAll();  // first, to have the memory for the report
+    vorn::reportError(kNoMemory);
     return 0;
   }
-  dropAll();
   return 1;
 }
 

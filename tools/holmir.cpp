@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/frame.h"
-#include "midiio/expression_failure.h"
+#include "scripting/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
@@ -148,7 +148,7 @@ void record() {
     }
     const midiio::SysExCut& cut = midiio::lastSysExCut();
     if (cut.cause != midiio::CutCause::none) {
-      vorn::errBox(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
+      vorn::reportError(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
     }
     if (received == midiio::Received::failed) midiio::reportMidiError(midiio::lastMidiError());
     if (received == midiio::Received::sourceLeft && cut.cause == midiio::CutCause::none) {
@@ -171,7 +171,7 @@ int mainProc() {
   record();
   const bool lost = midiio::inputOverflow();
   midiio::stopMidiInput();
-  if (lost) vorn::errBox("MIDIオーバーフローが発生しました");
+  if (lost) vorn::reportError("MIDIオーバーフローが発生しました");
   vorn::closeout();
   closeDevices();
   return 1;

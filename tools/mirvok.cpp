@@ -81,9 +81,9 @@ bool optionS(std::string_view text) {
   if (auto error = compilePattern(source, values, program)) {
     std::string what = vorn::errorText(vorn::kErrBadSelection) + ": " + error->what;
     if (fileName.empty()) {
-      vorn::errBoxAt(("-S" + source).c_str(), what, error->offset);
+      vorn::reportAt(("-S" + source).c_str(), what, error->offset);
     } else {
-      vorn::errBox(placeInFile(fileName, source, error->offset) + ": " + what);
+      vorn::reportError(placeInFile(fileName, source, error->offset) + ": " + what);
     }
     vorn::conBreak();
   }
@@ -118,7 +118,7 @@ int fileProc(const char* name) {
     try {
       fault = selector->selectFile(vorn::getinhandle(), vorn::getouthandle(), name);
     } catch (const std::bad_alloc&) {
-      vorn::errBoxAt(name, "out of memory holding the message", selector->messageStart());
+      vorn::reportAt(name, "out of memory holding the message", selector->messageStart());
       vorn::conBreak();
     }
     switch (fault.kind) {
@@ -128,10 +128,10 @@ int fileProc(const char* name) {
         frame::failInput(vorn::kErrMalformedInput, cutMessageText(vorn::getinhandle(), selector->messageStart()),
                          vorn::currentInputOffset());
       case SelectFault::MessageTooLong:
-        vorn::errBoxAt(name, "a message longer than 4 GiB", selector->messageStart());
+        vorn::reportAt(name, "a message longer than 4 GiB", selector->messageStart());
         vorn::conBreak();
       case SelectFault::BadPattern:
-        vorn::errBox(vorn::errorText(vorn::kErrBadSelection) + ": pattern " + std::to_string(fault.pattern) +
+        vorn::reportError(vorn::errorText(vorn::kErrBadSelection) + ": pattern " + std::to_string(fault.pattern) +
                      " opens a range while one is open, or closes one that is not open");
         vorn::conBreak();
     }

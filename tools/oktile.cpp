@@ -17,6 +17,7 @@
 #include "sysex/written_files.h"
 #include "vornlib/errors.h"
 #include "vornlib/paths.h"
+#include "vornlib/run_inputs.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.mid...]",
 
 sysex::ProblemReporter problemReporter(const char* name) {
   return [name](const sysex::SmfProblem& problem) {
-    vorn::errBoxAt(name, "track " + std::to_string(problem.track + 1) + ": " + std::string(problem.text),
+    vorn::reportAt(name, "track " + std::to_string(problem.track + 1) + ": " + std::string(problem.text),
                    problem.offset);
   };
 }
@@ -66,11 +67,11 @@ bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
   if (name) {
     struct stat info {};
     if (::stat(name, &info) != 0) {
-      vorn::errBoxAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
+      vorn::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
       return false;
     }
     if (S_ISDIR(info.st_mode)) {
-      vorn::errBoxAt(name, vorn::errorText(EISDIR));
+      vorn::reportAt(name, vorn::errorText(EISDIR));
       return false;
     }
     // A pipe or device has no size to check chunk lengths against.
@@ -79,18 +80,18 @@ bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
   // A pipe's bytes are kept in a temporary file, as the tracks are read
   // again side by side.
   if (!in.open(name) || !in.makeRereadable()) {
-    vorn::errBoxAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
+    vorn::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
     return false;
   }
   sysex::SmfFileError error;
   if (!fileSurvives([&] { error = sysex::readSmfChunks(in, size, smf); })) return false;
   if (error && in.offset() == 0) {
     // An empty input is most often a failed leader in a pipe: the blame stays there.
-    vorn::errBoxAt(name, "no input");
+    vorn::reportAt(name, "no input");
     return false;
   }
   if (error) {
-    vorn::errBoxAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
+    vorn::reportAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
     return false;
   }
   return true;
@@ -102,17 +103,23 @@ bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
 bool openFileOutput(const std::string& path, const char* name) {
   std::string source = vorn::inputDisplayName(name);
   if (std::optional<std::string> first = written.writtenFor(path.c_str())) {
-    vorn::errBoxAt(path.c_str(), "already written in this run from " + *first + "; " + source + " skipped");
+    vorn::reportAt(path.c_str(), "already written in this run from " + *first + "; " + source + " skipped");
     return false;
   }
-  if (!fileSurvives([&] { vorn::openoutf(path.c_str()); })) return false;
+  if (vorn::Status checked = vorn::checkOutputIsNoInput(path.c_str()); !checked) {
+    vorn::reportError(checked.fault().text);
+    return false;
+  }
+  if (!vorn::getouthandle().open(path.c_str())) {
+    vorn::reportAt(path.c_str(), vorn::errorText(static_cast<std::uint32_t>(errno)));
+    return false;
+  }
   written.record(path.c_str(), source);
   return true;
 }
 
 // Returns 0 (the walk ends) only when no output path can be made.
 int fileProc(const char* name) {
-  frame::curInputName = name;
   try {
     vorn::ByteInput in;
     sysex::SmfInfo smf;
@@ -121,7 +128,7 @@ int fileProc(const char* name) {
       std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
       std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");
       if (!path) {
-        vorn::errBoxAt(name, "パス解析エラー");
+        vorn::reportAt(name, "パス解析エラー");
         return 0;
       }
       if (!openFileOutput(*path, name)) return 1;
@@ -130,7 +137,7 @@ int fileProc(const char* name) {
     sysex::parseTracks(smf, report);
     sysex::writeMergedMessages(smf, vorn::getouthandle(), report);
   } catch (const std::bad_alloc&) {
-    vorn::errBoxAt(name, "out of memory");
+    vorn::reportAt(name, "out of memory");
   }
   // What was written for this file stays, whatever happened after it.
   if (perFileOutput) vorn::closeout();

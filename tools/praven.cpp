@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "frame/frame.h"
-#include "midiio/expression_failure.h"
+#include "scripting/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
-#include "midiio/script_host.h"
+#include "scripting/script_host.h"
 #include "vornlib/errors.h"
 #include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
@@ -20,7 +20,6 @@ namespace {
 
 constexpr std::uint32_t kDefaultTimeoutMs = 10000;
 constexpr std::uint32_t kLongestTimeoutSeconds = midiio::kLongestScriptTimeoutMs / 1000;
-constexpr std::size_t kLongestDeviceVariable = 260;
 constexpr std::size_t kInputNodes = 1024;
 constexpr std::size_t kInputBlocks = 1024;
 constexpr std::uint32_t kClockPeriodMs = 10;
@@ -49,17 +48,15 @@ bool optionD(std::string_view text) {
 
 // A device by name; an empty text names the environment variable's value.
 bool deviceOption(std::string_view text, midiio::Direction direction, int& index, bool& enabled) {
-  const char* variable = direction == midiio::Direction::output ? "ZAMO_MIDI_OUT" : "ZAMO_MIDI_IN";
+  const char* variable = midiio::deviceVariable(direction);
   std::string name(text);
   if (name.empty()) {
-    const char* value = std::getenv(variable);
-    if (value && std::string_view(value).size() >= kLongestDeviceVariable) return false;
-    if (!value || !*value) {
+    if (!midiio::deviceNameFromEnvironment(direction, name)) return false;
+    if (name.empty()) {
       vorn::explainRefusal("alone, it takes the port " + std::string(variable) + " names, and " + variable +
                            " is not set; " + midiio::existingPortsText(direction));
       return false;
     }
-    name = value;
   }
   enabled = midiio::findPortForOption(direction, name, index);
   return enabled;
@@ -146,7 +143,7 @@ int mainProc() {
   openDevices();
   vorn::openout();
   // A reply that came cut is an error of the run, which goes on.
-  midiio::ScriptHost host(settings, [](const std::string& cut) { vorn::errBox(cut); });
+  midiio::ScriptHost host(settings, [](const std::string& cut) { vorn::reportError(cut); });
   runScript(script, host);
   vorn::closeout();
   closeDevices();

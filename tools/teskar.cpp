@@ -10,14 +10,13 @@
 
 #include "frame/frame.h"
 #include "frame/progress_line.h"
+#include "midiio/dorna_loader.h"
 #include "midiio/dorna_player.h"
 #include "midiio/midi_layer.h"
-#include "midiio/pause_argument.h"
+#include "senders/pause_argument.h"
 #include "midiio/port_words.h"
-#include "midiio/sender_options.h"
+#include "senders/sender_options.h"
 #include "midiio/serial_port.h"
-#include "seq/foreign_input.h"
-#include "seq/record_reader.h"
 #include "vornlib/console.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
@@ -100,56 +99,19 @@ class MidiTarget final : public midiio::DornaTarget {
 class SerialTarget final : public midiio::DornaTarget {
  public:
   bool sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
-    return !(fault_ = serial.sendShort(status, first, second));
+    return bool(sent_ = serial.sendShort(status, first, second));
   }
-  bool sendBytes(std::span<const std::uint8_t> bytes) override { return !(fault_ = serial.write(bytes)); }
-  [[noreturn]] void report() const { reportSerialFault(fault_); }
+  bool sendBytes(std::span<const std::uint8_t> bytes) override { return bool(sent_ = serial.write(bytes)); }
+  [[noreturn]] void report() const { reportSerialFault(sent_.fault()); }
 
-  [[noreturn]] static void reportSerialFault(const midiio::SerialFault& fault) {
-    vorn::reportError(vorn::errorText(fault.code) + ": " + fault.detail);
+  [[noreturn]] static void reportSerialFault(const vorn::Fault& fault) {
+    vorn::reportError(vorn::errorText(fault.code) + ": " + fault.text);
     vorn::conBreak();
   }
 
  private:
-  midiio::SerialFault fault_;
+  vorn::Status sent_;
 };
-
-// Loads one stream, up to its end record, into playBuffer; a fault ends the
-// run, and so does a file of another kind, OSTRA sequences included.
-void load(vorn::ByteInput& in) {
-  playBuffer.clear();
-  if (auto foreign = seq::foreignInput(in, seq::Expected::dorna)) seq::endRunOn(*foreign);
-  playSteps = 0;
-  seq::RecordReader reader(in, seq::RecordShapes::dorna);
-  seq::Record record;
-  for (;;) {
-    const seq::RecordKind kind = reader.next(record);
-    if (kind == seq::RecordKind::Fault) seq::endRunOn(reader.fault());
-    if (seq::isOstraTempo(record)) seq::endRunOn(seq::ostraInsteadOfDorna());
-    playSteps += record.delta;
-    if (kind != seq::RecordKind::SysEx) {
-      playBuffer.addTwoBytes(record.delta, record.status, record.first, record.second);
-      if (kind == seq::RecordKind::End) return;
-      continue;
-    }
-    // F0 and its bytes are counted in 32 bits: this length cannot be played.
-    if (record.status == 0xF0 && record.length == 0xFFFFFFFF) {
-      vorn::failCurrentInput(vorn::kErrMalformedInput, "a SysEx record of 4294967295 bytes", in.offset() - 4);
-    }
-    playBuffer.addSysExHead(record.delta, record.status, record.length);
-    // The body grows the buffer only as far as the input really holds it.
-    std::array<std::uint8_t, 16384> chunk;
-    for (std::uint32_t left = record.length; left > 0;) {
-      const std::size_t want = std::min<std::size_t>(left, chunk.size());
-      const std::size_t got = in.read(std::span(chunk.data(), want));
-      playBuffer.addBody(std::span(chunk.data(), got));
-      if (got < want) {
-        seq::endRunOn(seq::endsInside("a SysEx record of " + std::to_string(record.length) + " bytes", in.offset()));
-      }
-      left -= static_cast<std::uint32_t>(got);
-    }
-  }
-}
 
 // Plays playBuffer to `target`; a failure ends the run with the target's report.
 template <typename Target>
@@ -180,7 +142,11 @@ int fileProc(const char* name) {
     return 1;
   }
   // Nothing of a stream is played before all of it has loaded.
-  frame::withInput(name, [] { load(vorn::getinhandle()); });
+  frame::withInput(name, [] {
+    if (vorn::Status loaded = midiio::loadDorna(vorn::getinhandle(), playBuffer, playSteps); !loaded) {
+      frame::failInput(loaded.fault());
+    }
+  });
   play();
   return 1;
 }
@@ -189,7 +155,9 @@ int fileProc(const char* name) {
 // port is used even when -E named a MIDI output.
 void openOutput() {
   if (toSerial) {
-    if (const midiio::SerialFault fault = serial.open(serialPort, baudRate)) SerialTarget::reportSerialFault(fault);
+    if (const vorn::Status opened = serial.open(serialPort, baudRate); !opened) {
+      SerialTarget::reportSerialFault(opened.fault());
+    }
     return;
   }
   if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);

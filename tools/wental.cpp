@@ -43,7 +43,7 @@ std::optional<sysex::Splitter> splitter;  // made once the options are known
 [[noreturn]] void failNaming(const sysex::SplitFault& fault, const char* name) {
   std::string what = sysex::messageSource(fault.number, name, fault.offset);
   if (fault.kind == sysex::SplitFault::Collision) {
-    vorn::errBoxAt(fault.name.c_str(), "already written in this run for " + fault.firstSource + "; " + what +
+    vorn::reportAt(fault.name.c_str(), "already written in this run for " + fault.firstSource + "; " + what +
                                            " not written (give -X a %1 to number the files)");
   } else {
     // The name comes from -S and -X alone; the input is not at fault.

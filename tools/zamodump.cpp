@@ -122,14 +122,13 @@ std::string recordsHeading() {
 void report(const char* name, const std::string& text, std::optional<std::uint64_t> offset) {
   // What was read goes out before the fault is told.
   vorn::getouthandle().flush();
-  vorn::errBoxAt(name, text, offset);
+  vorn::reportAt(name, text, offset);
 }
 
 int fileProc(const char* name) {
-  frame::curInputName = name;
   vorn::ByteInput in;
   if (!in.open(name)) {
-    vorn::errBoxAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
+    vorn::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
     return 1;
   }
   const std::string shownName = vorn::inputDisplayName(name);

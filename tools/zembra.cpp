@@ -68,7 +68,7 @@ void refuseOutputsThatAreInputs() {
 void appendOrFail(mml::SourceText& srcBlock, const char* name) {
   std::optional<mml::SourceTooLarge> tooLarge = mml::appendInput(srcBlock, name);
   if (!tooLarge) return;
-  vorn::errBoxAt(tooLarge->name.c_str(), "the source text is larger than 1 GiB", tooLarge->offset);
+  vorn::reportAt(tooLarge->name.c_str(), "the source text is larger than 1 GiB", tooLarge->offset);
   vorn::conBreak();
 }
 

@@ -24,9 +24,9 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
 
 int fileProc(const char* name) {
   return frame::withInput(name, [] {
-    if (auto foreign = seq::foreignInput(vorn::getinhandle(), seq::Expected::smf)) seq::endRunOn(*foreign);
+    if (auto foreign = seq::foreignInput(vorn::getinhandle(), seq::Expected::smf)) frame::failInput(*foreign);
     seq::ConvertOptions convert{.keepSysEx = (flags & kFlagSysEx) != 0, .mergeTracks = (flags & kFlagMerge) != 0};
-    if (auto fault = seq::convertSmfToOstra(vorn::getinhandle(), convert)) seq::endRunOn(*fault);
+    if (auto fault = seq::convertSmfToOstra(vorn::getinhandle(), convert)) frame::failInput(*fault);
   });
 }
 

@@ -212,7 +212,7 @@ void resetRunState() {
 
 void runBreakHookForExit() { runHookOnce(); }
 
-int WinConsole(std::string_view banner, int argc, char** argv, MainProc mainProc) {
+int runMainProc(std::string_view banner, int argc, char** argv, MainProc mainProc) {
   gBanner = std::string(banner);
   gToolName = lowerName(banner);
   gArgs.assign(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -30,7 +30,7 @@ struct RunEnded {
 // Runs `mainProc` as the tool named by `banner` ("ZEMBRA 1.00"), with the
 // process's arguments. Returns the exit status. MainProc returns nonzero when
 // the run went through; the status is still 1 if any error was reported.
-int WinConsole(std::string_view banner, int argc, char** argv, MainProc mainProc);
+int runMainProc(std::string_view banner, int argc, char** argv, MainProc mainProc);
 
 // Registers the hook that releases what the tool holds when the user breaks.
 void conHook(BreakHook hook);
@@ -75,7 +75,7 @@ class BreakSignalsBlocked {
   sigset_t previous_;
 };
 
-// "zembra" for the banner "ZEMBRA 1.00"; "zamo" before WinConsole ran.
+// "zembra" for the banner "ZEMBRA 1.00"; "zamo" before runMainProc ran.
 std::string_view toolName();
 std::string_view toolBanner();
 
@@ -88,7 +88,7 @@ void reportGlossedError(std::string_view message);
 void reportNote(std::string_view message);
 bool errorReported();
 
-// The process's arguments as WinConsole received them (without argv[0]).
+// The process's arguments as runMainProc received them (without argv[0]).
 int argumentCount();
 const char* argument(int index);
 

@@ -52,13 +52,7 @@ std::string errorText(std::uint32_t code) {
   return buf;
 }
 
-void VornErrStrz(std::uint32_t code, std::string& out) { out = errorText(code); }
-
-void errBox(std::string_view message) { reportError(message); }
-
-void errBoxCode(std::uint32_t code) { reportError(errorText(code)); }
-
-void errBoxAt(const char* fileName, std::string_view text, std::optional<std::uint64_t> offset) {
+void reportAt(const char* fileName, std::string_view text, std::optional<std::uint64_t> offset) {
   std::string message = inputDisplayName(fileName);
   message += ": ";
   message += text;
@@ -66,24 +60,17 @@ void errBoxAt(const char* fileName, std::string_view text, std::optional<std::ui
   reportError(message);
 }
 
-void errBoxCodeEx(std::uint32_t code, const char* fileName) {
+void reportCodeFor(std::uint32_t code, const char* fileName) {
   // Malformed input is easiest to find by its offset; only the current input knows it.
   std::optional<std::uint64_t> offset;
   if (code == kErrMalformedInput && currentInputMatches(fileName)) offset = currentInputOffset();
-  errBoxAt(fileName, errorText(code), offset);
-}
-
-void failCurrentInput(std::uint32_t code, std::string_view text, std::optional<std::uint64_t> offset) {
-  const char* name = getinhandle().name();
-  if (!offset && code == kErrMalformedInput) offset = currentInputOffset();
-  errBoxAt(name, text.empty() ? errorText(code) : std::string(text), offset);
-  conBreak();
+  reportAt(fileName, errorText(code), offset);
 }
 
 void reportOutOfMemory() {
   ByteInput& in = getinhandle();
   if (in.isOpen()) {
-    errBoxAt(in.name(), "out of memory", in.offset());
+    reportAt(in.name(), "out of memory", in.offset());
   } else {
     reportError("out of memory");
   }

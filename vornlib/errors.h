@@ -44,29 +44,18 @@ std::string errorText(std::uint32_t code);
 using MidiErrorTextFn = std::string (*)(std::uint32_t midiError);
 void setMidiErrorText(MidiErrorTextFn fn);
 
-// Writes a code's text into `out` (the original's buffer form).
-void VornErrStrz(std::uint32_t code, std::string& out);
-
 // How messages name an input: its file name, or "<stdin>" for a null name.
 inline std::string inputDisplayName(const char* fileName) { return fileName ? fileName : "<stdin>"; }
 
-// Reports on stderr as "tool: message". They return; ending the run is
-// conBreak's job (console.h). Every report about a place in a file has one
-// shape: "tool: FILE: message (at byte offset N)".
-void errBox(std::string_view message);
-void errBoxCode(std::uint32_t code);
+// Reports on stderr as "tool: FILE: message (at byte offset N)", the one
+// shape of every report about a place in a file (a plain message goes
+// through reportError, console.h). They return; ending the run is
+// conBreak's job.
 // Names the file (or "<stdin>" for a null name); for malformed input read
 // from the current input it also names the byte offset where reading stopped.
-void errBoxCodeEx(std::uint32_t code, const char* fileName);
+void reportCodeFor(std::uint32_t code, const char* fileName);
 // "FILE: text (at byte offset N)"; without an offset the parenthesis is left out.
-void errBoxAt(const char* fileName, std::string_view text, std::optional<std::uint64_t> offset = std::nullopt);
-
-// A fault of the current input: reports it naming the input and ends the
-// run. `text` says what was found ("" = the code's own text); `offset` is the
-// offset of the byte that is wrong (by default, for malformed input, where
-// reading stopped).
-[[noreturn]] void failCurrentInput(std::uint32_t code, std::string_view text = {},
-                                   std::optional<std::uint64_t> offset = std::nullopt);
+void reportAt(const char* fileName, std::string_view text, std::optional<std::uint64_t> offset = std::nullopt);
 
 // Out of memory, naming the current input and offset when one is open.
 void reportOutOfMemory();

@@ -73,10 +73,16 @@ bool isInputOfRun(const char* path) {
   return false;
 }
 
+Status checkOutputIsNoInput(const char* path) {
+  if (!isInputOfRun(path)) return {};
+  return Fault{std::string(path ? path : "<stdout>") + ": is also an input; nothing written", std::nullopt};
+}
+
 void refuseOutputThatIsInput(const char* path) {
-  if (!isInputOfRun(path)) return;
-  reportError(std::string(path ? path : "<stdout>") + ": is also an input; nothing written");
-  conBreak();
+  if (Status checked = checkOutputIsNoInput(path); !checked) {
+    reportError(checked.fault().text);
+    conBreak();
+  }
 }
 
 }  // namespace vorn

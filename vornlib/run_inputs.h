@@ -1,6 +1,8 @@
 #pragma once
 // The files a run reads, so that no output ever overwrites one of them:
 // `tool -Os.mml s.mml` must not destroy s.mml before reading it.
+#include "vornlib/status.h"
+
 namespace vorn {
 
 // Counts `path` among the run's inputs besides its file arguments (a pattern
@@ -12,8 +14,11 @@ void addRunInput(const char* path);
 // the run reads it. Only regular files count; links are followed.
 bool isInputOfRun(const char* path);
 
-// Reports "PATH: is also an input; nothing written" and ends the run when
-// writing `path` would write into an input.
+// Fails, "PATH: is also an input; nothing written", when writing `path`
+// would write into an input.
+Status checkOutputIsNoInput(const char* path);
+
+// Reports that fault and ends the run.
 void refuseOutputThatIsInput(const char* path);
 
 }  // namespace vorn

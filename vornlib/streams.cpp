@@ -23,7 +23,7 @@ std::string gOutputName;
 bool gOutputNamed = false;
 
 [[noreturn]] void failOpen(const char* name, int error) {
-  errBoxCodeEx(static_cast<std::uint32_t>(error), name);
+  reportCodeFor(static_cast<std::uint32_t>(error), name);
   conBreak();
 }
 
@@ -173,7 +173,7 @@ std::size_t ByteInput::readSome(std::uint8_t* into, std::size_t size) {
     }
     if (errno == EINTR) continue;
     int error = errno;
-    errBoxCodeEx(static_cast<std::uint32_t>(error), name());
+    reportCodeFor(static_cast<std::uint32_t>(error), name());
     conBreak();
   }
 }
@@ -184,7 +184,7 @@ void ByteInput::spill(const std::uint8_t* bytes, std::size_t size) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       int error = n < 0 ? errno : ENOSPC;
-      errBoxCodeEx(static_cast<std::uint32_t>(error), "<temporary copy of the input>");
+      reportCodeFor(static_cast<std::uint32_t>(error), "<temporary copy of the input>");
       conBreak();
     }
     bytes += n;
@@ -362,7 +362,7 @@ void ByteOutput::fail(int error) {
   failed_ = true;
   pos_ = 0;
   if (error == EPIPE) endOnClosedPipe();
-  errBoxCodeEx(static_cast<std::uint32_t>(error), name_.empty() ? "<stdout>" : name_.c_str());
+  reportCodeFor(static_cast<std::uint32_t>(error), name_.empty() ? "<stdout>" : name_.c_str());
   conBreak();
 }
 
@@ -482,7 +482,7 @@ std::string readWholeFile(const char* name, std::size_t limit) {
     std::size_t n = in.read(chunk);
     if (n == 0) break;
     if (bytes.size() + n > limit) {
-      errBoxCodeEx(kErrMalformedInput, name);
+      reportCodeFor(kErrMalformedInput, name);
       conBreak();
     }
     bytes.append(reinterpret_cast<const char*>(chunk), n);

@@ -51,7 +51,7 @@ const Skip kSkipped[] = {
 };
 
 // Documents whose examples are not shell commands at all.
-const char* const kNoCommands[] = {"docs/formats.md", "docs/kel.md", "docs/messages.md"};
+const char* const kNoCommands[] = {"docs/design.md", "docs/formats.md", "docs/kel.md", "docs/messages.md"};
 // Documents whose commands talk to an instrument: they run on JACK, against
 // an emulated one (tests/midiio/cookbook_test.cpp).
 const char* const kRunOnJack[] = {"docs/cookbook.md"};

@@ -82,7 +82,7 @@ TEST(KelBreak, TheDefaultCheckIsTheConsoleBreakFlag) {
   char name[] = "kel_test";
   char* argv[] = {name, nullptr};
   vorn::resetRunState();
-  vorn::WinConsole("KELTEST 1.00", 1, argv, evaluateAfterSigint);
+  vorn::runMainProc("KELTEST 1.00", 1, argv, evaluateAfterSigint);
   vorn::resetRunState();
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);

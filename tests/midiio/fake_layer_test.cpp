@@ -276,7 +276,7 @@ TEST(MidiioBreak, BreakSilencesEveryChannel) {
     gBreakSignal = c.signal;
     char name[] = "zamo";
     char* argv[] = {name, nullptr};
-    EXPECT_EQ(vorn::WinConsole("ZAMO 1.00", 1, argv, breakingTool), c.status);
+    EXPECT_EQ(vorn::runMainProc("ZAMO 1.00", 1, argv, breakingTool), c.status);
     std::vector<std::string> expected{"0 95 3C 40", "0 B5 40 7F"};
     const std::vector<std::string> silence = zamotest::breakSilence("0 ");
     expected.insert(expected.end(), silence.begin(), silence.end());

@@ -8,7 +8,7 @@
 #include "midiio/fake_backend.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
-#include "midiio/script_host.h"
+#include "scripting/script_host.h"
 #include "vornlib/errors.h"
 #include "vornlib/kel/kel.h"
 

@@ -1,4 +1,4 @@
-#include "midiio/pause_argument.h"
+#include "senders/pause_argument.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "midiio/sender_options.h"
+#include "senders/sender_options.h"
 
 #include "midiio/port_words.h"
 #include "vornlib/numbers.h"

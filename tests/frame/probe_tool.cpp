@@ -49,7 +49,7 @@ int fileProc(const char* name) {
     if (action == "fail" && marked) frame::failInput(failCode);
     if (action == "fail-at" && marked) frame::failInput(failCode, "a bad byte", 3);
     if (action == "oom" && marked) throw std::bad_alloc();
-    if (action == "warn") vorn::errBox("carrying on");
+    if (action == "warn") vorn::reportError("carrying on");
     if (action == "interrupt-sleep" || action == "terminate-sleep") {
       std::raise(action == "interrupt-sleep" ? SIGINT : SIGTERM);
       vorn::sleepMs(60000);

@@ -1,4 +1,4 @@
-#include "midiio/script_host.h"
+#include "scripting/script_host.h"
 
 #include <array>
 
