@@ -211,15 +211,15 @@ void dumpInput() {
   }
   vorn::closeout();
   closeInput();
-  if (dump.cuts != 0) vorn::errBox(counted(dump.cuts, "message") + " cut (the lines with \"cut:\")");
-  if (dump.holes != 0) vorn::errBox(counted(dump.holes, "hole") + " in the input (the lines with \"Hole:\")");
+  if (dump.cuts != 0) vorn::reportError(counted(dump.cuts, "message") + " cut (the lines with \"cut:\")");
+  if (dump.holes != 0) vorn::reportError(counted(dump.holes, "hole") + " in the input (the lines with \"Hole:\")");
 }
 
 int mainProc() {
   const int files = vorn::analoptionEx(descriptor);
   if (!live) {
     if (timeoutMs != midiio::kNoTimeout || inputMode & midiio::kInputNoTimingClock) {
-      vorn::errBox("-W and -S apply to a MIDI input, which -I names");
+      vorn::reportError("-W and -S apply to a MIDI input, which -I names");
       return 1;
     }
     vorn::openout();
@@ -228,7 +228,7 @@ int mainProc() {
     return 1;
   }
   if (files != 0) {
-    vorn::errBox("-I reads a MIDI input instead of files: give no file with it");
+    vorn::reportError("-I reads a MIDI input instead of files: give no file with it");
     return 1;
   }
   dumpInput();
