@@ -15,7 +15,9 @@
 # period is what midiio_jack_timing_test measures in-process): p1, median,
 # p99 and max, jitter = p99 - p1, and the player's CPU time (/usr/bin/time)
 # as a share of the wall time it ran, beside the CPU share of the recording
-# client over the same span (a JACK client that only wakes every cycle).
+# client over the same span (a JACK client that only wakes every cycle)
+# and of an idle sender (jack_idle: an output port connected to the same
+# client, cleared every cycle, nothing sent), the floor of any JACK player.
 # Targets for teskar: jitter at most 0.1 ms, CPU at most 0.5 %. Then the same
 # notes as a Python user would play them (mido's MidiFile.play() into a
 # python3-rtmidi JACK port), to the same recording client; skipped when
@@ -37,16 +39,18 @@ export JACK_DEFAULT_SERVER=zamo-bench-$$
 jackd_pid=""
 count_pid=""
 record_pid=""
+idle_pid=""
 cleanup() {
   [ -n "$count_pid" ] && kill "$count_pid" 2>/dev/null || true
   [ -n "$record_pid" ] && kill "$record_pid" 2>/dev/null || true
+  [ -n "$idle_pid" ] && kill "$idle_pid" 2>/dev/null || true
   [ -n "$jackd_pid" ] && { kill "$jackd_pid" 2>/dev/null; wait "$jackd_pid" 2>/dev/null; } || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 source bench/lib.sh
-need_bench_programs jack_count jack_arrivals
+need_bench_programs jack_count jack_arrivals jack_idle
 export ZAMO_MIDI_API=jack
 
 start_dummy_jack realtime.sh
@@ -108,14 +112,20 @@ play_measured() {
   "$bench_bin/jack_arrivals" arrivals >"$work/arrivals.out" &
   record_pid=$!
   sleep 0.3
-  local xruns_before record_before record_after xruns_after
+  "$bench_bin/jack_idle" idle arrivals:in &
+  idle_pid=$!
+  sleep 0.3
+  local xruns_before record_before record_after idle_before idle_after xruns_after
   xruns_before=$(grep -c -i xrun "$work/jackd.log" || true)
   record_before=$(cpu_ticks "$record_pid")
+  idle_before=$(cpu_ticks "$idle_pid")
   /usr/bin/time -f '%e %U %S %M' -o "$work/player.time" "$@" 2>"$work/player.err"
   record_after=$(cpu_ticks "$record_pid")
+  idle_after=$(cpu_ticks "$idle_pid")
   sleep 0.2
-  kill -TERM "$record_pid"; wait "$record_pid" || true
+  kill -TERM "$record_pid" "$idle_pid"; wait "$record_pid" "$idle_pid" || true
   record_pid=""
+  idle_pid=""
   [ -s "$work/player.err" ] && cat "$work/player.err" >&2
   xruns_after=$(grep -c -i xrun "$work/jackd.log" || true)
   awk -v want=$((2 * notes)) -v name="$name" -v summary="$work/late" '
@@ -138,9 +148,10 @@ play_measured() {
     }' "$work/arrivals.out"
   local wall user sys rss
   read -r wall user sys rss <"$work/player.time"
-  awk -v name="$name" -v w="$wall" -v u="$user" -v s="$sys" -v r=$((record_after - record_before)) -v hz="$(getconf CLK_TCK)" 'BEGIN {
-    printf "%s: %.2f s wall, %.2f s user + %.2f s system = %.3f %% CPU; the recording client meanwhile: %.3f %% CPU\n",
-      name, w, u, s, 100 * (u + s) / w, 100 * r / hz / w
+  awk -v name="$name" -v w="$wall" -v u="$user" -v s="$sys" -v r=$((record_after - record_before)) \
+    -v i=$((idle_after - idle_before)) -v hz="$(getconf CLK_TCK)" 'BEGIN {
+    printf "%s: %.2f s wall, %.2f s user + %.2f s system = %.3f %% CPU; meanwhile the recording client: %.3f %% CPU, an idle sender: %.3f %% CPU\n",
+      name, w, u, s, 100 * (u + s) / w, 100 * r / hz / w, 100 * i / hz / w
   }' | tee "$work/cpu"
   echo "late cycles the server logged during the play: $((xruns_after - xruns_before))"
   local arrived sent median p99 max jitter
