@@ -66,7 +66,8 @@ enum class PlayOutcome {
 };
 
 // Restarts the clock with the step length as its period and plays `stream`
-// up to its end record, then stops the clock. A Ctrl-C while waiting ends the run.
+// up to its end record, then stops the clock. A Ctrl-C while waiting ends
+// the wait: waitFailed, with the fault that is the break.
 PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target);
 
 // The due time after a record's delay. The product is taken in 64 bits and

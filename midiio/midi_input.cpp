@@ -6,7 +6,6 @@
 #include "midiio/break_check.h"
 #include "midiio/device_names.h"
 #include "midiio/midi_layer.h"
-#include "vornlib/console.h"
 
 namespace midiio {
 namespace {
@@ -58,9 +57,11 @@ Received kept(Received r, const MidiStatus& status) {
 }  // namespace
 
 bool openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std::uint32_t mode) {
-  Backend& backend = midiBackend();
+  Backend* connection = midiBackend();
+  if (!connection) return false;
+  Backend& backend = *connection;
   closeMidiInput();
-  const std::vector<Device>& inputs = midiDevices().inputs;
+  const std::vector<Device>& inputs = midiDevices()->inputs;
   if (index == kDefaultDevice) index = defaultDevice(inputs);
   if (index < 0) {
     return keepMidiFault(midiErrorCode(kMidiNoDevice), std::string("the ") + backend.systemName() +
@@ -75,7 +76,6 @@ bool openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std
   if (MidiStatus status = backend.openInput(inputs[static_cast<std::size_t>(index)], *state.queue, state.port);
       !status) {
     state.close();
-    if (status.is(kMidiInterrupted)) vorn::pollBreak();
     return keepMidiFault(status.code(), status.detail());
   }
   return true;

@@ -1,7 +1,7 @@
 #pragma once
 // The input side of the MIDI device layer: one open input at a time, its
-// queue, and SysEx assembly for holmir and praven. Faults are kept for
-// reportMidiError as on the output side.
+// queue, and SysEx assembly for holmir and praven. Faults are kept as on the
+// output side (lastMidiFault, midi_layer.h).
 #include <cstddef>
 #include <cstdint>
 #include <functional>

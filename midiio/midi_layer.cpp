@@ -11,7 +11,8 @@
 #include "midiio/output.h"
 #include "midiio/port_words.h"
 #include "midiio/system_clock.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
+#include "vornlib/run_args.h"
 #include "vornlib/errors.h"
 
 namespace midiio {
@@ -68,65 +69,68 @@ bool fail(std::uint32_t code, std::string detail) {
 
 bool fail(const MidiStatus& status) { return fail(status.code(), status.detail()); }
 
-// Waiting calls end the run on Ctrl-C (the break hook closes the output).
-bool checked(const MidiStatus& status) {
-  if (status.is(kMidiInterrupted)) vorn::pollBreak();
-  return status ? true : fail(status);
-}
+// A wait that Ctrl-C ended fails as kMidiInterrupted; the tool ends the
+// run as a break (the break hook closes the output).
+bool checked(const MidiStatus& status) { return status ? true : fail(status); }
 
 void registerTexts() { vorn::setMidiErrorText(midiErrorText); }
 
-Backend& connected() {
+// The connection, made and its devices listed at the first call; null,
+// with the fault kept, when there is no MIDI system to connect to.
+Backend* connected() {
   Layer& state = layer();
   if (!state.backend) {
     registerTexts();
     if (MidiStatus status = connectBackend(vorn::toolName(), state.backend); !status) {
       state.backend.reset();
-      if (status.is(kMidiInterrupted)) vorn::pollBreak();
       fail(status);
-      reportMidiError(status.code());
+      return nullptr;
     }
   }
   if (!state.listed) {
     if (MidiStatus status = state.backend->listDevices(state.devices); !status) {
       fail(status);
-      reportMidiError(status.code());
+      return nullptr;
     }
     state.listed = true;
   }
-  return *state.backend;
+  return state.backend.get();
 }
 
 Clock& clock() {
   Layer& state = layer();
   if (!state.backend) {
     const char* api = std::getenv("ZAMO_MIDI_API");
-    if (api && std::strcmp(api, "fake") == 0) return connected().clock();
+    if (api && std::strcmp(api, "fake") == 0) {
+      if (Backend* fake = connected()) return fake->clock();
+    }
     return systemClock();
   }
   return state.backend->clock();
 }
 
 bool findIn(Direction direction, std::string_view name, int& index) {
-  connected();
+  if (!connected()) return false;
   const int found = findDevice(layer().devices.of(direction), name);
   if (found < 0) return fail(vorn::kErrNoSuchDevice, std::string(name));
   index = found;
   return true;
 }
 
-void chooseFromEnvironment(Direction direction, int& index) {
+vorn::Status chooseFromEnvironment(Direction direction, int& index) {
   const char* variable = deviceVariable(direction);
   std::string value;
   if (vorn::Status named = deviceNameFromEnvironment(direction, value); !named) {
     fail(named.fault().code, named.fault().text);
-    reportMidiError(named.fault().code);
+    return lastMidiFault();
   }
-  if (value.empty()) return;
-  if (!findIn(direction, value, index)) {
-    fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value + "; " + existingPortsText(direction));
-    reportMidiError(vorn::kErrNoSuchDevice);
+  if (value.empty()) return {};
+  if (findIn(direction, value, index)) return {};
+  if (lastMidiError() == vorn::kErrNoSuchDevice) {
+    std::optional<std::string> ports = existingPortsText(direction);
+    if (ports) fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value + "; " + *ports);
   }
+  return lastMidiFault();
 }
 
 }  // namespace
@@ -149,16 +153,15 @@ vorn::Status deviceNameFromEnvironment(Direction direction, std::string& name) {
 bool findMidiOutput(std::string_view name, int& index) { return findIn(Direction::output, name, index); }
 bool findMidiInput(std::string_view name, int& index) { return findIn(Direction::input, name, index); }
 
-void chooseMidiOutputFromEnvironment(int& index) { chooseFromEnvironment(Direction::output, index); }
-void chooseMidiInputFromEnvironment(int& index) { chooseFromEnvironment(Direction::input, index); }
+vorn::Status chooseMidiOutputFromEnvironment(int& index) { return chooseFromEnvironment(Direction::output, index); }
+vorn::Status chooseMidiInputFromEnvironment(int& index) { return chooseFromEnvironment(Direction::input, index); }
 
-const DeviceList& midiDevices() {
-  connected();
-  return layer().devices;
-}
+const DeviceList* midiDevices() { return connected() ? &layer().devices : nullptr; }
 
 bool openMidiOutput(int index) {
-  Backend& backend = connected();
+  Backend* connection = connected();
+  if (!connection) return false;
+  Backend& backend = *connection;
   Layer& state = layer();
   if (state.output) state.output->close(false);
   state.output.reset();
@@ -226,16 +229,19 @@ std::uint32_t lastMidiError() { return layer().lastCode; }
 
 const std::string& lastMidiDetail() { return layer().lastDetail; }
 
-void reportMidiError(std::uint32_t code) {
+vorn::Fault midiFault(std::uint32_t code) {
   registerTexts();
   const Layer& state = layer();
   std::string text = vorn::errorText(code == 0 ? midiErrorCode(kMidiGeneral) : code);
   if (code == state.lastCode && !state.lastDetail.empty()) text += ": " + state.lastDetail;
-  vorn::reportError(text);
-  vorn::conBreak();
+  // A wait Ctrl-C ended is the break, for the tool to end the run as one.
+  const std::uint32_t faultCode = code == midiErrorCode(kMidiInterrupted) ? vorn::kErrInterrupted : code;
+  return vorn::Fault{text, std::nullopt, faultCode};
 }
 
-Backend& midiBackend() { return connected(); }
+vorn::Fault lastMidiFault() { return midiFault(lastMidiError()); }
+
+Backend* midiBackend() { return connected(); }
 
 bool keepMidiFault(std::uint32_t code, std::string detail) { return fail(code, std::move(detail)); }
 

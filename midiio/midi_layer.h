@@ -3,11 +3,12 @@
 // connection to its MIDI system (made at the first device lookup), one device
 // list snapshotted then, at most one open output and one clock.
 //
-// Calls that can fail give false and keep the fault (code and detail) for
-// reportMidiError; the tool decides to end the run. Calls that wait end the
-// run themselves on Ctrl-C, as every blocking call of the runtime does.
+// Calls that can fail give false and keep the fault (code and detail); the
+// tool reports it (lastMidiFault) and ends the run. No call reports or ends
+// the run: a wait that Ctrl-C ended fails too, with a fault that is the break.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,23 +21,24 @@ namespace midiio {
 inline constexpr int kDefaultDevice = -1;
 
 // Looks `name` up (whole name, ASCII case folded); on a match stores its
-// index in `index`. With no MIDI system at all it reports that and ends the run.
+// index in `index`. False, the fault kept, also when there is no MIDI system
+// at all (a fault other than kErrNoSuchDevice).
 bool findMidiOutput(std::string_view name, int& index);
 bool findMidiInput(std::string_view name, int& index);
 
 // For a device not named by option: ZAMO_MIDI_OUT / ZAMO_MIDI_IN when set and
-// not empty, else the default (-1). Reports and ends the run for a value of 260
-// bytes or more, or one that names no device.
-void chooseMidiOutputFromEnvironment(int& index);
-void chooseMidiInputFromEnvironment(int& index);
+// not empty, else the default (-1). Fails for a value of 260 bytes or more,
+// or one that names no device.
+vorn::Status chooseMidiOutputFromEnvironment(int& index);
+vorn::Status chooseMidiInputFromEnvironment(int& index);
 // The variable that names the default device of `direction`, and its value
 // in `name` (empty when not set or empty); a value of 260 bytes or more is a
 // fault (kErrEnvTooLong).
 const char* deviceVariable(Direction direction);
 vorn::Status deviceNameFromEnvironment(Direction direction, std::string& name);
 
-// The snapshot navlin lists; connects first (reporting and ending the run when there is no MIDI system).
-const DeviceList& midiDevices();
+// The snapshot navlin lists; connects first (null, the fault kept, when there is no MIDI system).
+const DeviceList* midiDevices();
 
 bool openMidiOutput(int index);
 bool sendShortMessage(std::uint32_t packed);
@@ -58,13 +60,16 @@ bool pauseMs(std::uint32_t ms);
 // The code of the last failure (0 when none), and its detail ("synth:out went away").
 std::uint32_t lastMidiError();
 const std::string& lastMidiDetail();
-// Shows the text of `code` with the detail of the last failure when it is
-// that code, then ends the run.
-[[noreturn]] void reportMidiError(std::uint32_t code);
+// The fault to report for `code`: its text, with the detail of the last
+// failure when it is that code. A wait that Ctrl-C ended gives the
+// interrupted fault (vornlib/fault.h).
+vorn::Fault midiFault(std::uint32_t code);
+// The last failure's fault.
+vorn::Fault lastMidiFault();
 
-// For the input side: the connected backend, and a fault kept for
-// reportMidiError (gives false).
-Backend& midiBackend();
+// For the input side: the connected backend (null, the fault kept, when
+// there is none), and a fault kept as the last failure (gives false).
+Backend* midiBackend();
 bool keepMidiFault(std::uint32_t code, std::string detail);
 
 // Tests: run the layer on this backend instead of connecting (closing what was open).

@@ -10,7 +10,6 @@
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
-#include "vornlib/console.h"
 #include "vornlib/errors.h"
 #include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
@@ -93,16 +92,16 @@ void closeDevices() {
 
 void openDevices() {
   (void)midiio::startClock(kClockPeriodMs);
-  if (!inputChosen) midiio::chooseMidiInputFromEnvironment(inputIndex);
+  if (!inputChosen) frame::orEnd(midiio::chooseMidiInputFromEnvironment(inputIndex));
   if (requestGiven) {
-    if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
-    if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
-    midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
+    if (!outputChosen) frame::orEnd(midiio::chooseMidiOutputFromEnvironment(outputIndex));
+    if (!midiio::openMidiOutput(outputIndex)) frame::fail(midiio::lastMidiFault());
+    if (auto note = midiio::defaultPortNote(midiio::Direction::output, outputIndex)) frame::reportNote(*note);
   }
   if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
-    midiio::reportMidiError(midiio::lastMidiError());
+    frame::fail(midiio::lastMidiFault());
   }
-  midiio::tellDefaultPort(midiio::Direction::input, inputIndex);
+  if (auto note = midiio::defaultPortNote(midiio::Direction::input, inputIndex)) frame::reportNote(*note);
 }
 
 // The request's bytes: a KEL expression's after ":", else a file's, read to
@@ -111,16 +110,16 @@ std::string requestBytes() {
   if (requestText.starts_with(':')) {
     kel::Session session;
     kel::Result<kel::Evaluated> result = session.evaluateAll(requestText, 1, kel::Want::Bytes);
-    if (!result) midiio::reportExpressionFailure("the request -R" + requestText, result.error());
+    if (!result) frame::fail(midiio::expressionFault("the request -R" + requestText, result.error()));
     return std::move(result.value().value.asBytes());
   }
-  return vorn::readWholeFile(requestText.c_str(), kLargestRequest);
+  return frame::readWholeFile(requestText.c_str(), kLargestRequest);
 }
 
 void sendRequest(const std::string& request) {
   if (request.empty()) return;
   if (!midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()})) {
-    midiio::reportMidiError(midiio::lastMidiError());
+    frame::fail(midiio::lastMidiFault());
   }
 }
 
@@ -140,7 +139,7 @@ void record() {
   for (std::uint32_t count = 0; count < messageLimit;) {
     message.clear();
     const midiio::Received received = midiio::receiveSysEx(timeoutMs, sink);
-    if (received == midiio::Received::failed) vorn::pollBreak();
+    if (received == midiio::Received::failed) frame::pollBreak();
     if (!message.empty()) {
       ++count;
       vorn::OutNByte(message);
@@ -148,31 +147,31 @@ void record() {
     }
     const midiio::SysExCut& cut = midiio::lastSysExCut();
     if (cut.cause != midiio::CutCause::none) {
-      vorn::reportError(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
+      frame::reportError(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
     }
-    if (received == midiio::Received::failed) midiio::reportMidiError(midiio::lastMidiError());
+    if (received == midiio::Received::failed) frame::fail(midiio::lastMidiFault());
     if (received == midiio::Received::sourceLeft && cut.cause == midiio::CutCause::none) {
-      vorn::reportNote("recording ended: " + midiio::lastMidiDetail() + "; " + messagesWritten(count));
+      frame::reportNote("recording ended: " + midiio::lastMidiDetail() + "; " + messagesWritten(count));
     }
     if (received != midiio::Received::message) break;
   }
 }
 
 int mainProc() {
-  vorn::conHook(closeDevices);
-  (void)vorn::analoptionEx(descriptor);
+  frame::conHook(closeDevices);
+  (void)frame::analoptionEx(descriptor);
   openDevices();
-  vorn::openout();
+  frame::openout();
   const std::string request = requestGiven ? requestBytes() : std::string();
   // Nothing from before the start is kept; the reply to the request is.
-  if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
+  if (!midiio::startMidiInput()) frame::fail(midiio::lastMidiFault());
   midiio::flushInputQueue();
   sendRequest(request);
   record();
   const bool lost = midiio::inputOverflow();
   midiio::stopMidiInput();
-  if (lost) vorn::reportError("MIDIオーバーフローが発生しました");
-  vorn::closeout();
+  if (lost) frame::reportError("MIDIオーバーフローが発生しました");
+  frame::closeout();
   closeDevices();
   return 1;
 }

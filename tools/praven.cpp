@@ -2,6 +2,7 @@
 // script: each expression may send, wait for replies, and give bytes that
 // are written to the output.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,8 +54,13 @@ bool deviceOption(std::string_view text, midiio::Direction direction, int& index
   if (name.empty()) {
     if (!midiio::deviceNameFromEnvironment(direction, name)) return false;
     if (name.empty()) {
+      std::optional<std::string> ports = midiio::existingPortsText(direction);
+      if (!ports) {
+        vorn::optionFault(midiio::lastMidiFault());
+        return false;
+      }
       vorn::explainRefusal("alone, it takes the port " + std::string(variable) + " names, and " + variable +
-                           " is not set; " + midiio::existingPortsText(direction));
+                           " is not set; " + *ports);
       return false;
     }
   }
@@ -103,24 +109,24 @@ void closeDevices() {
 
 void openDevices() {
   (void)midiio::startClock(kClockPeriodMs);
-  if (settings.outputEnabled && !midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
+  if (settings.outputEnabled && !midiio::openMidiOutput(outputIndex)) frame::fail(midiio::lastMidiFault());
   if (settings.inputEnabled &&
       !midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
-    midiio::reportMidiError(midiio::lastMidiError());
+    frame::fail(midiio::lastMidiFault());
   }
 }
 
 // One session for the whole script, so that locals persist between expressions.
 void runScript(std::string_view script, midiio::ScriptHost& host) {
   if (settings.inputEnabled) {
-    if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
+    if (!midiio::startMidiInput()) frame::fail(midiio::lastMidiFault());
     midiio::flushInputQueue();
   }
   kel::Session session(&host);
   for (std::size_t pos = kel::Session::skipSeparators(script, 0); pos < script.size();) {
     kel::Result<kel::Evaluated> result =
         session.evaluateNext(script, pos, evaluateOnly ? kel::Want::Any : kel::Want::Bytes);
-    if (!result) midiio::reportExpressionFailure("the script", result.error());
+    if (!result) frame::fail(midiio::expressionFault("the script", result.error()));
     if (!evaluateOnly) {
       const std::string& bytes = result.value().value.asBytes();
       vorn::OutNByte({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
@@ -132,20 +138,20 @@ void runScript(std::string_view script, midiio::ScriptHost& host) {
 }
 
 int mainProc() {
-  vorn::conHook(closeDevices);
-  (void)vorn::analoptionEx(descriptor);
+  frame::conHook(closeDevices);
+  (void)frame::analoptionEx(descriptor);
   const char* script = vorn::getparamDirect(1);
   if (!script || !*script) {
-    midiio::keepMidiFault(vorn::kErrNoScript, "praven needs a script as its first word");
-    midiio::reportMidiError(vorn::kErrNoScript);
+    frame::fail(vorn::Fault{vorn::errorText(vorn::kErrNoScript) + ": praven needs a script as its first word",
+                            std::nullopt, vorn::kErrNoScript});
   }
   for (const char* name : vorn::fileArguments()) settings.fileArgs.emplace_back(name);
   openDevices();
-  vorn::openout();
+  frame::openout();
   // A reply that came cut is an error of the run, which goes on.
-  midiio::ScriptHost host(settings, [](const std::string& cut) { vorn::reportError(cut); });
+  midiio::ScriptHost host(settings, [](const std::string& cut) { frame::reportError(cut); });
   runScript(script, host);
-  vorn::closeout();
+  frame::closeout();
   closeDevices();
   return 1;
 }

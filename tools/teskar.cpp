@@ -17,7 +17,7 @@
 #include "midiio/port_words.h"
 #include "senders/sender_options.h"
 #include "midiio/serial_port.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
 
@@ -93,7 +93,7 @@ class MidiTarget final : public midiio::DornaTarget {
                                     static_cast<std::uint32_t>(second) << 16);
   }
   bool sendBytes(std::span<const std::uint8_t> bytes) override { return midiio::sendLongMessage(bytes); }
-  [[noreturn]] void report() { midiio::reportMidiError(midiio::lastMidiError()); }
+  [[noreturn]] void report() { frame::fail(midiio::lastMidiFault()); }
 };
 
 class SerialTarget final : public midiio::DornaTarget {
@@ -105,8 +105,9 @@ class SerialTarget final : public midiio::DornaTarget {
   [[noreturn]] void report() const { reportSerialFault(sent_.fault()); }
 
   [[noreturn]] static void reportSerialFault(const vorn::Fault& fault) {
-    vorn::reportError(vorn::errorText(fault.code) + ": " + fault.text);
-    vorn::conBreak();
+    if (vorn::isInterruption(fault)) frame::pollBreak();  // Ctrl-C stopped the write
+    frame::reportError(vorn::errorText(fault.code) + ": " + fault.text);
+    frame::conBreak();
   }
 
  private:
@@ -119,7 +120,7 @@ void playTo(Target& target) {
   switch (midiio::playDorna(playBuffer, settings, target)) {
     case midiio::PlayOutcome::played: return;
     case midiio::PlayOutcome::clockRefused:
-    case midiio::PlayOutcome::waitFailed: midiio::reportMidiError(midiio::lastMidiError());
+    case midiio::PlayOutcome::waitFailed: frame::fail(midiio::lastMidiFault());
     case midiio::PlayOutcome::sendFailed: target.report();
   }
 }
@@ -138,7 +139,7 @@ void play() {
 
 int fileProc(const char* name) {
   if (const auto pause = midiio::pauseArgument(name)) {
-    if (!midiio::pauseMs(*pause)) midiio::reportMidiError(midiio::lastMidiError());
+    if (!midiio::pauseMs(*pause)) frame::fail(midiio::lastMidiFault());
     return 1;
   }
   // Nothing of a stream is played before all of it has loaded.
@@ -160,9 +161,9 @@ void openOutput() {
     }
     return;
   }
-  if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
-  if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
-  midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
+  if (!outputChosen) frame::orEnd(midiio::chooseMidiOutputFromEnvironment(outputIndex));
+  if (!midiio::openMidiOutput(outputIndex)) frame::fail(midiio::lastMidiFault());
+  if (auto note = midiio::defaultPortNote(midiio::Direction::output, outputIndex)) frame::reportNote(*note);
 }
 
 // The close routine: at the end of the run, on Ctrl-C or SIGTERM (as the
@@ -179,8 +180,8 @@ struct ClosedOnEveryWayOut {
 };
 
 int mainProc() {
-  vorn::conHook(closeOutput);
-  const int files = vorn::analoptionEx(descriptor);
+  frame::conHook(closeOutput);
+  const int files = frame::analoptionEx(descriptor);
   if (frame::ProgressLine::wanted()) settings.onProgress = [](std::uint32_t playedMs) { progress.show(playedMs); };
   ClosedOnEveryWayOut closing;
   openOutput();

@@ -73,7 +73,7 @@ TEST_F(AlsaLayer, PortsAreListedByTheNamesRule) {
   const std::vector<std::string> outputs = plus(kSystemPorts, {"Twin:in", "Twin:in #2", "Twin:in #3"});
   const std::vector<std::string> inputs = plus(kSystemPorts, {"Twin:out", "Twin:in"});
 
-  const midiio::DeviceList& devices = midiio::midiDevices();
+  const midiio::DeviceList& devices = *midiio::midiDevices();
   EXPECT_EQ(names(devices.outputs), outputs);
   EXPECT_EQ(names(devices.inputs), inputs);
   for (const auto& d : devices.outputs) EXPECT_EQ(d.loopback, d.name.starts_with("Midi Through:")) << d.name;

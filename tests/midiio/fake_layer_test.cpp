@@ -14,7 +14,7 @@
 #include "midiio/fake_backend.h"
 #include "midiio/midi_layer.h"
 #include "run_tool.h"
-#include "vornlib/console.h"
+#include "frame/console.h"
 #include "vornlib/errors.h"
 
 namespace {
@@ -44,15 +44,13 @@ class MidiioFakeLayer : public ::testing::Test {
     const std::string bytes = unhex(hexBytes);
     return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   }
-  // Runs `body`, which must end the run through reportMidiError; gives what it reported.
-  template <typename Body>
-  std::string reported(Body body) {
+  // What a tool reports for `status`, which must be a failure.
+  std::string reported(const vorn::Status& status) {
     testing::internal::CaptureStderr();
-    try {
-      body();
-      ADD_FAILURE() << "the run did not end";
-    } catch (const vorn::RunEnded& ended) {
-      EXPECT_EQ(ended.status, 1);
+    if (status) {
+      ADD_FAILURE() << "the call did not fail";
+    } else {
+      frame::report(status.fault());
     }
     return testing::internal::GetCapturedStderr();
   }
@@ -93,23 +91,19 @@ TEST_F(MidiioFakeLayer, EnvironmentRule) {
     else unsetenv("ZAMO_MIDI_OUT");
     int index = -1;
     if (c.index == -2) {
-      EXPECT_NE(reported([&] { midiio::chooseMidiOutputFromEnvironment(index); }).find(c.message), std::string::npos);
+      EXPECT_NE(reported(midiio::chooseMidiOutputFromEnvironment(index)).find(c.message), std::string::npos);
     } else {
-      midiio::chooseMidiOutputFromEnvironment(index);
+      EXPECT_TRUE(midiio::chooseMidiOutputFromEnvironment(index));
       EXPECT_EQ(index, c.index) << (c.value ? c.value : "unset");
     }
   }
+  int index = -1;
   setenv("ZAMO_MIDI_OUT", std::string(259, 'x').c_str(), 1);
-  EXPECT_NE(reported([] {
-              int index = -1;
-              midiio::chooseMidiOutputFromEnvironment(index);
-            }).find("no MIDI device of that name"),
+  EXPECT_NE(reported(midiio::chooseMidiOutputFromEnvironment(index)).find("no MIDI device of that name"),
             std::string::npos);
   setenv("ZAMO_MIDI_OUT", std::string(260, 'x').c_str(), 1);
-  EXPECT_NE(reported([] {
-              int index = -1;
-              midiio::chooseMidiOutputFromEnvironment(index);
-            }).find("environment variable value is too long: ZAMO_MIDI_OUT"),
+  EXPECT_NE(reported(midiio::chooseMidiOutputFromEnvironment(index))
+                .find("environment variable value is too long: ZAMO_MIDI_OUT"),
             std::string::npos);
 }
 
@@ -126,8 +120,7 @@ TEST_F(MidiioFakeLayer, DefaultDeviceSkipsMidiThroughUnlessItIsAll) {
   midiio::useMidiBackend(std::make_unique<midiio::FakeBackend>(world));
   EXPECT_FALSE(midiio::openMidiOutput(midiio::kDefaultDevice));
   EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNoDevice);
-  EXPECT_NE(reported([] { midiio::reportMidiError(midiio::lastMidiError()); }).find("name it with -E or ZAMO_MIDI_OUT"),
-            std::string::npos);
+  EXPECT_NE(reported(midiio::lastMidiFault()).find("name it with -E or ZAMO_MIDI_OUT"), std::string::npos);
 }
 
 TEST_F(MidiioFakeLayer, VanishedPortIsReportedAtOpen) {
@@ -135,8 +128,7 @@ TEST_F(MidiioFakeLayer, VanishedPortIsReportedAtOpen) {
   ASSERT_TRUE(midiio::findMidiOutput("Synth B:Port 1", index));
   world->devices.outputs.pop_back();  // unplugged after the lookup
   EXPECT_FALSE(midiio::openMidiOutput(index));
-  EXPECT_EQ(reported([] { midiio::reportMidiError(midiio::lastMidiError()); }),
-            "zamo: port no longer exists: Synth B:Port 1\n");
+  EXPECT_EQ(reported(midiio::lastMidiFault()), "zamo: port no longer exists: Synth B:Port 1\n");
 }
 
 TEST_F(MidiioFakeLayer, ShortMessagesCarryTheLengthTheirStatusGives) {
@@ -242,7 +234,7 @@ TEST_F(MidiioFakeLayer, ReportShowsTextAndDetail) {
       {0x60000000 + midiio::kMidiNoSystem, "zamo: no MIDI system: no ALSA sequencer and no JACK server\n"},
       {0, "zamo: MIDI error\n"},  // never a success text
   };
-  for (const auto& c : cases) EXPECT_EQ(reported([&] { midiio::reportMidiError(c.code); }), c.message);
+  for (const auto& c : cases) EXPECT_EQ(reported(midiio::midiFault(c.code)), c.message);
 }
 
 }  // namespace
@@ -254,13 +246,14 @@ int gBreakSignal = SIGINT;
 
 // A tool's run that breaks while notes and a pedal are on.
 int breakingTool() {
-  vorn::conHook(midiio::closeMidiOutput);
+  frame::conHook(midiio::closeMidiOutput);
   midiio::useMidiBackend(std::make_unique<midiio::FakeBackend>(gBreakWorld));
   if (!midiio::openMidiOutput(0)) return 0;
   (void)midiio::sendShortMessage(0x403C95);
   (void)midiio::sendShortMessage(0x7F40B5);
   std::raise(gBreakSignal);
-  midiio::pauseMs(10);  // the pause sees the break and ends the run
+  // The pause sees the break and fails; the tool ends the run as a break.
+  if (!midiio::pauseMs(10)) frame::fail(midiio::lastMidiFault());
   return 1;
 }
 
@@ -270,13 +263,13 @@ TEST(MidiioBreak, BreakSilencesEveryChannel) {
     int status;
   } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
   for (const auto& c : cases) {
-    vorn::resetRunState();
+    frame::resetRunState();
     gBreakWorld = std::make_shared<FakeMidiWorld>();
     gBreakWorld->setDevices({"Synth:In"}, {});
     gBreakSignal = c.signal;
     char name[] = "zamo";
     char* argv[] = {name, nullptr};
-    EXPECT_EQ(vorn::runMainProc("ZAMO 1.00", 1, argv, breakingTool), c.status);
+    EXPECT_EQ(frame::runMainProc("ZAMO 1.00", 1, argv, breakingTool), c.status);
     std::vector<std::string> expected{"0 95 3C 40", "0 B5 40 7F"};
     const std::vector<std::string> silence = zamotest::breakSilence("0 ");
     expected.insert(expected.end(), silence.begin(), silence.end());
@@ -286,7 +279,7 @@ TEST(MidiioBreak, BreakSilencesEveryChannel) {
     EXPECT_EQ(gBreakWorld->closes, 1);
     midiio::resetMidiLayer();
   }
-  vorn::resetRunState();
+  frame::resetRunState();
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 }

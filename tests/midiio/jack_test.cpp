@@ -31,7 +31,7 @@ using MidiioJack = zamotest::LayerJackFixture;
 TEST_F(MidiioJack, ListsPortsByFullNameInByteOrder) {
   JackRecorder another("Another");
   const auto before = std::chrono::steady_clock::now();
-  const midiio::DeviceList& devices = midiio::midiDevices();
+  const midiio::DeviceList& devices = *midiio::midiDevices();
   const auto openMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
   std::cout << "[ measure ] JACK client open and port list: " << openMs << " ms\n";
   std::vector<std::string> names;
