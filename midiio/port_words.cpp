@@ -14,42 +14,42 @@ std::string_view noun(Direction direction) { return direction == Direction::outp
 
 }  // namespace
 
-std::optional<std::string> existingPortsText(Direction direction) {
-  const DeviceList* list = midiDevices();
-  if (!list) return std::nullopt;
+vorn::Status existingPortsText(Direction direction, std::string& text) {
+  const DeviceList* list = nullptr;
+  if (vorn::Status listed = midiDevices(list); !listed) return listed;
   const std::vector<Device>& devices = list->of(direction);
   if (devices.empty()) {
-    return "the " + std::string(midiBackend()->systemName()) + " system has no MIDI " + std::string(noun(direction)) +
+    text = "the " + std::string(midiBackend()->systemName()) + " system has no MIDI " + std::string(noun(direction)) +
            "s";
+    return {};
   }
-  std::string text = "the MIDI " + std::string(noun(direction)) + "s are:";
+  text = "the MIDI " + std::string(noun(direction)) + "s are:";
   for (const Device& device : devices) text += "\n  " + device.name;
-  return text;
+  return {};
 }
 
 bool findPortForOption(Direction direction, std::string_view name, int& index) {
-  const bool found =
-      direction == Direction::output ? findMidiOutput(name, index) : findMidiInput(name, index);
+  vorn::Status found = direction == Direction::output ? findMidiOutput(name, index) : findMidiInput(name, index);
   if (found) return true;
-  std::optional<std::string> ports;
-  if (lastMidiError() == vorn::kErrNoSuchDevice) ports = existingPortsText(direction);
-  if (!ports) {
-    vorn::optionFault(lastMidiFault());
+  std::string ports;
+  if (found.fault().code == vorn::kErrNoSuchDevice) found = existingPortsText(direction, ports);
+  if (!found) {
+    vorn::optionFault(found.fault());
   } else if (name.empty()) {
     // "-E name": the name went into the next word.
     vorn::explainRefusal(std::string("the port's name goes in the same word (") +
-                         (direction == Direction::output ? "-Ename" : "-Iname") + "); " + *ports);
+                         (direction == Direction::output ? "-Ename" : "-Iname") + "); " + ports);
   } else {
     vorn::explainRefusal("there is no MIDI " + std::string(noun(direction)) + " named \"" + std::string(name) +
-                         "\"; " + *ports);
+                         "\"; " + ports);
   }
   return false;
 }
 
 std::optional<std::string> defaultPortNote(Direction direction, int index) {
   if (index != kDefaultDevice || !::isatty(STDERR_FILENO)) return std::nullopt;
-  const DeviceList* list = midiDevices();
-  if (!list) return std::nullopt;
+  const DeviceList* list = nullptr;
+  if (!midiDevices(list)) return std::nullopt;
   const std::vector<Device>& devices = list->of(direction);
   const int chosen = defaultDevice(devices);
   if (chosen < 0) return std::nullopt;

@@ -6,13 +6,14 @@
 #include <string_view>
 
 #include "midiio/backend.h"
+#include "vornlib/status.h"
 
 namespace midiio {
 
 // "the MIDI outputs are:" and one indented name a line, as navlin lists
-// them; or "the ALSA system has no MIDI outputs". None, the fault kept
-// (lastMidiFault), when there is no MIDI system.
-std::optional<std::string> existingPortsText(Direction direction);
+// them; or "the ALSA system has no MIDI outputs". Fails when there is no
+// MIDI system.
+vorn::Status existingPortsText(Direction direction, std::string& text);
 
 // For an option handler: looks `name` up as findMidiOutput / findMidiInput
 // do; on a miss the refusal says there is no port of that name and which

@@ -35,18 +35,18 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms].
 
 int fileProc(const char* name) {
   if (const auto pause = midiio::pauseArgument(name)) {
-    if (!midiio::pauseMs(*pause)) frame::fail(midiio::lastMidiFault());
+    frame::orEnd(midiio::pauseMs(*pause));
     return 1;
   }
   return frame::withInput(name, [] {
-    if (!midiio::sendSysExStream(vorn::getinhandle(), settings)) frame::fail(midiio::lastMidiFault());
+    frame::orEnd(midiio::sendSysExStream(vorn::getinhandle(), settings));
   });
 }
 
 // Once the options are known, before the first input.
 void openOutput() {
   if (!outputChosen) frame::orEnd(midiio::chooseMidiOutputFromEnvironment(outputIndex));
-  if (!midiio::openMidiOutput(outputIndex)) frame::fail(midiio::lastMidiFault());
+  frame::orEnd(midiio::openMidiOutput(outputIndex));
   if (auto note = midiio::defaultPortNote(midiio::Direction::output, outputIndex)) frame::reportNote(*note);
 }
 

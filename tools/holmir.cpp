@@ -95,12 +95,10 @@ void openDevices() {
   if (!inputChosen) frame::orEnd(midiio::chooseMidiInputFromEnvironment(inputIndex));
   if (requestGiven) {
     if (!outputChosen) frame::orEnd(midiio::chooseMidiOutputFromEnvironment(outputIndex));
-    if (!midiio::openMidiOutput(outputIndex)) frame::fail(midiio::lastMidiFault());
+    frame::orEnd(midiio::openMidiOutput(outputIndex));
     if (auto note = midiio::defaultPortNote(midiio::Direction::output, outputIndex)) frame::reportNote(*note);
   }
-  if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
-    frame::fail(midiio::lastMidiFault());
-  }
+  frame::orEnd(midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData));
   if (auto note = midiio::defaultPortNote(midiio::Direction::input, inputIndex)) frame::reportNote(*note);
 }
 
@@ -118,9 +116,7 @@ std::string requestBytes() {
 
 void sendRequest(const std::string& request) {
   if (request.empty()) return;
-  if (!midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()})) {
-    frame::fail(midiio::lastMidiFault());
-  }
+  frame::orEnd(midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()}));
 }
 
 std::string messagesWritten(std::uint32_t count) {
@@ -149,9 +145,9 @@ void record() {
     if (cut.cause != midiio::CutCause::none) {
       frame::reportError(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
     }
-    if (received == midiio::Received::failed) frame::fail(midiio::lastMidiFault());
+    if (received == midiio::Received::failed) frame::fail(midiio::receiveFault());
     if (received == midiio::Received::sourceLeft && cut.cause == midiio::CutCause::none) {
-      frame::reportNote("recording ended: " + midiio::lastMidiDetail() + "; " + messagesWritten(count));
+      frame::reportNote("recording ended: " + midiio::receiveDetail() + "; " + messagesWritten(count));
     }
     if (received != midiio::Received::message) break;
   }
@@ -164,7 +160,7 @@ int mainProc() {
   frame::openout();
   const std::string request = requestGiven ? requestBytes() : std::string();
   // Nothing from before the start is kept; the reply to the request is.
-  if (!midiio::startMidiInput()) frame::fail(midiio::lastMidiFault());
+  frame::orEnd(midiio::startMidiInput());
   midiio::flushInputQueue();
   sendRequest(request);
   record();

@@ -44,8 +44,8 @@ void list(const std::vector<midiio::Device>& devices, std::string_view prefix, s
 int mainProc() {
   frame::analoptionEx(descriptor);
   frame::openout();
-  const midiio::DeviceList* devices = midiio::midiDevices();
-  if (!devices) frame::fail(midiio::lastMidiFault());
+  const midiio::DeviceList* devices = nullptr;
+  frame::orEnd(midiio::midiDevices(devices));
   if (listMode & kListOutputs) list(devices->outputs, "-E", "no MIDI outputs");
   if (listMode & kListInputs) list(devices->inputs, "-I", "no MIDI inputs");
   frame::closeout();

@@ -2,7 +2,6 @@
 // script: each expression may send, wait for replies, and give bytes that
 // are written to the output.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -54,13 +53,13 @@ bool deviceOption(std::string_view text, midiio::Direction direction, int& index
   if (name.empty()) {
     if (!midiio::deviceNameFromEnvironment(direction, name)) return false;
     if (name.empty()) {
-      std::optional<std::string> ports = midiio::existingPortsText(direction);
-      if (!ports) {
-        vorn::optionFault(midiio::lastMidiFault());
+      std::string ports;
+      if (vorn::Status listed = midiio::existingPortsText(direction, ports); !listed) {
+        vorn::optionFault(listed.fault());
         return false;
       }
       vorn::explainRefusal("alone, it takes the port " + std::string(variable) + " names, and " + variable +
-                           " is not set; " + *ports);
+                           " is not set; " + ports);
       return false;
     }
   }
@@ -109,17 +108,16 @@ void closeDevices() {
 
 void openDevices() {
   (void)midiio::startClock(kClockPeriodMs);
-  if (settings.outputEnabled && !midiio::openMidiOutput(outputIndex)) frame::fail(midiio::lastMidiFault());
-  if (settings.inputEnabled &&
-      !midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
-    frame::fail(midiio::lastMidiFault());
+  if (settings.outputEnabled) frame::orEnd(midiio::openMidiOutput(outputIndex));
+  if (settings.inputEnabled) {
+    frame::orEnd(midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData));
   }
 }
 
 // One session for the whole script, so that locals persist between expressions.
 void runScript(std::string_view script, midiio::ScriptHost& host) {
   if (settings.inputEnabled) {
-    if (!midiio::startMidiInput()) frame::fail(midiio::lastMidiFault());
+    frame::orEnd(midiio::startMidiInput());
     midiio::flushInputQueue();
   }
   kel::Session session(&host);

@@ -189,25 +189,25 @@ void dumpInput() {
   frame::conHook(closeInput);
   (void)midiio::startClock(kClockPeriodMs);
   if (!inputChosen) frame::orEnd(midiio::chooseMidiInputFromEnvironment(inputIndex));
-  if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, inputMode)) {
-    frame::fail(midiio::lastMidiFault());
-  }
+  frame::orEnd(midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, inputMode));
   if (auto note = midiio::defaultPortNote(midiio::Direction::input, inputIndex)) frame::reportNote(*note);
-  const std::vector<midiio::Device>& inputs = midiio::midiDevices()->inputs;
+  const midiio::DeviceList* devices = nullptr;
+  frame::orEnd(midiio::midiDevices(devices));
+  const std::vector<midiio::Device>& inputs = devices->inputs;
   const int shown = inputIndex == midiio::kDefaultDevice ? midiio::defaultDevice(inputs) : inputIndex;
   frame::openout();
   sysex::SummaryDescriber describer;
   seq::LiveLines lines(vorn::getouthandle(), describer);
   lines.comment(inputs[static_cast<std::size_t>(shown)].name + ": MIDI input (" +
                 midiio::midiBackend()->systemName() + "); time in ms since the start");
-  if (!midiio::startMidiInput()) frame::fail(midiio::lastMidiFault());
+  frame::orEnd(midiio::startMidiInput());
   LiveDump dump(lines);
   switch (midiio::readLiveInput(timeoutMs, dump)) {
     case midiio::LiveEnd::timedOut: lines.comment("end: nothing came for " + std::to_string(timeoutMs / 1000) + " s"); break;
-    case midiio::LiveEnd::sourceLeft: lines.comment("end: " + midiio::lastMidiDetail()); break;
+    case midiio::LiveEnd::sourceLeft: lines.comment("end: " + midiio::receiveDetail()); break;
     case midiio::LiveEnd::failed:
       frame::pollBreak();
-      frame::fail(midiio::lastMidiFault());
+      frame::fail(midiio::receiveFault());
   }
   frame::closeout();
   closeInput();
