@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/frame.h"
+#include "scripting/dialogue.h"
 #include "scripting/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
@@ -18,21 +19,12 @@
 namespace {
 
 constexpr std::uint32_t kNoLimit = 0xFFFFFFFF;
-constexpr std::uint32_t kDefaultTimeoutMs = 10000;
-constexpr std::uint32_t kLongestTimeoutSeconds = 120;
 constexpr std::size_t kLargestRequest = 4 * 1024 * 1024;
-constexpr std::size_t kInputNodes = 1024;
-constexpr std::size_t kInputBlocks = 1024;
-constexpr std::uint32_t kClockPeriodMs = 10;
 
 std::uint32_t messageLimit = kNoLimit;
-int outputIndex = midiio::kDefaultDevice;
-bool outputChosen = false;
-int inputIndex = midiio::kDefaultDevice;
-bool inputChosen = false;
-bool requestGiven = false;
+midiio::DialoguePorts ports{.input = true};  // the output only for a request
 std::string requestText;
-std::uint32_t timeoutMs = kDefaultTimeoutMs;
+std::uint32_t timeoutMs = midiio::kDefaultScriptTimeoutMs;
 
 bool optionC(std::string_view text) {
   if (text.empty()) {
@@ -43,30 +35,19 @@ bool optionC(std::string_view text) {
 }
 
 bool optionE(std::string_view text) {
-  outputChosen = midiio::findPortForOption(midiio::Direction::output, text, outputIndex);
-  return outputChosen;
+  ports.outputChosen = midiio::findPortForOption(midiio::Direction::output, text, ports.outputIndex);
+  return ports.outputChosen;
 }
 
 bool optionI(std::string_view text) {
-  inputChosen = midiio::findPortForOption(midiio::Direction::input, text, inputIndex);
-  return inputChosen;
+  ports.inputChosen = midiio::findPortForOption(midiio::Direction::input, text, ports.inputIndex);
+  return ports.inputChosen;
 }
 
 bool optionR(std::string_view text) {
   if (text.empty()) return false;
   requestText = text;
-  requestGiven = true;
-  return true;
-}
-
-bool optionT(std::string_view text) {
-  if (text.empty()) {
-    timeoutMs = kDefaultTimeoutMs;
-    return true;
-  }
-  std::uint32_t seconds;
-  if (!vorn::parseWholeDecimal(text, seconds) || seconds < 1 || seconds > kLongestTimeoutSeconds) return false;
-  timeoutMs = seconds * 1000;
+  ports.output = true;
   return true;
 }
 
@@ -78,29 +59,11 @@ const vorn::OptionEntry options[] = {
     {'R', optionR, "-Rfile  send the bytes of file first; -R:expr sends the bytes of a KEL expression",
      "a file name, or \":\" and an expression"},
     {'M', [](std::string_view) { return false; }, ""},
-    {'T', optionT, "-Ts     give up when no data arrives for s seconds, 1 to 120 (default 10)",
+    {'T', midiio::timeoutOption(timeoutMs, {.fewestSeconds = 1, .blanksAround = false}), "-Ts     give up when no data arrives for s seconds, 1 to 120 (default 10)",
      "nothing, or whole seconds from 1 to 120"},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options]",
                                         "Records the SysEx messages arriving at a MIDI input, after an optional request."};
-
-void closeDevices() {
-  midiio::stopClock();
-  midiio::closeMidiInput();
-  if (requestGiven) midiio::closeMidiOutput();
-}
-
-void openDevices() {
-  (void)midiio::startClock(kClockPeriodMs);
-  if (!inputChosen) frame::orEnd(midiio::chooseMidiInputFromEnvironment(inputIndex));
-  if (requestGiven) {
-    if (!outputChosen) frame::orEnd(midiio::chooseMidiOutputFromEnvironment(outputIndex));
-    frame::orEnd(midiio::openMidiOutput(outputIndex));
-    if (auto note = midiio::defaultPortNote(midiio::Direction::output, outputIndex)) frame::reportNote(*note);
-  }
-  frame::orEnd(midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData));
-  if (auto note = midiio::defaultPortNote(midiio::Direction::input, inputIndex)) frame::reportNote(*note);
-}
 
 // The request's bytes: a KEL expression's after ":", else a file's, read to
 // its end (so pipes and /dev/stdin work) with a 4 MiB cap.
@@ -154,11 +117,11 @@ void record() {
 }
 
 int mainProc() {
-  frame::conHook(closeDevices);
+  frame::conHook(midiio::closeDialogue);
   (void)frame::analoptionEx(descriptor);
-  openDevices();
+  frame::orEnd(midiio::openDialogue(ports, frame::reportNote));
   frame::openout();
-  const std::string request = requestGiven ? requestBytes() : std::string();
+  const std::string request = ports.output ? requestBytes() : std::string();
   // Nothing from before the start is kept; the reply to the request is.
   frame::orEnd(midiio::startMidiInput());
   midiio::flushInputQueue();
@@ -168,7 +131,7 @@ int mainProc() {
   midiio::stopMidiInput();
   if (lost) frame::reportError("MIDIオーバーフローが発生しました");
   frame::closeout();
-  closeDevices();
+  midiio::closeDialogue();
   return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "frame/frame.h"
+#include "scripting/dialogue.h"
 #include "scripting/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
@@ -18,30 +19,14 @@
 
 namespace {
 
-constexpr std::uint32_t kDefaultTimeoutMs = 10000;
-constexpr std::uint32_t kLongestTimeoutSeconds = midiio::kLongestScriptTimeoutMs / 1000;
-constexpr std::size_t kInputNodes = 1024;
-constexpr std::size_t kInputBlocks = 1024;
-constexpr std::uint32_t kClockPeriodMs = 10;
-
 midiio::ScriptSettings settings;
 bool evaluateOnly = false;
-int outputIndex = midiio::kDefaultDevice;
-int inputIndex = midiio::kDefaultDevice;
-
-// Leading blanks, a decimal number, nothing but blanks after it.
-bool blankedDecimal(std::string_view text, std::uint32_t& value) {
-  vorn::StrzSkipSp(text);
-  const vorn::NumberResult n = vorn::Strz2Dword(text);
-  vorn::StrzSkipSp(text);
-  if (!n.ok() || !text.empty()) return false;
-  value = n.value;
-  return true;
-}
+// Each port is opened only when its option named it.
+midiio::DialoguePorts ports{.outputChosen = true, .inputChosen = true};
 
 bool optionD(std::string_view text) {
   std::uint32_t n;
-  if (!blankedDecimal(text, n)) return false;
+  if (!vorn::parseBlankedDecimal(text, n)) return false;
   settings.deviceNumber = static_cast<std::int32_t>(n);
   return true;
 }
@@ -68,21 +53,10 @@ bool deviceOption(std::string_view text, midiio::Direction direction, int& index
 }
 
 bool optionE(std::string_view text) {
-  return deviceOption(text, midiio::Direction::output, outputIndex, settings.outputEnabled);
+  return deviceOption(text, midiio::Direction::output, ports.outputIndex, settings.outputEnabled);
 }
 bool optionI(std::string_view text) {
-  return deviceOption(text, midiio::Direction::input, inputIndex, settings.inputEnabled);
-}
-
-bool optionT(std::string_view text) {
-  if (text.empty()) {
-    settings.timeoutMs = kDefaultTimeoutMs;
-    return true;
-  }
-  std::uint32_t seconds;
-  if (!blankedDecimal(text, seconds) || seconds > kLongestTimeoutSeconds) return false;
-  settings.timeoutMs = seconds * 1000;
-  return true;
+  return deviceOption(text, midiio::Direction::input, ports.inputIndex, settings.inputEnabled);
 }
 
 const vorn::OptionEntry options[] = {
@@ -91,7 +65,7 @@ const vorn::OptionEntry options[] = {
     {'I', optionI, "-Iname  the MIDI input (-I alone: ZAMO_MIDI_IN); without I nothing is received"},
     {'N', vorn::option_n, ""},
     {'O', vorn::option_o, "-Ofile  write to file instead of standard output"},
-    {'T', optionT, "-Ts     wait at most s seconds (0 to 120, default 10) for each piece of data",
+    {'T', midiio::timeoutOption(settings.timeoutMs, {.fewestSeconds = 0, .blanksAround = true}), "-Ts     wait at most s seconds (0 to 120, default 10) for each piece of data",
      "nothing, or whole seconds from 0 to 120"},
     {'X', frame::flagOption([] { evaluateOnly = true; }), "-X      evaluate only: write nothing of the values"},
     {'Z', frame::flagOption([] { settings.emptyOnTimeout = true; }),
@@ -99,20 +73,6 @@ const vorn::OptionEntry options[] = {
 };
 const vorn::OptionDescriptor descriptor{options, 1, "[options] script [file...]",
                                         "Runs a KEL script that sends to and receives from MIDI instruments."};
-
-void closeDevices() {
-  midiio::stopClock();
-  midiio::closeMidiInput();
-  midiio::closeMidiOutput();
-}
-
-void openDevices() {
-  (void)midiio::startClock(kClockPeriodMs);
-  if (settings.outputEnabled) frame::orEnd(midiio::openMidiOutput(outputIndex));
-  if (settings.inputEnabled) {
-    frame::orEnd(midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData));
-  }
-}
 
 // One session for the whole script, so that locals persist between expressions.
 void runScript(std::string_view script, midiio::ScriptHost& host) {
@@ -136,7 +96,7 @@ void runScript(std::string_view script, midiio::ScriptHost& host) {
 }
 
 int mainProc() {
-  frame::conHook(closeDevices);
+  frame::conHook(midiio::closeDialogue);
   (void)frame::analoptionEx(descriptor);
   const char* script = vorn::getparamDirect(1);
   if (!script || !*script) {
@@ -144,13 +104,15 @@ int mainProc() {
                             std::nullopt, vorn::kErrNoScript});
   }
   for (const char* name : vorn::fileArguments()) settings.fileArgs.emplace_back(name);
-  openDevices();
+  ports.output = settings.outputEnabled;
+  ports.input = settings.inputEnabled;
+  frame::orEnd(midiio::openDialogue(ports, frame::reportNote));
   frame::openout();
   // A reply that came cut is an error of the run, which goes on.
   midiio::ScriptHost host(settings, [](const std::string& cut) { frame::reportError(cut); });
   runScript(script, host);
   frame::closeout();
-  closeDevices();
+  midiio::closeDialogue();
   return 1;
 }
 
