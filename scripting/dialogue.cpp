@@ -2,6 +2,8 @@
 
 #include "midiio/midi_input.h"
 #include "midiio/port_words.h"
+#include "scripting/expression_failure.h"
+#include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
 
 namespace midiio {
@@ -53,6 +55,37 @@ void closeDialogue() {
   stopClock();
   closeMidiInput();
   closeMidiOutput();
+}
+
+vorn::Status requestBytes(const std::string& text, std::size_t limit, std::string& bytes) {
+  if (!text.starts_with(':')) return vorn::readWholeFile(text.c_str(), limit, bytes);
+  kel::Session session;
+  kel::Result<kel::Evaluated> result = session.evaluateAll(text, 1, kel::Want::Bytes);
+  if (!result) return expressionFault("the request -R" + text, result.error());
+  bytes = std::move(result.value().value.asBytes());
+  return {};
+}
+
+vorn::Status runScript(std::string_view script, ScriptHost& host, bool evaluateOnly, vorn::ByteOutput& out) {
+  const bool receiving = host.settings().inputEnabled;
+  if (receiving) {
+    if (vorn::Status started = startMidiInput(); !started) return started;
+    flushInputQueue();
+  }
+  kel::Session session(&host);
+  for (std::size_t pos = kel::Session::skipSeparators(script, 0); pos < script.size();) {
+    kel::Result<kel::Evaluated> result =
+        session.evaluateNext(script, pos, evaluateOnly ? kel::Want::Any : kel::Want::Bytes);
+    if (!result) return expressionFault("the script", result.error());
+    if (!evaluateOnly) {
+      const std::string& bytes = result.value().value.asBytes();
+      out.write(std::string_view(bytes));
+      out.flush();
+    }
+    pos = kel::Session::skipSeparators(script, result.value().end);
+  }
+  if (receiving) stopMidiInput();
+  return {};
 }
 
 }  // namespace midiio

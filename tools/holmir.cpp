@@ -7,12 +7,10 @@
 
 #include "frame/frame.h"
 #include "scripting/dialogue.h"
-#include "scripting/expression_failure.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
 #include "vornlib/errors.h"
-#include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
 #include "vornlib/streams.h"
 
@@ -59,23 +57,12 @@ const vorn::OptionEntry options[] = {
     {'R', optionR, "-Rfile  send the bytes of file first; -R:expr sends the bytes of a KEL expression",
      "a file name, or \":\" and an expression"},
     {'M', [](std::string_view) { return false; }, ""},
-    {'T', midiio::timeoutOption(timeoutMs, {.fewestSeconds = 1, .blanksAround = false}), "-Ts     give up when no data arrives for s seconds, 1 to 120 (default 10)",
+    {'T', midiio::timeoutOption(timeoutMs, {.fewestSeconds = 1, .blanksAround = false}),
+     "-Ts     give up when no data arrives for s seconds, 1 to 120 (default 10)",
      "nothing, or whole seconds from 1 to 120"},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options]",
                                         "Records the SysEx messages arriving at a MIDI input, after an optional request."};
-
-// The request's bytes: a KEL expression's after ":", else a file's, read to
-// its end (so pipes and /dev/stdin work) with a 4 MiB cap.
-std::string requestBytes() {
-  if (requestText.starts_with(':')) {
-    kel::Session session;
-    kel::Result<kel::Evaluated> result = session.evaluateAll(requestText, 1, kel::Want::Bytes);
-    if (!result) frame::fail(midiio::expressionFault("the request -R" + requestText, result.error()));
-    return std::move(result.value().value.asBytes());
-  }
-  return frame::readWholeFile(requestText.c_str(), kLargestRequest);
-}
 
 void sendRequest(const std::string& request) {
   if (request.empty()) return;
@@ -121,7 +108,8 @@ int mainProc() {
   (void)frame::analoptionEx(descriptor);
   frame::orEnd(midiio::openDialogue(ports, frame::reportNote));
   frame::openout();
-  const std::string request = ports.output ? requestBytes() : std::string();
+  std::string request;
+  if (ports.output) frame::orEnd(midiio::requestBytes(requestText, kLargestRequest, request));
   // Nothing from before the start is kept; the reply to the request is.
   frame::orEnd(midiio::startMidiInput());
   midiio::flushInputQueue();

@@ -7,13 +7,10 @@
 
 #include "frame/frame.h"
 #include "scripting/dialogue.h"
-#include "scripting/expression_failure.h"
-#include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
 #include "scripting/script_host.h"
 #include "vornlib/errors.h"
-#include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
 #include "vornlib/streams.h"
 
@@ -65,7 +62,8 @@ const vorn::OptionEntry options[] = {
     {'I', optionI, "-Iname  the MIDI input (-I alone: ZAMO_MIDI_IN); without I nothing is received"},
     {'N', vorn::option_n, ""},
     {'O', vorn::option_o, "-Ofile  write to file instead of standard output"},
-    {'T', midiio::timeoutOption(settings.timeoutMs, {.fewestSeconds = 0, .blanksAround = true}), "-Ts     wait at most s seconds (0 to 120, default 10) for each piece of data",
+    {'T', midiio::timeoutOption(settings.timeoutMs, {.fewestSeconds = 0, .blanksAround = true}),
+     "-Ts     wait at most s seconds (0 to 120, default 10) for each piece of data",
      "nothing, or whole seconds from 0 to 120"},
     {'X', frame::flagOption([] { evaluateOnly = true; }), "-X      evaluate only: write nothing of the values"},
     {'Z', frame::flagOption([] { settings.emptyOnTimeout = true; }),
@@ -73,27 +71,6 @@ const vorn::OptionEntry options[] = {
 };
 const vorn::OptionDescriptor descriptor{options, 1, "[options] script [file...]",
                                         "Runs a KEL script that sends to and receives from MIDI instruments."};
-
-// One session for the whole script, so that locals persist between expressions.
-void runScript(std::string_view script, midiio::ScriptHost& host) {
-  if (settings.inputEnabled) {
-    frame::orEnd(midiio::startMidiInput());
-    midiio::flushInputQueue();
-  }
-  kel::Session session(&host);
-  for (std::size_t pos = kel::Session::skipSeparators(script, 0); pos < script.size();) {
-    kel::Result<kel::Evaluated> result =
-        session.evaluateNext(script, pos, evaluateOnly ? kel::Want::Any : kel::Want::Bytes);
-    if (!result) frame::fail(midiio::expressionFault("the script", result.error()));
-    if (!evaluateOnly) {
-      const std::string& bytes = result.value().value.asBytes();
-      vorn::OutNByte({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-      vorn::getouthandle().flush();  // each answer as the dialogue goes on
-    }
-    pos = kel::Session::skipSeparators(script, result.value().end);
-  }
-  if (settings.inputEnabled) midiio::stopMidiInput();
-}
 
 int mainProc() {
   frame::conHook(midiio::closeDialogue);
@@ -110,7 +87,7 @@ int mainProc() {
   frame::openout();
   // A reply that came cut is an error of the run, which goes on.
   midiio::ScriptHost host(settings, [](const std::string& cut) { frame::reportError(cut); });
-  runScript(script, host);
+  frame::orEnd(midiio::runScript(script, host, evaluateOnly, vorn::getouthandle()));
   frame::closeout();
   midiio::closeDialogue();
   return 1;
