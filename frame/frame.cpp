@@ -8,26 +8,27 @@ namespace frame {
 
 void failInput(std::uint32_t code, std::string_view text, std::optional<std::uint64_t> offset) {
   if (!offset && code == vorn::kErrMalformedInput) offset = vorn::currentInputOffset();
-  vorn::reportAt(vorn::getinhandle().name(), text.empty() ? vorn::errorText(code) : std::string(text), offset);
-  vorn::conBreak();
+  reportAt(vorn::getinhandle().name(), text.empty() ? vorn::errorText(code) : std::string(text), offset);
+  conBreak();
 }
 
 void failInput(const vorn::Fault& fault) {
+  if (vorn::isInterruption(fault) || !fault.input.empty()) fail(fault);
   // A fault with no offset names no byte ("no input"), whatever its code.
   if (!fault.offset) {
-    vorn::reportAt(vorn::getinhandle().name(), fault.text.empty() ? vorn::errorText(fault.code) : fault.text);
-    vorn::conBreak();
+    reportAt(vorn::getinhandle().name(), fault.text.empty() ? vorn::errorText(fault.code) : fault.text);
+    conBreak();
   }
   failInput(fault.code, fault.text, fault.offset);
 }
 
 int standardMain(const vorn::OptionDescriptor& descriptor, const vorn::FileProc& fileProc,
                  const std::function<void()>& afterOptions) {
-  int files = vorn::analoptionEx(descriptor);
+  int files = analoptionEx(descriptor);
   if (afterOptions) afterOptions();
-  vorn::openout();
+  openout();
   forEachInput(descriptor, files, fileProc);
-  vorn::closeout();
+  closeout();
   return 1;
 }
 

@@ -9,21 +9,24 @@
 #include <optional>
 #include <string_view>
 
-#include "vornlib/console.h"
+#include "frame/console.h"
+#include "frame/streams.h"
 #include "vornlib/fault.h"
 #include "vornlib/options.h"
 #include "vornlib/streams.h"
 
 namespace frame {
 
-inline int runTool(std::string_view banner, int argc, char** argv, vorn::MainProc mainProc) {
-  return vorn::runMainProc(banner, argc, argv, mainProc);
+inline int runTool(std::string_view banner, int argc, char** argv, MainProc mainProc) {
+  return runMainProc(banner, argc, argv, mainProc);
 }
 
 // A fault of the current input (vorn::getinhandle()): reports it naming the
 // input, "FILE: text (at byte offset N)", and ends the run. `text` says what
 // was found ("" = the code's own text); `offset` is the offset of the byte
 // that is wrong (by default, for malformed input, where reading stopped).
+// A fault that names its input is reported about that one; a break's ends
+// the run as the break does.
 [[noreturn]] void failInput(std::uint32_t code, std::string_view text = {},
                             std::optional<std::uint64_t> offset = std::nullopt);
 [[noreturn]] void failInput(const vorn::Fault& fault);
@@ -43,7 +46,7 @@ void forEachInput(const vorn::OptionDescriptor& descriptor, int files, const vor
 // runs `process`, closes the input.
 template <typename Process>
 int withInput(const char* name, Process&& process) {
-  vorn::openin(name);
+  openin(name);
   process();
   vorn::closein();
   return 1;

@@ -16,7 +16,7 @@
 #include "midiio/device_names.h"
 #include "midiio/system_clock.h"
 #include "midiio/system_port.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 
 namespace midiio {
 namespace {

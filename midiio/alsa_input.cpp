@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "midiio/system_clock.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 
 namespace midiio {
 namespace {

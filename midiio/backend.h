@@ -59,8 +59,7 @@ class Clock {
   // fails after an early wake-up. Sleeps through otherwise.
   virtual MidiStatus waitUntil(std::uint32_t due, const WaitWatch& watch) = 0;
   // Sleeps `ms` milliseconds (pauses between messages), ended early as
-  // waitUntil is; a break may also end the run from inside (the runtime's
-  // sleeps do), which only the main thread sees.
+  // waitUntil is (kMidiInterrupted for a break). It never ends the run.
   virtual MidiStatus sleep(std::uint32_t ms, const WaitWatch& watch) = 0;
   // The time stamp of a message sent now: the ideal time of the current tick
   // while the clock runs, else the moment itself.

@@ -1,6 +1,6 @@
 #include "midiio/break_check.h"
 
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 
 namespace midiio {
 namespace {

@@ -15,33 +15,38 @@ using vorn::kStatusEscape;
 using vorn::kStatusFiller;
 using vorn::kStatusSysEx;
 
-PlayOutcome sendSysExData(std::span<const std::uint8_t> bytes, const DornaPlaySettings& settings,
-                          DornaTarget& target) {
-  if (!settings.playSysEx) return PlayOutcome::played;
+vorn::Status sendSysExData(std::span<const std::uint8_t> bytes, const DornaPlaySettings& settings,
+                           DornaTarget& target) {
+  if (!settings.playSysEx) return {};
   if (settings.pieces) {
     while (!bytes.empty()) {
       const std::size_t n = std::min<std::size_t>(settings.chunkSize, bytes.size());
-      if (!target.sendBytes(bytes.first(n))) return PlayOutcome::sendFailed;
+      if (vorn::Status sent = target.sendBytes(bytes.first(n)); !sent) return sent;
       bytes = bytes.subspan(n);
-      if (settings.chunkPauseMs != 0 && !pauseMs(settings.chunkPauseMs)) return PlayOutcome::waitFailed;
+      if (settings.chunkPauseMs != 0) {
+        if (vorn::Status paused = pauseMs(settings.chunkPauseMs); !paused) return paused;
+      }
     }
-  } else if (!bytes.empty() && !target.sendBytes(bytes)) {
-    return PlayOutcome::sendFailed;
+  } else if (!bytes.empty()) {
+    if (vorn::Status sent = target.sendBytes(bytes); !sent) return sent;
   }
-  if (settings.messagePauseMs != 0 && !pauseMs(settings.messagePauseMs)) return PlayOutcome::waitFailed;
-  return PlayOutcome::played;
+  if (settings.messagePauseMs != 0) return pauseMs(settings.messagePauseMs);
+  return {};
 }
 
 // Waits for `due` in slices that end on the whole seconds since `start`,
 // telling `onProgress` how far the play has come before each.
-// False when the wait was cut short (a break, the server gone).
-bool waitTellingProgress(std::uint32_t due, std::uint32_t start, const DornaPlaySettings& settings) {
+// Fails when the wait was cut short (a break, the server gone).
+vorn::Status waitTellingProgress(std::uint32_t due, std::uint32_t start, const DornaPlaySettings& settings) {
   for (std::uint32_t now = clockNow(); static_cast<std::int32_t>(now - due) < 0; now = clockNow()) {
     settings.onProgress(now - start);
     const std::uint32_t nextSecond = now + (1000 - (now - start) % 1000);
-    if (!waitForClock(static_cast<std::int32_t>(nextSecond - due) < 0 ? nextSecond : due)) return false;
+    if (vorn::Status waited = waitForClock(static_cast<std::int32_t>(nextSecond - due) < 0 ? nextSecond : due);
+        !waited) {
+      return waited;
+    }
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -58,12 +63,12 @@ void DornaBuffer::addSysExHead(std::uint8_t delay, std::uint8_t status, std::uin
   if (status == kStatusSysEx) bytes_.push_back(vorn::kSysExStart);
 }
 
-PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target) {
+vorn::Status playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target) {
   stopClock();
   // The thread that waits for each record and sends it; the loading before
   // ran at ordinary priority.
   const RealtimePriority whilePlaying;
-  if (!startClock(settings.stepLengthMs)) return PlayOutcome::clockRefused;
+  if (vorn::Status started = startClock(settings.stepLengthMs); !started) return started;
   const std::span<const std::uint8_t> entries = stream.bytes();
   const std::uint32_t start = clockNow();
   std::uint32_t due = start;
@@ -73,27 +78,24 @@ PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settin
     due = nextDue(due, delay, settings.stepLengthMs);
     // One sleep to the tick that is due (never a polling loop); a late record goes at once.
     if (settings.onProgress) {
-      if (!waitTellingProgress(due, start, settings)) return PlayOutcome::waitFailed;
-    } else if (static_cast<std::int32_t>(clockNow() - due) < 0 && !waitForClock(due)) {
-      return PlayOutcome::waitFailed;
+      if (vorn::Status waited = waitTellingProgress(due, start, settings); !waited) return waited;
+    } else if (static_cast<std::int32_t>(clockNow() - due) < 0) {
+      if (vorn::Status waited = waitForClock(due); !waited) return waited;
     }
     if (status == kStatusSysEx || status == kStatusEscape) {
       const std::uint32_t length = vorn::readLE32(&entries[at + 2]);
-      if (const PlayOutcome sent = sendSysExData(entries.subspan(at + 6, length), settings, target);
-          sent != PlayOutcome::played) {
-        return sent;
-      }
+      if (vorn::Status sent = sendSysExData(entries.subspan(at + 6, length), settings, target); !sent) return sent;
       at += 6 + static_cast<std::size_t>(length);
       continue;
     }
     if (status == kStatusEnd) break;
-    if (status != kStatusFiller && !target.sendShort(status, entries[at + 2], entries[at + 3])) {
-      return PlayOutcome::sendFailed;
+    if (status != kStatusFiller) {
+      if (vorn::Status sent = target.sendShort(status, entries[at + 2], entries[at + 3]); !sent) return sent;
     }
     at += 4;
   }
   stopClock();
-  return PlayOutcome::played;
+  return {};
 }
 
 }  // namespace midiio

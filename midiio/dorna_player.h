@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "vornlib/status.h"
+
 namespace midiio {
 
 // One stream in the compact form the player walks: entries of a delay byte
@@ -46,28 +48,23 @@ struct DornaPlaySettings {
   std::function<void(std::uint32_t playedMs)> onProgress;
 };
 
-// Where the records go. A send that fails gives false; the target keeps the
-// reason for the tool to report.
+// Where the records go. A send that fails gives its fault, as the tool
+// reports it.
 class DornaTarget {
  public:
   virtual ~DornaTarget() = default;
   // A record's status and both of its data bytes; the target sends as many
   // of them as the status carries.
-  virtual bool sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) = 0;
+  virtual vorn::Status sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) = 0;
   // Bytes as they are (SysEx data, whole or a piece); never empty.
-  virtual bool sendBytes(std::span<const std::uint8_t> bytes) = 0;
-};
-
-enum class PlayOutcome {
-  played,
-  clockRefused,  // startClock failed: lastMidiError tells why
-  sendFailed,    // the target failed: it tells why
-  waitFailed,    // a wait or pause ended because the MIDI output failed: lastMidiError tells why
+  virtual vorn::Status sendBytes(std::span<const std::uint8_t> bytes) = 0;
 };
 
 // Restarts the clock with the step length as its period and plays `stream`
-// up to its end record, then stops the clock. A Ctrl-C while waiting ends the run.
-PlayOutcome playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target);
+// up to its end record, then stops the clock. Fails with the fault of the
+// clock, of a wait or pause (the MIDI output failed; the interrupted fault
+// after Ctrl-C) or of the target.
+vorn::Status playDorna(const DornaBuffer& stream, const DornaPlaySettings& settings, DornaTarget& target);
 
 // The due time after a record's delay. The product is taken in 64 bits and
 // cut to the clock's 32-bit milliseconds, which wrap with it.

@@ -22,7 +22,7 @@
 #include "midiio/jack_input.h"
 #include "midiio/system_clock.h"
 #include "midiio/system_port.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 
 namespace midiio {
 namespace {

@@ -100,7 +100,7 @@ LiveEnd readLiveInput(std::uint32_t timeoutMs, LiveListener& listener) {
   const SysExSink sink = [&](std::span<const std::uint8_t> bytes) { reading.bytes(bytes); };
   for (;;) {
     const Received r = receiveSysEx(timeoutMs, sink, watch);
-    reading.messageDone(r == Received::failed && lastMidiError() == midiErrorCode(kMidiInterrupted));
+    reading.messageDone(r == Received::failed && vorn::isInterruption(receiveFault()));
     switch (r) {
       case Received::message: continue;
       case Received::timedOut: reading.finish(); return LiveEnd::timedOut;

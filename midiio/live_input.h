@@ -30,8 +30,8 @@ class LiveListener {
 
 enum class LiveEnd {
   timedOut,    // nothing arrived for the time-out
-  sourceLeft,  // the input went away (the fault is kept, as receiveSysEx keeps it)
-  failed,      // a break (kMidiInterrupted) or another fault, kept
+  sourceLeft,  // the input went away (receiveFault, receiveDetail: as receiveSysEx keeps it)
+  failed,      // a break (the interrupted fault) or another fault, kept
 };
 
 // "Hole: 3 messages and 512 SysEx bytes lost (the MIDI input overflowed)".

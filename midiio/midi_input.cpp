@@ -6,7 +6,6 @@
 #include "midiio/break_check.h"
 #include "midiio/device_names.h"
 #include "midiio/midi_layer.h"
-#include "vornlib/console.h"
 
 namespace midiio {
 namespace {
@@ -19,6 +18,8 @@ struct Input final : ChunkSource {
   SysExAssembly assembly;
   bool recording = false;
   const InputWatch* watch = nullptr;  // during a watched receiveSysEx
+  vorn::Fault receiveFault;           // of the last receive that failed, or whose source left
+  std::string receiveDetail;
 
   bool read(InputEvent& event) override {
     if (!queue->read(event)) return false;
@@ -48,47 +49,57 @@ Input& input() {
   return *state;
 }
 
-bool notOpen() { return keepMidiFault(midiErrorCode(kMidiGeneral), "the MIDI input is not open"); }
+vorn::Fault notOpen() { return midiFault(midiErrorCode(kMidiGeneral), "the MIDI input is not open"); }
 
 Received kept(Received r, const MidiStatus& status) {
-  if (r == Received::failed || r == Received::sourceLeft) keepMidiFault(status.code(), status.detail());
+  if (r == Received::failed || r == Received::sourceLeft) {
+    input().receiveFault = midiFault(status.code(), status.detail());
+    input().receiveDetail = status.detail();
+  }
   return r;
+}
+
+Received failedNotOpen() {
+  input().receiveFault = notOpen();
+  input().receiveDetail = "the MIDI input is not open";
+  return Received::failed;
 }
 
 }  // namespace
 
-bool openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std::uint32_t mode) {
-  Backend& backend = midiBackend();
+vorn::Status openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std::uint32_t mode) {
+  const DeviceList* devices = nullptr;
+  if (vorn::Status listed = midiDevices(devices); !listed) return listed;
+  Backend& backend = *midiBackend();
   closeMidiInput();
-  const std::vector<Device>& inputs = midiDevices().inputs;
+  const std::vector<Device>& inputs = devices->inputs;
   if (index == kDefaultDevice) index = defaultDevice(inputs);
   if (index < 0) {
-    return keepMidiFault(midiErrorCode(kMidiNoDevice), std::string("the ") + backend.systemName() +
+    return midiFault(midiErrorCode(kMidiNoDevice), std::string("the ") + backend.systemName() +
                                                            " system has no MIDI input port; connect a device, then "
                                                            "name it with -I or ZAMO_MIDI_IN");
   }
   if (static_cast<std::size_t>(index) >= inputs.size()) {
-    return keepMidiFault(midiErrorCode(kMidiNoSuchPort), "MIDI input " + std::to_string(index));
+    return midiFault(midiErrorCode(kMidiNoSuchPort), "MIDI input " + std::to_string(index));
   }
   Input& state = input();
   state.queue = std::make_unique<InputQueue>(nodeCount, blockCount, mode);
   if (MidiStatus status = backend.openInput(inputs[static_cast<std::size_t>(index)], *state.queue, state.port);
       !status) {
     state.close();
-    if (status.is(kMidiInterrupted)) vorn::pollBreak();
-    return keepMidiFault(status.code(), status.detail());
+    return midiFault(status.code(), status.detail());
   }
-  return true;
+  return {};
 }
 
-bool startMidiInput() {
+vorn::Status startMidiInput() {
   Input& state = input();
   if (!state.port) return notOpen();
   state.queue->flush();
-  if (MidiStatus status = state.port->start(); !status) return keepMidiFault(status.code(), status.detail());
+  if (MidiStatus status = state.port->start(); !status) return midiFault(status.code(), status.detail());
   state.queue->setRecording(true);
   state.recording = true;
-  return true;
+  return {};
 }
 
 void stopMidiInput() {
@@ -124,14 +135,14 @@ bool inputOverflow() {
 
 Received waitSysExChunk(std::uint32_t timeoutMs) {
   Input& state = input();
-  if (!state.port) return notOpen(), Received::failed;
+  if (!state.port) return failedNotOpen();
   MidiStatus status;
   return kept(state.assembly.waitSysExChunk(state, timeoutMs, status), status);
 }
 
 Received nextSysExChunk(std::uint32_t timeoutMs) {
   Input& state = input();
-  if (!state.port) return notOpen(), Received::failed;
+  if (!state.port) return failedNotOpen();
   MidiStatus status;
   return kept(state.assembly.nextSysExChunk(state, timeoutMs, status), status);
 }
@@ -140,9 +151,13 @@ const InputEvent& lastSysExChunk() { return input().assembly.lastChunk(); }
 
 const SysExCut& lastSysExCut() { return input().assembly.lastCut(); }
 
+const vorn::Fault& receiveFault() { return input().receiveFault; }
+
+const std::string& receiveDetail() { return input().receiveDetail; }
+
 Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink) {
   Input& state = input();
-  if (!state.port) return notOpen(), Received::failed;
+  if (!state.port) return failedNotOpen();
   MidiStatus status;
   return kept(state.assembly.receiveSysEx(state, timeoutMs, sink, status), status);
 }

@@ -1,21 +1,24 @@
 #pragma once
 // The input side of the MIDI device layer: one open input at a time, its
-// queue, and SysEx assembly for holmir and praven. Faults are kept for
-// reportMidiError as on the output side.
+// queue, and SysEx assembly for holmir and praven. Calls give their faults
+// as the output side's do (midi_layer.h); a receive, which gives how it
+// ended, keeps the fault of one that failed (receiveFault).
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "midiio/input_queue.h"
 #include "midiio/sysex_assembly.h"
+#include "vornlib/status.h"
 
 namespace midiio {
 
 // Opens and connects input `index` (kDefaultDevice: the first that is not a
 // loopback) with pools of the given sizes; nothing is queued before start.
-bool openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std::uint32_t mode);
+vorn::Status openMidiInput(int index, std::size_t nodeCount, std::size_t blockCount, std::uint32_t mode);
 // Clears the overflow flag and starts recording; time stamps count from here.
-bool startMidiInput();
+vorn::Status startMidiInput();
 // Stops recording and flushes the queue.
 void stopMidiInput();
 // Stops the producer for good, then frees the pools. Safe when closed.
@@ -31,8 +34,8 @@ Received waitSysExChunk(std::uint32_t timeoutMs);
 Received nextSysExChunk(std::uint32_t timeoutMs);
 const InputEvent& lastSysExChunk();
 // One whole message to `sink`. On Received::failed and sourceLeft the fault
-// is kept (kMidiInterrupted after Ctrl-C: the caller ends the run as a break
-// does).
+// is kept (receiveFault; the interrupted fault after Ctrl-C: the caller ends
+// the run as a break does).
 Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink);
 // The same, handing `watch` every event taken off the queue (short messages
 // too, which the assembly passes over) before the assembly sees it.
@@ -42,5 +45,9 @@ Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink, const Inpu
 InputLoss inputLoss();
 // How the last receiveSysEx ended its message: whole, or cut and closed by F7.
 const SysExCut& lastSysExCut();
+// Why the last receive that gave Received::failed or sourceLeft ended: the
+// fault to report, and the layer's detail alone ("synth:out went away").
+const vorn::Fault& receiveFault();
+const std::string& receiveDetail();
 
 }  // namespace midiio

@@ -11,7 +11,8 @@
 #include "midiio/output.h"
 #include "midiio/port_words.h"
 #include "midiio/system_clock.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
+#include "vornlib/run_args.h"
 #include "vornlib/errors.h"
 
 namespace midiio {
@@ -36,8 +37,7 @@ struct Layer {
   bool listed = false;
   DeviceList devices;
   std::unique_ptr<MidiOutput> output;
-  std::uint32_t lastCode = 0;
-  std::string lastDetail;
+  vorn::Fault connectFault;  // why connected() gave null
 
   // Every way out of the process closes the output, so no note is left sounding.
   ~Layer() {
@@ -60,73 +60,71 @@ Layer& layer() {
   return state;
 }
 
-bool fail(std::uint32_t code, std::string detail) {
-  layer().lastCode = code;
-  layer().lastDetail = std::move(detail);
-  return false;
-}
+vorn::Fault fail(const MidiStatus& status) { return midiFault(status.code(), status.detail()); }
 
-bool fail(const MidiStatus& status) { return fail(status.code(), status.detail()); }
-
-// Waiting calls end the run on Ctrl-C (the break hook closes the output).
-bool checked(const MidiStatus& status) {
-  if (status.is(kMidiInterrupted)) vorn::pollBreak();
-  return status ? true : fail(status);
+// A wait that Ctrl-C ended fails as kMidiInterrupted, which is the break's
+// fault: the tool ends the run as a break (the break hook closes the output).
+vorn::Status checked(const MidiStatus& status) {
+  if (status) return {};
+  return fail(status);
 }
 
 void registerTexts() { vorn::setMidiErrorText(midiErrorText); }
 
-Backend& connected() {
+// The connection, made and its devices listed at the first call; null,
+// with the fault in connectFault, when there is no MIDI system to connect to.
+Backend* connected() {
   Layer& state = layer();
   if (!state.backend) {
     registerTexts();
     if (MidiStatus status = connectBackend(vorn::toolName(), state.backend); !status) {
       state.backend.reset();
-      if (status.is(kMidiInterrupted)) vorn::pollBreak();
-      fail(status);
-      reportMidiError(status.code());
+      state.connectFault = fail(status);
+      return nullptr;
     }
   }
   if (!state.listed) {
     if (MidiStatus status = state.backend->listDevices(state.devices); !status) {
-      fail(status);
-      reportMidiError(status.code());
+      state.connectFault = fail(status);
+      return nullptr;
     }
     state.listed = true;
   }
-  return *state.backend;
+  return state.backend.get();
 }
 
 Clock& clock() {
   Layer& state = layer();
   if (!state.backend) {
     const char* api = std::getenv("ZAMO_MIDI_API");
-    if (api && std::strcmp(api, "fake") == 0) return connected().clock();
+    if (api && std::strcmp(api, "fake") == 0) {
+      if (Backend* fake = connected()) return fake->clock();
+    }
     return systemClock();
   }
   return state.backend->clock();
 }
 
-bool findIn(Direction direction, std::string_view name, int& index) {
-  connected();
+vorn::Status findIn(Direction direction, std::string_view name, int& index) {
+  if (!connected()) return layer().connectFault;
   const int found = findDevice(layer().devices.of(direction), name);
-  if (found < 0) return fail(vorn::kErrNoSuchDevice, std::string(name));
+  if (found < 0) return midiFault(vorn::kErrNoSuchDevice, std::string(name));
   index = found;
-  return true;
+  return {};
 }
 
-void chooseFromEnvironment(Direction direction, int& index) {
+vorn::Status chooseFromEnvironment(Direction direction, int& index) {
   const char* variable = deviceVariable(direction);
   std::string value;
   if (vorn::Status named = deviceNameFromEnvironment(direction, value); !named) {
-    fail(named.fault().code, named.fault().text);
-    reportMidiError(named.fault().code);
+    return midiFault(named.fault().code, named.fault().text);
   }
-  if (value.empty()) return;
-  if (!findIn(direction, value, index)) {
-    fail(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value + "; " + existingPortsText(direction));
-    reportMidiError(vorn::kErrNoSuchDevice);
-  }
+  if (value.empty()) return {};
+  vorn::Status found = findIn(direction, value, index);
+  if (found || found.fault().code != vorn::kErrNoSuchDevice) return found;
+  std::string ports;
+  if (vorn::Status listed = existingPortsText(direction, ports); !listed) return listed;
+  return midiFault(vorn::kErrNoSuchDevice, std::string(variable) + "=" + value + "; " + ports);
 }
 
 }  // namespace
@@ -146,49 +144,53 @@ vorn::Status deviceNameFromEnvironment(Direction direction, std::string& name) {
   return {};
 }
 
-bool findMidiOutput(std::string_view name, int& index) { return findIn(Direction::output, name, index); }
-bool findMidiInput(std::string_view name, int& index) { return findIn(Direction::input, name, index); }
+vorn::Status findMidiOutput(std::string_view name, int& index) { return findIn(Direction::output, name, index); }
+vorn::Status findMidiInput(std::string_view name, int& index) { return findIn(Direction::input, name, index); }
 
-void chooseMidiOutputFromEnvironment(int& index) { chooseFromEnvironment(Direction::output, index); }
-void chooseMidiInputFromEnvironment(int& index) { chooseFromEnvironment(Direction::input, index); }
+vorn::Status chooseMidiOutputFromEnvironment(int& index) { return chooseFromEnvironment(Direction::output, index); }
+vorn::Status chooseMidiInputFromEnvironment(int& index) { return chooseFromEnvironment(Direction::input, index); }
 
-const DeviceList& midiDevices() {
-  connected();
-  return layer().devices;
+vorn::Status midiDevices(const DeviceList*& devices) {
+  devices = nullptr;
+  if (!connected()) return layer().connectFault;
+  devices = &layer().devices;
+  return {};
 }
 
-bool openMidiOutput(int index) {
-  Backend& backend = connected();
+vorn::Status openMidiOutput(int index) {
+  Backend* connection = connected();
+  if (!connection) return layer().connectFault;
+  Backend& backend = *connection;
   Layer& state = layer();
   if (state.output) state.output->close(false);
   state.output.reset();
   const std::vector<Device>& outputs = state.devices.outputs;
   if (index == kDefaultDevice) index = defaultDevice(outputs);
   if (index < 0) {
-    return fail(midiErrorCode(kMidiNoDevice), std::string("the ") + backend.systemName() +
+    return midiFault(midiErrorCode(kMidiNoDevice), std::string("the ") + backend.systemName() +
                                                   " system has no MIDI output port; connect a device or start "
                                                   "a synthesizer, then name it with -E or ZAMO_MIDI_OUT");
   }
   if (static_cast<std::size_t>(index) >= outputs.size()) {
-    return fail(midiErrorCode(kMidiNoSuchPort), "MIDI output " + std::to_string(index));
+    return midiFault(midiErrorCode(kMidiNoSuchPort), "MIDI output " + std::to_string(index));
   }
   std::unique_ptr<OutputPort> port;
   if (MidiStatus status = backend.openOutput(outputs[static_cast<std::size_t>(index)], port); !status) {
-    return checked(status);  // Ctrl-C while the server did not answer ends the run
+    return checked(status);  // also Ctrl-C while the server did not answer
   }
   state.output = std::make_unique<MidiOutput>(std::move(port), backend.clock());
-  return true;
+  return {};
 }
 
-bool sendShortMessage(std::uint32_t packed) {
+vorn::Status sendShortMessage(std::uint32_t packed) {
   Layer& state = layer();
-  if (!state.output) return fail(midiErrorCode(kMidiGeneral), "the MIDI output is not open");
+  if (!state.output) return midiFault(midiErrorCode(kMidiGeneral), "the MIDI output is not open");
   return checked(state.output->sendShort(packed));
 }
 
-bool sendLongMessage(std::span<const std::uint8_t> bytes) {
+vorn::Status sendLongMessage(std::span<const std::uint8_t> bytes) {
   Layer& state = layer();
-  if (!state.output) return fail(midiErrorCode(kMidiGeneral), "the MIDI output is not open");
+  if (!state.output) return midiFault(midiErrorCode(kMidiGeneral), "the MIDI output is not open");
   return checked(state.output->sendLong(bytes));
 }
 
@@ -198,7 +200,7 @@ void closeMidiOutput() {
   state.output.reset();
 }
 
-bool startClock(std::uint32_t periodMs) {
+vorn::Status startClock(std::uint32_t periodMs) {
   Clock& c = clock();
   c.stop();
   return checked(c.start(periodMs));
@@ -218,26 +220,20 @@ MidiStatus outputHealth() {
 
 }  // namespace
 
-bool waitForClock(std::uint32_t due) { return checked(clock().waitUntil(due, outputHealth)); }
+vorn::Status waitForClock(std::uint32_t due) { return checked(clock().waitUntil(due, outputHealth)); }
 
-bool pauseMs(std::uint32_t ms) { return checked(clock().sleep(ms, outputHealth)); }
+vorn::Status pauseMs(std::uint32_t ms) { return checked(clock().sleep(ms, outputHealth)); }
 
-std::uint32_t lastMidiError() { return layer().lastCode; }
-
-const std::string& lastMidiDetail() { return layer().lastDetail; }
-
-void reportMidiError(std::uint32_t code) {
+vorn::Fault midiFault(std::uint32_t code, const std::string& detail) {
   registerTexts();
-  const Layer& state = layer();
   std::string text = vorn::errorText(code == 0 ? midiErrorCode(kMidiGeneral) : code);
-  if (code == state.lastCode && !state.lastDetail.empty()) text += ": " + state.lastDetail;
-  vorn::reportError(text);
-  vorn::conBreak();
+  if (!detail.empty()) text += ": " + detail;
+  // A wait Ctrl-C ended is the break, for the tool to end the run as one.
+  const std::uint32_t faultCode = code == midiErrorCode(kMidiInterrupted) ? vorn::kErrInterrupted : code;
+  return vorn::Fault{text, std::nullopt, faultCode};
 }
 
-Backend& midiBackend() { return connected(); }
-
-bool keepMidiFault(std::uint32_t code, std::string detail) { return fail(code, std::move(detail)); }
+Backend* midiBackend() { return connected(); }
 
 void useMidiBackend(std::unique_ptr<Backend> backend) {
   resetMidiLayer();
@@ -250,8 +246,7 @@ void resetMidiLayer() {
   dropBackend(state.backend);
   state.listed = false;
   state.devices = {};
-  state.lastCode = 0;
-  state.lastDetail.clear();
+  state.connectFault = {};
 }
 
 }  // namespace midiio

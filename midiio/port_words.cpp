@@ -4,7 +4,7 @@
 
 #include "midiio/device_names.h"
 #include "midiio/midi_layer.h"
-#include "vornlib/console.h"
+#include "vornlib/errors.h"
 #include "vornlib/options.h"
 
 namespace midiio {
@@ -14,42 +14,50 @@ std::string_view noun(Direction direction) { return direction == Direction::outp
 
 }  // namespace
 
-std::string existingPortsText(Direction direction) {
-  const std::vector<Device>& devices = midiDevices().of(direction);
+vorn::Status existingPortsText(Direction direction, std::string& text) {
+  const DeviceList* list = nullptr;
+  if (vorn::Status listed = midiDevices(list); !listed) return listed;
+  const std::vector<Device>& devices = list->of(direction);
   if (devices.empty()) {
-    return "the " + std::string(midiBackend().systemName()) + " system has no MIDI " + std::string(noun(direction)) +
+    text = "the " + std::string(midiBackend()->systemName()) + " system has no MIDI " + std::string(noun(direction)) +
            "s";
+    return {};
   }
-  std::string text = "the MIDI " + std::string(noun(direction)) + "s are:";
+  text = "the MIDI " + std::string(noun(direction)) + "s are:";
   for (const Device& device : devices) text += "\n  " + device.name;
-  return text;
+  return {};
 }
 
 bool findPortForOption(Direction direction, std::string_view name, int& index) {
-  const bool found =
-      direction == Direction::output ? findMidiOutput(name, index) : findMidiInput(name, index);
+  vorn::Status found = direction == Direction::output ? findMidiOutput(name, index) : findMidiInput(name, index);
   if (found) return true;
-  if (name.empty()) {
+  std::string ports;
+  if (found.fault().code == vorn::kErrNoSuchDevice) found = existingPortsText(direction, ports);
+  if (!found) {
+    vorn::optionFault(found.fault());
+  } else if (name.empty()) {
     // "-E name": the name went into the next word.
     vorn::explainRefusal(std::string("the port's name goes in the same word (") +
-                         (direction == Direction::output ? "-Ename" : "-Iname") + "); " + existingPortsText(direction));
+                         (direction == Direction::output ? "-Ename" : "-Iname") + "); " + ports);
   } else {
     vorn::explainRefusal("there is no MIDI " + std::string(noun(direction)) + " named \"" + std::string(name) +
-                         "\"; " + existingPortsText(direction));
+                         "\"; " + ports);
   }
   return false;
 }
 
-void tellDefaultPort(Direction direction, int index) {
-  if (index != kDefaultDevice || !::isatty(STDERR_FILENO)) return;
-  const std::vector<Device>& devices = midiDevices().of(direction);
+std::optional<std::string> defaultPortNote(Direction direction, int index) {
+  if (index != kDefaultDevice || !::isatty(STDERR_FILENO)) return std::nullopt;
+  const DeviceList* list = nullptr;
+  if (!midiDevices(list)) return std::nullopt;
+  const std::vector<Device>& devices = list->of(direction);
   const int chosen = defaultDevice(devices);
-  if (chosen < 0) return;
+  if (chosen < 0) return std::nullopt;
   const bool out = direction == Direction::output;
   const std::string how =
       out ? "-Ename or ZAMO_MIDI_OUT (navlin lists them)" : "-Iname or ZAMO_MIDI_IN (navlin -I lists them)";
-  vorn::reportNote("MIDI " + std::string(noun(direction)) + " \"" + devices[static_cast<std::size_t>(chosen)].name +
-                   "\" (the default); choose another with " + how);
+  return "MIDI " + std::string(noun(direction)) + " \"" + devices[static_cast<std::size_t>(chosen)].name +
+         "\" (the default); choose another with " + how;
 }
 
 }  // namespace midiio

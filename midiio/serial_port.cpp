@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "midiio/serial_speed.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/errors.h"
 #include "vornlib/midi_status.h"
 
@@ -126,13 +126,14 @@ vorn::Status SerialMidiOutput::write(std::span<const std::uint8_t> bytes) {
   for (;;) {
     const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) {
-      if (!closing_) vorn::pollBreak();  // Ctrl-C ends the run here; any other signal: write again
+      // Ctrl-C stops the write here; any other signal: write again.
+      if (!closing_ && vorn::breakPending()) return failure(vorn::kErrInterrupted);
       continue;
     }
     if (n < 0) return failure(static_cast<std::uint32_t>(errno));
     if (static_cast<std::size_t>(n) < bytes.size()) {
-      if (!closing_) vorn::pollBreak();  // a write cut short by Ctrl-C is the break, not a fault of the port
-      return failure(vorn::kErrShortWrite);
+      // A write cut short by Ctrl-C is the break, not a fault of the port.
+      return failure(!closing_ && vorn::breakPending() ? vorn::kErrInterrupted : vorn::kErrShortWrite);
     }
     return {};
   }

@@ -25,7 +25,7 @@ std::optional<std::uint32_t> serialSpeed(std::string_view text);
 std::string serialDevicePath(int portNumber);
 
 // MIDI over an open serial port. Writes block until the driver took every
-// byte; a Ctrl-C while blocked ends the run (the break hook closes the port).
+// byte; a Ctrl-C while blocked stops the write with an interrupted fault.
 class SerialMidiOutput {
  public:
   SerialMidiOutput() = default;

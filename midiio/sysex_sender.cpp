@@ -20,16 +20,16 @@ int dataBytesBetween(int status) {
   }
 }
 
-bool sendSysExData(std::span<const std::uint8_t> bytes, const SysExSendSettings& settings) {
+vorn::Status sendSysExData(std::span<const std::uint8_t> bytes, const SysExSendSettings& settings) {
   if (settings.pieces) {
     while (!bytes.empty()) {
       const std::size_t n = std::min<std::size_t>(settings.chunkSize, bytes.size());
-      if (!sendLongMessage(bytes.first(n))) return false;
+      if (vorn::Status sent = sendLongMessage(bytes.first(n)); !sent) return sent;
       bytes = bytes.subspan(n);
-      if (!pauseMs(settings.chunkPauseMs)) return false;
+      if (vorn::Status paused = pauseMs(settings.chunkPauseMs); !paused) return paused;
     }
-  } else if (!sendLongMessage(bytes)) {
-    return false;
+  } else if (vorn::Status sent = sendLongMessage(bytes); !sent) {
+    return sent;
   }
   return pauseMs(settings.messagePauseMs);
 }
@@ -53,7 +53,7 @@ void sendMessageBetween(vorn::ByteInput& input, const SysExSendSettings& setting
 
 }  // namespace
 
-bool sendSysExStream(vorn::ByteInput& input, const SysExSendSettings& settings) {
+vorn::Status sendSysExStream(vorn::ByteInput& input, const SysExSendSettings& settings) {
   std::vector<std::uint8_t> message;
   for (int next = input.peek(); next != vorn::kEndOfInput; next = input.peek()) {
     if (next != 0xF0 && settings.shortMessages) {
@@ -63,15 +63,15 @@ bool sendSysExStream(vorn::ByteInput& input, const SysExSendSettings& settings) 
     int b;
     do b = input.get();
     while (b != vorn::kEndOfInput && b != 0xF0);
-    if (b == vorn::kEndOfInput) return true;
+    if (b == vorn::kEndOfInput) return {};
     message.assign(1, 0xF0);
     while ((b = input.get()) != vorn::kEndOfInput && b < 0x80) message.push_back(static_cast<std::uint8_t>(b));
     message.push_back(0xF7);
     // A message cut short by another status byte is closed here; that byte starts what follows.
     if (b != 0xF7 && b != vorn::kEndOfInput) input.unget();
-    if (!sendSysExData(message, settings)) return false;
+    if (vorn::Status sent = sendSysExData(message, settings); !sent) return sent;
   }
-  return true;
+  return {};
 }
 
 }  // namespace midiio

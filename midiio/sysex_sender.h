@@ -4,6 +4,7 @@
 // pauses, and optionally the channel and system messages between them.
 #include <cstdint>
 
+#include "vornlib/status.h"
 #include "vornlib/streams.h"
 
 namespace midiio {
@@ -18,8 +19,8 @@ struct SysExSendSettings {
 
 // Sends what `input` holds, to its end, on the open output. Malformed input is
 // never an error: bytes outside messages are skipped, a SysEx message cut off
-// is closed with F7, other cut-off messages are dropped. False when a long
-// send failed (lastMidiError tells why).
-bool sendSysExStream(vorn::ByteInput& input, const SysExSendSettings& settings);
+// is closed with F7, other cut-off messages are dropped. Fails when a long
+// send or a pause failed.
+vorn::Status sendSysExStream(vorn::ByteInput& input, const SysExSendSettings& settings);
 
 }  // namespace midiio

@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "midiio/break_check.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 
 namespace midiio {
 namespace {

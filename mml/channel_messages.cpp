@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "mml/compiler.h"
-#include "vornlib/console.h"
 
 namespace mml {
 namespace {
@@ -158,7 +157,7 @@ void Compiler::addRamp(const VoiceContext& voice, std::int32_t from, std::int32_
   // the voice's time does not move.
   double base = static_cast<double>(voice.time) + timing.start;
   for (std::int64_t i = 0; i <= timing.steps; ++i) {
-    if ((i & 0xFFFF) == 0xFFFF) vorn::pollBreak();
+    if ((i & 0xFFFF) == 0xFFFF) stopOnBreak();
     double x = static_cast<double>(i) / timing.steps;
     auto time = wrap32(static_cast<std::int64_t>(std::trunc(base + x * timing.duration)));
     auto value = static_cast<std::int64_t>(std::trunc((1 - x) * from + x * to));

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "vornlib/console.h"
 #include "vornlib/jchr.h"
 
 namespace mml {
@@ -52,6 +51,9 @@ bool Compiler::compileSource() {
       listing->write(error.message);
       listing->put('\n');
     }
+    return false;
+  } catch (const BreakSeen&) {
+    interrupted_ = true;
     return false;
   }
 }
@@ -105,7 +107,7 @@ std::int32_t Compiler::parseBlock(std::int32_t channel, std::int32_t start) {
 
 void Compiler::parseCommands(VoiceContext& voice) {
   for (unsigned count = 1;; ++count) {
-    if (count % kBreakInterval == 0) vorn::pollBreak();
+    if (count % kBreakInterval == 0) stopOnBreak();
     reader_.skipBlanks();
     Code c = vorn::_JchrUpper(reader_.readChar());
     if (int semitone = semitoneOf(c); semitone >= 0) {

@@ -67,7 +67,9 @@ class Compiler {
 
   // Compiles the whole source. False on a compile error: failure() tells
   // what and where, and the listing ends with "←", the message and a line end.
+  // False too when a break stopped it (interrupted()).
   bool compileSource();
+  bool interrupted() const { return interrupted_; }
   const CompileFailure& failure() const { return failure_; }
   // In source order; also after a compile error, up to it.
   const std::vector<CompileWarning>& warnings() const { return warnings_; }
@@ -203,6 +205,7 @@ class Compiler {
   std::size_t expressions_ = 0;     // evaluated so far
   std::size_t expandedBytes_ = 0;   // produced by expansions so far
   CompileFailure failure_;
+  bool interrupted_ = false;
   std::vector<CompileWarning> warnings_;
   void warn(std::size_t position, std::string text);
   std::optional<std::size_t> openBlock_;  // the "{" of the track or macro block being compiled

@@ -1,95 +1,74 @@
 #include "mml/driver.h"
 
-#include <cstdio>
-#include <memory>
-#include <optional>
-
-#include "mml/compiler.h"
 #include "mml/diagnostic.h"
 #include "mml/writers.h"
-#include "seq/ostra_to_smf.h"
-#include "vornlib/console.h"
-#include "vornlib/streams.h"
 
 namespace mml {
 namespace {
 
-void showFailure(const SourceText& srcBlock, const CompileFailure& failure) {
-  std::string diagnostic = formatDiagnostic(srcBlock, failure);
-  std::size_t firstLineEnd = diagnostic.find('\n');
-  vorn::reportGlossedError(diagnostic.substr(0, firstLineEnd));
-  std::string rest = diagnostic.substr(firstLineEnd + 1) + "KORMAVE: syntax error\n";
-  std::fwrite(rest.data(), 1, rest.size(), stderr);
-  std::fflush(stderr);
+std::unique_ptr<vorn::ByteOutput> listingFor(const DriverSettings& settings) {
+  if (settings.listingName.empty()) return nullptr;
+  auto listing = std::make_unique<vorn::ByteOutput>();
+  listing->openMemory();
+  return listing;
 }
 
-// The file goes out only once the whole sequence has been measured: the
-// only fault, a tempo slower than a set-tempo event carries, leaves the
-// output empty, as a compile error does.
-void writeSmf(std::span<const EventRecord> events, const EventStore& store) {
-  vorn::ByteOutput sequence;
-  sequence.openMemory();
-  writeOstra(events, store, sequence);
-  sequence.flush();
-  seq::SmfFromOstra file(sequence.memoryBytes());
-  if (file.fault()) {
-    vorn::reportError(file.fault()->text);
-    vorn::conEnd(vorn::kExitError);
-  }
-  vorn::openout();
-  file.write(vorn::getouthandle());
-  vorn::closeout();
-}
-
-void writeEvents(Compiler& compiler, const DriverSettings& settings) {
-  std::vector<EventRecord>& events = compiler.store().trackList;
-  orderEvents(events);
-  if (settings.output == OutputForm::smf) return writeSmf(events, compiler.store());
-  vorn::openout();
-  if (settings.output == OutputForm::ostra) {
-    writeOstra(events, compiler.store());
-  } else {
-    writeDorna(events, compiler.store(), settings.stepInterval);
-  }
-  vorn::closeout();
-}
-
-void saveListing(vorn::ByteOutput& listing, const std::string& name) {
-  listing.flush();
-  std::unique_ptr<vorn::ByteOutput> file = vorn::nfOpenOut(name.c_str());
-  file->write(listing.memoryBytes());
-  file->close();
+CompileSettings compileSettingsOf(const DriverSettings& settings) {
+  CompileSettings compileSettings;
+  compileSettings.bankDelay = settings.bankDelay;
+  compileSettings.listExpand = settings.listExpand;
+  return compileSettings;
 }
 
 }  // namespace
 
-void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings) {
-  CompileSettings compileSettings;
-  compileSettings.bankDelay = settings.bankDelay;
-  compileSettings.listExpand = settings.listExpand;
-  std::unique_ptr<vorn::ByteOutput> listing;
-  if (!settings.listingName.empty()) {
-    listing = std::make_unique<vorn::ByteOutput>();
-    listing->openMemory();
+Compilation::Compilation(const SourceText& srcBlock, const DriverSettings& settings)
+    : srcBlock_(srcBlock),
+      settings_(settings),
+      listing_(listingFor(settings)),
+      compiler_(srcBlock, compileSettingsOf(settings), listing_.get()) {
+  compiled_ = compiler_.compileSource();
+}
+
+std::vector<std::string> Compilation::warningLines() const {
+  std::vector<std::string> lines;
+  for (const CompileWarning& warning : compiler_.warnings()) lines.push_back(formatWarning(srcBlock_, warning));
+  return lines;
+}
+
+std::string Compilation::diagnostic() const {
+  return formatDiagnostic(srcBlock_, compiler_.failure()) + "KORMAVE: syntax error\n";
+}
+
+vorn::Status Compilation::prepare() {
+  std::vector<EventRecord>& events = compiler_.store().trackList;
+  orderEvents(events);
+  if (settings_.output != OutputForm::smf) return {};
+  // The file goes out only once the whole sequence has been measured: the
+  // only fault, a tempo slower than a set-tempo event carries, leaves the
+  // output empty, as a compile error does.
+  sequence_.openMemory();
+  writeOstra(events, compiler_.store(), sequence_);
+  sequence_.flush();
+  if (!sequence_.status()) return sequence_.status();
+  smf_.emplace(sequence_.memoryBytes());
+  if (smf_->fault()) return *smf_->fault();
+  return {};
+}
+
+void Compilation::write(vorn::ByteOutput& out) {
+  const std::vector<EventRecord>& events = compiler_.store().trackList;
+  switch (settings_.output) {
+    case OutputForm::smf: return smf_->write(out);
+    case OutputForm::ostra: return writeOstra(events, compiler_.store(), out);
+    case OutputForm::dorna: return writeDorna(events, compiler_.store(), settings_.stepInterval, out);
   }
-  Compiler compiler(srcBlock, compileSettings, listing.get());
-  bool compiled = compiler.compileSource();
-  for (const CompileWarning& warning : compiler.warnings()) vorn::reportNote(formatWarning(srcBlock, warning));
-  std::optional<vorn::RunEnded> outputFailed;
-  if (compiled) {
-    try {
-      writeEvents(compiler, settings);
-    } catch (const vorn::RunEnded& ended) {
-      // An output that failed (and was reported) leaves the listing to be written.
-      if (ended.status != vorn::kExitError || !listing) throw;
-      outputFailed = ended;
-    }
-  } else {
-    showFailure(srcBlock, compiler.failure());
-  }
-  if (listing) saveListing(*listing, settings.listingName);
-  if (outputFailed) throw *outputFailed;
-  if (!compiled) vorn::conBreak();
+}
+
+const std::string* Compilation::listing() {
+  if (!listing_) return nullptr;
+  listing_->flush();
+  return &listing_->memoryBytes();
 }
 
 }  // namespace mml

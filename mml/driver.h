@@ -1,10 +1,18 @@
 #pragma once
-// The compiler driver: what the options set, and the compile-and-write step
-// that follows the gathering of the inputs.
+// The compiler driver: what the options set, the compilation with its
+// listing, and the events written in the form the options name. It gives
+// back what happened; zembra reports it and opens the outputs.
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "mml/compiler.h"
 #include "mml/source_text.h"
+#include "seq/ostra_to_smf.h"
+#include "vornlib/status.h"
+#include "vornlib/streams.h"
 
 namespace mml {
 
@@ -20,16 +28,42 @@ struct DriverSettings {
   double stepInterval = 8.0;    // option T: milliseconds per DORNA step
 };
 
-// Compiles the whole source, then writes the events to the current output,
-// which is opened only then: a compile error leaves a file of the output's
-// name as it was. The listing is kept in memory while compiling and written
-// at the end, also after a compile error (it then ends with "←" and the
-// message), and only after the error was shown, so that a listing that
-// cannot be written never hides the error. A compile error shows the
-// diagnostic and "KORMAVE: syntax error" on stderr and ends the run.
-// A Standard MIDI File is the OSTRA sequence converted (seq/ostra_to_smf.h);
-// a tempo it cannot carry is reported and ends the run with the output
-// empty.
-void compileAndWrite(const SourceText& srcBlock, const DriverSettings& settings);
+// Compiles the whole source on construction. The listing is kept in memory
+// while compiling (after a compile error it ends with "←" and the message),
+// for the caller to write at the end, after the error was shown, so that a
+// listing that cannot be written never hides the error.
+class Compilation {
+ public:
+  Compilation(const SourceText& srcBlock, const DriverSettings& settings);
+
+  // False for a compile error (diagnostic()) or a break (interrupted()).
+  bool compiled() const { return compiled_; }
+  bool interrupted() const { return compiler_.interrupted(); }
+  // "FILE:LINE:COL: warning: ...", in source order (also after an error, up to it).
+  std::vector<std::string> warningLines() const;
+  // The compile error as the user reads it: diagnostic.h's lines, then
+  // "KORMAVE: syntax error", each ended by a line feed.
+  std::string diagnostic() const;
+
+  // Orders the events and, for a Standard MIDI File (the OSTRA sequence
+  // converted, seq/ostra_to_smf.h), measures it: a tempo it cannot carry
+  // is the fault, found before the output is opened. Fails for a break too.
+  vorn::Status prepare();
+  // Writes the events, prepared, to `out`. A break stops it; it is then
+  // the output's fault.
+  void write(vorn::ByteOutput& out);
+
+  // The listing's bytes; null without option L.
+  const std::string* listing();
+
+ private:
+  const SourceText& srcBlock_;
+  DriverSettings settings_;
+  std::unique_ptr<vorn::ByteOutput> listing_;
+  Compiler compiler_;
+  bool compiled_ = false;
+  vorn::ByteOutput sequence_;  // the OSTRA sequence an SMF is made of
+  std::optional<seq::SmfFromOstra> smf_;
+};
 
 }  // namespace mml

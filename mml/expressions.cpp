@@ -4,7 +4,6 @@
 #include <string>
 
 #include "mml/compiler.h"
-#include "vornlib/console.h"
 
 namespace mml {
 namespace {
@@ -12,10 +11,10 @@ namespace {
 constexpr const char* kExpansionStart = "\n/*=== macro start ===\n";
 constexpr const char* kExpansionEnd = "\n=== macro end ===*/\n";
 
-// A break stops the evaluator with an error of its own; the run then ends
-// as a break does, not with a compile error.
+// A break stops the evaluator with an error of its own; the compilation
+// then stops as for a break, not with a compile error.
 [[noreturn]] void expressionFailed(const Reader& reader, std::string_view message, const kel::Error& error) {
-  vorn::pollBreak();
+  stopOnBreak();
   reader.syntaxErrorAt(message, error.offset, error.message);
 }
 

@@ -2,7 +2,6 @@
 // on channel 0; ‹@name;›, ‹@name,n;› and ‹@#name;› copy its events into the
 // calling voice.
 #include "mml/compiler.h"
-#include "vornlib/console.h"
 
 namespace mml {
 
@@ -44,7 +43,7 @@ void Compiler::callMacro(VoiceContext& voice) {
 
 void Compiler::expandMacro(std::size_t first, std::size_t count, std::int32_t time, std::int32_t channel,
                            bool rechannel) {
-  vorn::pollBreak();
+  stopOnBreak();
   for (std::size_t i = first; i < first + count; ++i) {
     // A copy by value: a macro body that calls another macro appends to
     // the very list it copies from.

@@ -4,6 +4,10 @@
 
 namespace mml {
 
+void stopOnBreak() {
+  if (vorn::breakPending()) throw BreakSeen{};
+}
+
 std::string missingCharMessage(char c) {
   std::string message = "<";
   message += c;

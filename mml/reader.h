@@ -15,6 +15,7 @@
 
 #include "mml/codes.h"
 #include "mml/source_text.h"
+#include "vornlib/breaks.h"
 #include "vornlib/streams.h"
 
 namespace mml {
@@ -30,6 +31,13 @@ struct SyntaxError {
   // The English meaning, when it says more than the message's own gloss.
   std::string gloss;
 };
+
+// Thrown, like SyntaxError, to stop the compilation for a break (Ctrl-C);
+// the compiler turns it into its interrupted() outcome.
+struct BreakSeen {};
+
+// A safe point for a break in a long compilation.
+void stopOnBreak();
 
 // "<}>がない。": the character c is missing.
 std::string missingCharMessage(char c);

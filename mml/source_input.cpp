@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "vornlib/errors.h"
 #include "vornlib/streams.h"
 
 namespace mml {
@@ -21,33 +24,38 @@ std::size_t regularFileSize(const char* name) {
   return static_cast<std::size_t>(st.st_size);
 }
 
+vorn::Fault tooLarge(const char* name, std::optional<std::uint64_t> offset) {
+  return vorn::Fault{"the source text is larger than 1 GiB", offset, vorn::kErrMalformedInput, name};
+}
+
 }  // namespace
 
-std::optional<SourceTooLarge> appendInput(SourceText& srcBlock, const char* name) {
+vorn::Status appendInput(SourceText& srcBlock, const char* name) {
   if (name != nullptr && name[0] == ':') {
-    if (!srcBlock.appendInline(std::string_view(name + 1))) return SourceTooLarge{kArgumentName, std::nullopt};
-    return std::nullopt;
+    if (!srcBlock.appendInline(std::string_view(name + 1))) return tooLarge(kArgumentName, std::nullopt);
+    return {};
   }
   if (name != nullptr && std::string_view(name) == "*") name = nullptr;
-  vorn::openin(name);
+  if (vorn::Status opened = vorn::openin(name); !opened) return opened;
   srcBlock.beginInput(name ? name : kStdinName);
   srcBlock.reserveFor(regularFileSize(name));
   std::vector<std::uint8_t> chunk(kReadChunk);
   vorn::ByteInput& input = vorn::getinhandle();
-  std::optional<SourceTooLarge> tooLarge;
+  vorn::Status appended = {};
   for (;;) {
     std::uint64_t chunkStart = input.offset();
     std::size_t got = input.read(chunk);
     if (got == 0) break;
     std::size_t taken = srcBlock.appendBytes(std::string_view(reinterpret_cast<const char*>(chunk.data()), got));
     if (taken < got) {
-      tooLarge = SourceTooLarge{name ? name : kStdinName, chunkStart + taken};
+      appended = tooLarge(name ? name : kStdinName, chunkStart + taken);
       break;
     }
   }
-  if (!tooLarge && !srcBlock.endInput()) tooLarge = SourceTooLarge{name ? name : kStdinName, input.offset()};
+  if (appended && !input.status()) appended = input.status();
+  if (appended && !srcBlock.endInput()) appended = tooLarge(name ? name : kStdinName, input.offset());
   vorn::closein();
-  return tooLarge;
+  return appended;
 }
 
 }  // namespace mml

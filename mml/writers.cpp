@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "seq/record_writer.h"
-#include "vornlib/console.h"
 
 namespace mml {
 namespace {
@@ -28,7 +27,7 @@ void writeOstra(std::span<const EventRecord> ordered, const EventStore& store, v
   seq::RecordWriter writer(out);
   std::size_t n = 0;
   for (const EventRecord& event : ordered) {
-    if (++n % kBreakInterval == 0) vorn::pollBreak();
+    if (++n % kBreakInterval == 0 && !out.breakPoint()) return;
     if (event.status == kStatusBlockEnd) continue;
     if (event.status == kStatusTempo) {
       writer.tempo(tickOf(event), static_cast<std::uint16_t>(event.extra * 100));
@@ -39,15 +38,16 @@ void writeOstra(std::span<const EventRecord> ordered, const EventStore& store, v
   writer.end(ordered.empty() ? 0 : tickOf(ordered.back()));
 }
 
-void writeDorna(std::span<const EventRecord> ordered, const EventStore& store, double stepInterval) {
-  seq::RecordWriter writer;
+void writeDorna(std::span<const EventRecord> ordered, const EventStore& store, double stepInterval,
+                vorn::ByteOutput& out) {
+  seq::RecordWriter writer(out);
   double msPerTick = 60000.0 / (120 * 480);
   double elapsed = 0.0;
   std::int64_t previous = 0;
   auto stepsElapsed = [&] { return static_cast<std::int64_t>(std::floor(elapsed / stepInterval)); };
   std::size_t n = 0;
   for (const EventRecord& event : ordered) {
-    if (++n % kBreakInterval == 0) vorn::pollBreak();
+    if (++n % kBreakInterval == 0 && !out.breakPoint()) return;
     std::int64_t time = tickOf(event);
     elapsed += msPerTick * static_cast<double>(time - previous);
     if (event.status == kStatusTempo) {

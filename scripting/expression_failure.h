@@ -1,20 +1,22 @@
 #pragma once
-// An expression that holmir or praven could not use ends the run with the
+// An expression that holmir or praven could not use: the fault carries the
 // evaluator's own code, the byte offset in the text it came from, and its
-// message. A break that stopped the evaluator ends the run as a break.
+// message. A break that stopped the evaluator is the break.
 #include <string>
 #include <string_view>
 
-#include "midiio/midi_layer.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
+#include "vornlib/errors.h"
+#include "vornlib/fault.h"
 #include "vornlib/kel/result.h"
 
 namespace midiio {
 
-[[noreturn]] inline void reportExpressionFailure(std::string_view where, const kel::Error& error) {
-  vorn::pollBreak();
-  keepMidiFault(error.code, std::string(where) + ", byte offset " + std::to_string(error.offset) + ": " + error.message);
-  reportMidiError(error.code);
+inline vorn::Fault expressionFault(std::string_view where, const kel::Error& error) {
+  if (vorn::breakPending()) return vorn::interruptedFault();
+  return vorn::Fault{vorn::errorText(error.code) + ": " + std::string(where) + ", byte offset " +
+                         std::to_string(error.offset) + ": " + error.message,
+                     std::nullopt, error.code};
 }
 
 }  // namespace midiio

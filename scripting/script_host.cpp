@@ -4,7 +4,7 @@
 
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/errors.h"
 #include "vornlib/streams.h"
 
@@ -33,12 +33,12 @@ const char* known(const std::array<const char*, N>& names, std::string_view name
 
 kel::Value yes(bool b) { return kel::Value::ofInt(b ? 1 : 0); }
 
-// The layer's fault after a failed receive or send, as the evaluator's error.
-kel::Error layerFault() {
-  if (lastMidiError() == midiErrorCode(kMidiInterrupted) || vorn::breakPending()) {
+// The fault of a failed receive, as the evaluator's error.
+kel::Error receiveError(const vorn::Fault& fault) {
+  if (vorn::isInterruption(fault) || vorn::breakPending()) {
     return kel::Error::host("interrupted", vorn::kErrKelInterrupted);
   }
-  return kel::Error::host(vorn::errorText(lastMidiError()), lastMidiError());
+  return kel::Error::host(vorn::errorText(fault.code), fault.code);
 }
 
 }  // namespace
@@ -88,7 +88,7 @@ kel::Result<kel::Value> ScriptHost::receive(std::string_view which) {
     if (!one.empty()) ++messages_;
     const bool cut = lastSysExCut().cause != CutCause::none;
     if (cut) reportCut(which, fault);
-    if (fault) return layerFault();
+    if (fault) return receiveError(receiveFault());
     if (which == "msyx" && r == Received::timedOut) return kel::Value::ofBytes(std::move(all));
     if (which == "msyx" && cut) continue;
     if (r == Received::timedOut || cut) return timedOut();
@@ -105,17 +105,19 @@ kel::Result<kel::Value> ScriptHost::send(std::string_view which, const kel::Valu
   if (!arg.isBytes() || !s_.outputEnabled) return yes(false);
   const std::string& bytes = arg.asBytes();
   if (vorn::breakPending()) return kel::Error::host("interrupted", vorn::kErrKelInterrupted);
-  try {
-    if (which == "syx") {
-      return yes(sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
-    }
+  vorn::Status sent;
+  if (which == "syx") {
+    sent = sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  } else {
     std::uint32_t packed = 0;
     for (std::size_t i = 0; i < 3 && i < bytes.size(); ++i) packed |= std::uint32_t{static_cast<std::uint8_t>(bytes[i])} << (8 * i);
-    return yes(sendShortMessage(packed));
-  } catch (const vorn::RunEnded&) {
-    // The layer's waits end the run on a break; the evaluator must see an error instead.
+    sent = sendShortMessage(packed);
+  }
+  // A send that a break ended is the evaluator's error, not a refused send.
+  if (!sent && vorn::isInterruption(sent.fault()) && vorn::breakPending()) {
     return kel::Error::host("interrupted", vorn::kErrKelInterrupted);
   }
+  return yes(sent.ok());
 }
 
 kel::Result<kel::Value> ScriptHost::callFunction(std::string_view name, std::span<const kel::Value> args) {

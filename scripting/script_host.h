@@ -19,15 +19,17 @@
 
 namespace midiio {
 
-// The longest wait for a piece of data: -T120, and timeout(120000).
+// The longest wait for a piece of data: -T120, and timeout(120000); and the
+// wait without -T.
 inline constexpr std::uint32_t kLongestScriptTimeoutMs = 120000;
+inline constexpr std::uint32_t kDefaultScriptTimeoutMs = 10000;
 
 struct ScriptSettings {
   bool outputEnabled = false;
   bool inputEnabled = false;
   bool emptyOnTimeout = false;        // Z: a receive that times out gives "" instead of 0
   std::int32_t deviceNumber = 0;      // D
-  std::uint32_t timeoutMs = 10000;    // T, or timeout(n)
+  std::uint32_t timeoutMs = kDefaultScriptTimeoutMs;  // T, or timeout(n)
   std::uint32_t syxcount = 1;         // syxcount(n)
   std::vector<std::string> fileArgs;  // $1..$argc
   std::size_t maxBytes = 16 * 1024 * 1024;  // the evaluator's longest byte string

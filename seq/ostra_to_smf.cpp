@@ -9,7 +9,6 @@
 #include "seq/smf_events.h"
 #include "seq/smf_tempo.h"
 #include "seq/smf_writer.h"
-#include "vornlib/console.h"
 #include "vornlib/varlen.h"
 
 namespace seq {
@@ -34,7 +33,7 @@ class TrackFromRecords {
     RecordReader reader(in);
     Record record;
     for (std::uint64_t n = 1;; ++n) {
-      if (n % kBreakInterval == 0) vorn::pollBreak();
+      if (n % kBreakInterval == 0 && !track_.output().breakPoint()) return vorn::interruptedFault();
       std::uint64_t at = in.offset();
       RecordKind kind = reader.next(record);
       if (kind == RecordKind::Fault) return reader.fault();

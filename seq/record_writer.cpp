@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "vornlib/console.h"
 #include "vornlib/numbers.h"
 
 namespace seq {
@@ -21,7 +20,7 @@ std::int64_t RecordWriter::writeFillers(std::int64_t gap) {
   std::int64_t rest = gap - count * kMaxDelta;
   while (count > 0) {
     // A rest of hours at fine steps takes a while to write: let Ctrl-C in.
-    vorn::pollBreak();
+    if (!out_.breakPoint()) break;
     std::int64_t batch = count < static_cast<std::int64_t>(kBatch) ? count : static_cast<std::int64_t>(kBatch);
     out_.write(std::span(kFillers.data(), static_cast<std::size_t>(batch) * 4));
     count -= batch;

@@ -33,12 +33,17 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
       }
       // A name no file has yet is neither written in this run nor an input:
       // one call creates it, where checking first would take three.
-      if (!vorn::openoutfNew(name.c_str())) {
+      vorn::Status opened = vorn::openoutfNew(name.c_str());
+      if (!opened && opened.fault().code == EEXIST) {
         if (auto first = self.written_.writtenFor(name.c_str())) {
           fault = {SplitFault::Collision, 0, number, start, name, *first};
           return;
         }
-        vorn::openoutf(name.c_str());
+        opened = vorn::openoutf(name.c_str());
+      }
+      if (!opened) {
+        fault = {SplitFault::Output, 0, number, start, name, {}, opened.fault()};
+        return;
       }
       ++self.number_;
       self.unfinished_ = name;
@@ -54,9 +59,10 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
     bool end() {
       if (fault.kind != SplitFault::None) return false;
       vorn::OutByte(kSysExEnd);
-      vorn::closeout();
+      vorn::Status closed = vorn::closeout();
       self.unfinished_.clear();
-      return true;
+      if (!closed) fault = {SplitFault::Output, 0, self.number_ - 1, start, name, {}, closed.fault()};
+      return closed.ok();
     }
   } sink{*this, in, inputName, {}, {}, 0};
 
@@ -64,8 +70,9 @@ SplitFault Splitter::splitFile(vorn::ByteInput& in, const char* inputName) {
   if (sink.fault.kind != SplitFault::None) return sink.fault;
   if (result == ScanResult::Malformed) {
     // The bytes before the fault stay: the file is closed as it is.
-    vorn::closeout();
+    vorn::Status closed = vorn::closeout();
     unfinished_.clear();
+    if (!closed) return {SplitFault::Output, 0, number_ - 1, sink.start, {}, {}, closed.fault()};
     SplitFault malformed;
     malformed.kind = SplitFault::MalformedMessage;
     malformed.offset = sink.start;

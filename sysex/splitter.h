@@ -11,12 +11,13 @@
 namespace sysex {
 
 struct SplitFault {
-  enum Kind { None, Naming, Collision, MalformedMessage } kind = None;
+  enum Kind { None, Naming, Collision, MalformedMessage, Output } kind = None;
   int error = 0;          // errno of a naming failure
   std::uint32_t number = 0;    // the message (Naming, Collision)
   std::uint64_t offset = 0;    // where that message starts in its input (all but None)
   std::string name;            // the file it was to go to (Collision)
   std::string firstSource;     // what that file was written for (Collision)
+  vorn::Fault output = {};     // the file could not be made or written (Output)
 };
 
 class Splitter {
@@ -28,6 +29,7 @@ class Splitter {
   // input) to a new file, opened as the current output. A malformed message
   // leaves its file with the bytes before the fault. A name this run has
   // written already is a fault: that file is kept and nothing more written.
+  // So is a file that cannot be made or written (one of the run's inputs).
   SplitFault splitFile(vorn::ByteInput& in, const char* inputName);
 
   // Removes the file of a message still being written (after a break), so

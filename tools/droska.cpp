@@ -35,24 +35,24 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.syx | ;ms].
 
 int fileProc(const char* name) {
   if (const auto pause = midiio::pauseArgument(name)) {
-    if (!midiio::pauseMs(*pause)) midiio::reportMidiError(midiio::lastMidiError());
+    frame::orEnd(midiio::pauseMs(*pause));
     return 1;
   }
   return frame::withInput(name, [] {
-    if (!midiio::sendSysExStream(vorn::getinhandle(), settings)) midiio::reportMidiError(midiio::lastMidiError());
+    frame::orEnd(midiio::sendSysExStream(vorn::getinhandle(), settings));
   });
 }
 
 // Once the options are known, before the first input.
 void openOutput() {
-  if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
-  if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
-  midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
+  if (!outputChosen) frame::orEnd(midiio::chooseMidiOutputFromEnvironment(outputIndex));
+  frame::orEnd(midiio::openMidiOutput(outputIndex));
+  if (auto note = midiio::defaultPortNote(midiio::Direction::output, outputIndex)) frame::reportNote(*note);
 }
 
 int mainProc() {
-  vorn::conHook(midiio::closeMidiOutput);
-  const int files = vorn::analoptionEx(descriptor);
+  frame::conHook(midiio::closeMidiOutput);
+  const int files = frame::analoptionEx(descriptor);
   openOutput();
   frame::forEachInput(descriptor, files, fileProc);
   midiio::closeMidiOutput();

@@ -64,8 +64,8 @@ bool secondPass = false;
 
 // Memory ran out (or the track would outgrow 32 bits) at the message being read.
 [[noreturn]] void failMemory() {
-  vorn::reportAt(readingName, kNoMemory, messageStart);
-  vorn::conBreak();
+  frame::reportAt(readingName, kNoMemory, messageStart);
+  frame::conBreak();
 }
 
 // Writes a message too long to be held, read again from `in`: its `length`
@@ -73,8 +73,8 @@ bool secondPass = false;
 void writeAgain(const vorn::ByteInput& in, std::uint64_t length) {
   vorn::ByteInput again;
   if (!in.reopenAt(again, messageStart + 1, kRereadBuffer) || seq::copyBytes(again, smf->output(), length) < length) {
-    vorn::reportAt(readingName, kBadInput, messageStart);
-    vorn::conBreak();
+    frame::reportAt(readingName, kBadInput, messageStart);
+    frame::conBreak();
   }
 }
 
@@ -119,8 +119,8 @@ void appendMessages(vorn::ByteInput& in) {
     failMemory();
   }
   if (result == sysex::ScanResult::Malformed) {
-    vorn::reportAt(readingName, kBadInput, in.offset());
-    vorn::conBreak();
+    frame::reportAt(readingName, kBadInput, in.offset());
+    frame::conBreak();
   }
 }
 
@@ -133,10 +133,10 @@ std::unique_ptr<vorn::ByteInput> openInput(const char* name) {
     kept[index]->reopenAt(*in, 0, kRereadBuffer);
     return in;
   }
-  std::unique_ptr<vorn::ByteInput> in = vorn::nfOpenIn(name);
+  std::unique_ptr<vorn::ByteInput> in = frame::nfOpenIn(name);
   if (!in->makeRereadable()) {
-    vorn::reportCodeFor(static_cast<std::uint32_t>(errno), name);
-    vorn::conBreak();
+    frame::reportCodeFor(static_cast<std::uint32_t>(errno), name);
+    frame::conBreak();
   }
   return in;
 }
@@ -164,8 +164,8 @@ std::uint64_t runPass(int files, vorn::ByteOutput& out) {
   smf = std::make_unique<sysex::SysexSmfBuilder>(bpm, gapMs, out);
   frame::forEachInput(descriptor, files, fileProc);
   if (!smf->finish()) {
-    vorn::reportError(kNoMemory);
-    vorn::conBreak();
+    frame::reportError(kNoMemory);
+    frame::conBreak();
   }
   return smf->trackLength();
 }
@@ -185,23 +185,23 @@ struct DropAllOnExit {
 int mainProc() {
   DropAllOnExit dropOnExit;
   try {
-    int files = vorn::analoptionEx(descriptor);
+    int files = frame::analoptionEx(descriptor);
     // Refused before the inputs are read, though nothing is written before the end anyway.
-    vorn::refuseOutputThatIsInput(vorn::outputName());
+    frame::refuseOutputThatIsInput(vorn::outputName());
     vorn::ByteOutput measured;
     measured.openCounting();
     std::uint64_t length = runPass(files, measured);
     secondPass = true;
-    vorn::openout();
+    frame::openout();
     seq::writeSmfHead(vorn::getouthandle(), sysex::kSmfTicksPerQuarter, static_cast<std::uint32_t>(length));
     if (runPass(files, vorn::getouthandle()) != length) {
-      vorn::reportError("an input changed while it was read; the file written is not whole");
-      vorn::conBreak();
+      frame::reportError("an input changed while it was read; the file written is not whole");
+      frame::conBreak();
     }
-    vorn::closeout();
+    frame::closeout();
   } catch (const std::bad_alloc&) {
     dropAll();  // first, to have the memory for the report
-    vorn::reportError(kNoMemory);
+    frame::reportError(kNoMemory);
     return 0;
   }
   return 1;

@@ -6,34 +6,23 @@
 #include <vector>
 
 #include "frame/frame.h"
-#include "scripting/expression_failure.h"
+#include "scripting/dialogue.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
-#include "vornlib/console.h"
 #include "vornlib/errors.h"
-#include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
 #include "vornlib/streams.h"
 
 namespace {
 
 constexpr std::uint32_t kNoLimit = 0xFFFFFFFF;
-constexpr std::uint32_t kDefaultTimeoutMs = 10000;
-constexpr std::uint32_t kLongestTimeoutSeconds = 120;
 constexpr std::size_t kLargestRequest = 4 * 1024 * 1024;
-constexpr std::size_t kInputNodes = 1024;
-constexpr std::size_t kInputBlocks = 1024;
-constexpr std::uint32_t kClockPeriodMs = 10;
 
 std::uint32_t messageLimit = kNoLimit;
-int outputIndex = midiio::kDefaultDevice;
-bool outputChosen = false;
-int inputIndex = midiio::kDefaultDevice;
-bool inputChosen = false;
-bool requestGiven = false;
+midiio::DialoguePorts ports{.input = true};  // the output only for a request
 std::string requestText;
-std::uint32_t timeoutMs = kDefaultTimeoutMs;
+std::uint32_t timeoutMs = midiio::kDefaultScriptTimeoutMs;
 
 bool optionC(std::string_view text) {
   if (text.empty()) {
@@ -44,30 +33,19 @@ bool optionC(std::string_view text) {
 }
 
 bool optionE(std::string_view text) {
-  outputChosen = midiio::findPortForOption(midiio::Direction::output, text, outputIndex);
-  return outputChosen;
+  ports.outputChosen = midiio::findPortForOption(midiio::Direction::output, text, ports.outputIndex);
+  return ports.outputChosen;
 }
 
 bool optionI(std::string_view text) {
-  inputChosen = midiio::findPortForOption(midiio::Direction::input, text, inputIndex);
-  return inputChosen;
+  ports.inputChosen = midiio::findPortForOption(midiio::Direction::input, text, ports.inputIndex);
+  return ports.inputChosen;
 }
 
 bool optionR(std::string_view text) {
   if (text.empty()) return false;
   requestText = text;
-  requestGiven = true;
-  return true;
-}
-
-bool optionT(std::string_view text) {
-  if (text.empty()) {
-    timeoutMs = kDefaultTimeoutMs;
-    return true;
-  }
-  std::uint32_t seconds;
-  if (!vorn::parseWholeDecimal(text, seconds) || seconds < 1 || seconds > kLongestTimeoutSeconds) return false;
-  timeoutMs = seconds * 1000;
+  ports.output = true;
   return true;
 }
 
@@ -79,49 +57,16 @@ const vorn::OptionEntry options[] = {
     {'R', optionR, "-Rfile  send the bytes of file first; -R:expr sends the bytes of a KEL expression",
      "a file name, or \":\" and an expression"},
     {'M', [](std::string_view) { return false; }, ""},
-    {'T', optionT, "-Ts     give up when no data arrives for s seconds, 1 to 120 (default 10)",
+    {'T', midiio::timeoutOption(timeoutMs, {.fewestSeconds = 1, .blanksAround = false}),
+     "-Ts     give up when no data arrives for s seconds, 1 to 120 (default 10)",
      "nothing, or whole seconds from 1 to 120"},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options]",
                                         "Records the SysEx messages arriving at a MIDI input, after an optional request."};
 
-void closeDevices() {
-  midiio::stopClock();
-  midiio::closeMidiInput();
-  if (requestGiven) midiio::closeMidiOutput();
-}
-
-void openDevices() {
-  (void)midiio::startClock(kClockPeriodMs);
-  if (!inputChosen) midiio::chooseMidiInputFromEnvironment(inputIndex);
-  if (requestGiven) {
-    if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
-    if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
-    midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
-  }
-  if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
-    midiio::reportMidiError(midiio::lastMidiError());
-  }
-  midiio::tellDefaultPort(midiio::Direction::input, inputIndex);
-}
-
-// The request's bytes: a KEL expression's after ":", else a file's, read to
-// its end (so pipes and /dev/stdin work) with a 4 MiB cap.
-std::string requestBytes() {
-  if (requestText.starts_with(':')) {
-    kel::Session session;
-    kel::Result<kel::Evaluated> result = session.evaluateAll(requestText, 1, kel::Want::Bytes);
-    if (!result) midiio::reportExpressionFailure("the request -R" + requestText, result.error());
-    return std::move(result.value().value.asBytes());
-  }
-  return vorn::readWholeFile(requestText.c_str(), kLargestRequest);
-}
-
 void sendRequest(const std::string& request) {
   if (request.empty()) return;
-  if (!midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()})) {
-    midiio::reportMidiError(midiio::lastMidiError());
-  }
+  frame::orEnd(midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()}));
 }
 
 std::string messagesWritten(std::uint32_t count) {
@@ -140,7 +85,7 @@ void record() {
   for (std::uint32_t count = 0; count < messageLimit;) {
     message.clear();
     const midiio::Received received = midiio::receiveSysEx(timeoutMs, sink);
-    if (received == midiio::Received::failed) vorn::pollBreak();
+    if (received == midiio::Received::failed) frame::pollBreak();
     if (!message.empty()) {
       ++count;
       vorn::OutNByte(message);
@@ -148,32 +93,33 @@ void record() {
     }
     const midiio::SysExCut& cut = midiio::lastSysExCut();
     if (cut.cause != midiio::CutCause::none) {
-      vorn::reportError(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
+      frame::reportError(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
     }
-    if (received == midiio::Received::failed) midiio::reportMidiError(midiio::lastMidiError());
+    if (received == midiio::Received::failed) frame::fail(midiio::receiveFault());
     if (received == midiio::Received::sourceLeft && cut.cause == midiio::CutCause::none) {
-      vorn::reportNote("recording ended: " + midiio::lastMidiDetail() + "; " + messagesWritten(count));
+      frame::reportNote("recording ended: " + midiio::receiveDetail() + "; " + messagesWritten(count));
     }
     if (received != midiio::Received::message) break;
   }
 }
 
 int mainProc() {
-  vorn::conHook(closeDevices);
-  (void)vorn::analoptionEx(descriptor);
-  openDevices();
-  vorn::openout();
-  const std::string request = requestGiven ? requestBytes() : std::string();
+  frame::conHook(midiio::closeDialogue);
+  (void)frame::analoptionEx(descriptor);
+  frame::orEnd(midiio::openDialogue(ports, frame::reportNote));
+  frame::openout();
+  std::string request;
+  if (ports.output) frame::orEnd(midiio::requestBytes(requestText, kLargestRequest, request));
   // Nothing from before the start is kept; the reply to the request is.
-  if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
+  frame::orEnd(midiio::startMidiInput());
   midiio::flushInputQueue();
   sendRequest(request);
   record();
   const bool lost = midiio::inputOverflow();
   midiio::stopMidiInput();
-  if (lost) vorn::reportError("MIDIオーバーフローが発生しました");
-  vorn::closeout();
-  closeDevices();
+  if (lost) frame::reportError("MIDIオーバーフローが発生しました");
+  frame::closeout();
+  midiio::closeDialogue();
   return 1;
 }
 

@@ -74,18 +74,18 @@ bool optionS(std::string_view text) {
     fileName = std::string(text.substr(1));
     // The pattern file is read by this run: no output may overwrite it.
     vorn::addRunInput(fileName.c_str());
-    source = patternFileText(vorn::readWholeFile(fileName.c_str(), kPatternFileLimit));
+    source = patternFileText(frame::readWholeFile(fileName.c_str(), kPatternFileLimit));
   } else {
     source = std::string(text);
   }
   if (auto error = compilePattern(source, values, program)) {
     std::string what = vorn::errorText(vorn::kErrBadSelection) + ": " + error->what;
     if (fileName.empty()) {
-      vorn::reportAt(("-S" + source).c_str(), what, error->offset);
+      frame::reportAt(("-S" + source).c_str(), what, error->offset);
     } else {
-      vorn::reportError(placeInFile(fileName, source, error->offset) + ": " + what);
+      frame::reportError(placeInFile(fileName, source, error->offset) + ": " + what);
     }
-    vorn::conBreak();
+    frame::conBreak();
   }
   return true;
 }
@@ -118,8 +118,8 @@ int fileProc(const char* name) {
     try {
       fault = selector->selectFile(vorn::getinhandle(), vorn::getouthandle(), name);
     } catch (const std::bad_alloc&) {
-      vorn::reportAt(name, "out of memory holding the message", selector->messageStart());
-      vorn::conBreak();
+      frame::reportAt(name, "out of memory holding the message", selector->messageStart());
+      frame::conBreak();
     }
     switch (fault.kind) {
       case SelectFault::None:
@@ -128,12 +128,12 @@ int fileProc(const char* name) {
         frame::failInput(vorn::kErrMalformedInput, cutMessageText(vorn::getinhandle(), selector->messageStart()),
                          vorn::currentInputOffset());
       case SelectFault::MessageTooLong:
-        vorn::reportAt(name, "a message longer than 4 GiB", selector->messageStart());
-        vorn::conBreak();
+        frame::reportAt(name, "a message longer than 4 GiB", selector->messageStart());
+        frame::conBreak();
       case SelectFault::BadPattern:
-        vorn::reportError(vorn::errorText(vorn::kErrBadSelection) + ": pattern " + std::to_string(fault.pattern) +
+        frame::reportError(vorn::errorText(vorn::kErrBadSelection) + ": pattern " + std::to_string(fault.pattern) +
                      " opens a range while one is open, or closes one that is not open");
-        vorn::conBreak();
+        frame::conBreak();
     }
   });
 }
@@ -143,11 +143,11 @@ int fileProc(const char* name) {
 void tellWhenNothingCanBeSelected() {
   const bool all = flags & kSelectAll, invert = flags & kSelectInvert;
   if (program.empty() && all == invert) {
-    vorn::reportNote(all ? "no message can be selected: -A with no pattern selects every message, and -V inverts that"
+    frame::reportNote(all ? "no message can be selected: -A with no pattern selects every message, and -V inverts that"
                          : "no message can be selected: no pattern was given (-Spattern); -A or -V alone selects every "
                            "message");
   } else if ((flags & kSelectExtract) && invert) {
-    vorn::reportNote("nothing can be written: -E writes the ranges a pattern marks, and the messages -V selects "
+    frame::reportNote("nothing can be written: -E writes the ranges a pattern marks, and the messages -V selects "
                      "matched no pattern");
   }
 }

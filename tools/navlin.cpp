@@ -33,7 +33,7 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options]",
 
 // No ports is said on standard error: standard output stays a plain list for scripts.
 void list(const std::vector<midiio::Device>& devices, std::string_view prefix, std::string_view none) {
-  if (devices.empty()) vorn::reportNote(none);
+  if (devices.empty()) frame::reportNote(none);
   for (const midiio::Device& device : devices) {
     if (listMode & kAsOptions) vorn::OutStrz(prefix);
     vorn::OutStrz(device.name);
@@ -42,12 +42,13 @@ void list(const std::vector<midiio::Device>& devices, std::string_view prefix, s
 }
 
 int mainProc() {
-  vorn::analoptionEx(descriptor);
-  vorn::openout();
-  const midiio::DeviceList& devices = midiio::midiDevices();
-  if (listMode & kListOutputs) list(devices.outputs, "-E", "no MIDI outputs");
-  if (listMode & kListInputs) list(devices.inputs, "-I", "no MIDI inputs");
-  vorn::closeout();
+  frame::analoptionEx(descriptor);
+  frame::openout();
+  const midiio::DeviceList* devices = nullptr;
+  frame::orEnd(midiio::midiDevices(devices));
+  if (listMode & kListOutputs) list(devices->outputs, "-E", "no MIDI outputs");
+  if (listMode & kListInputs) list(devices->inputs, "-I", "no MIDI inputs");
+  frame::closeout();
   return 1;
 }
 

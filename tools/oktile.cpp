@@ -41,22 +41,9 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.mid...]",
 
 sysex::ProblemReporter problemReporter(const char* name) {
   return [name](const sysex::SmfProblem& problem) {
-    vorn::reportAt(name, "track " + std::to_string(problem.track + 1) + ": " + std::string(problem.text),
+    frame::reportAt(name, "track " + std::to_string(problem.track + 1) + ": " + std::string(problem.text),
                    problem.offset);
   };
-}
-
-// Ends only this file's part of the run when `step` ends the run on a
-// reported error (a failed read, an output refused or not opened).
-template <typename Step>
-bool fileSurvives(Step&& step) {
-  try {
-    step();
-    return true;
-  } catch (const vorn::RunEnded& ended) {
-    if (ended.status != vorn::kExitError) throw;
-    return false;
-  }
 }
 
 // Reads the header and walks the track chunks of `in`, which stays open
@@ -67,11 +54,11 @@ bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
   if (name) {
     struct stat info {};
     if (::stat(name, &info) != 0) {
-      vorn::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
+      frame::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
       return false;
     }
     if (S_ISDIR(info.st_mode)) {
-      vorn::reportAt(name, vorn::errorText(EISDIR));
+      frame::reportAt(name, vorn::errorText(EISDIR));
       return false;
     }
     // A pipe or device has no size to check chunk lengths against.
@@ -80,20 +67,27 @@ bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
   // A pipe's bytes are kept in a temporary file, as the tracks are read
   // again side by side.
   if (!in.open(name) || !in.makeRereadable()) {
-    vorn::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
+    frame::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
     return false;
   }
-  sysex::SmfFileError error;
-  if (!fileSurvives([&] { error = sysex::readSmfChunks(in, size, smf); })) return false;
+  sysex::SmfFileError error = sysex::readSmfChunks(in, size, smf);
+  // A read that failed costs the file, whatever the reader made of it; a break ends the run.
+  if (vorn::Status read = in.status(); !read) {
+    if (vorn::isInterruption(read.fault())) frame::fail(read.fault());
+    frame::report(read.fault());
+    return false;
+  }
   if (error && in.offset() == 0) {
     // An empty input is most often a failed leader in a pipe: the blame stays there.
-    vorn::reportAt(name, "no input");
+    frame::reportAt(name, "no input");
     return false;
   }
   if (error) {
-    vorn::reportAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
+    frame::reportAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
     return false;
   }
+  // The tracks are read again later: a fault then ends the run, as the current input's does.
+  in.setFaultHandler(frame::endOnStreamFault);
   return true;
 }
 
@@ -103,15 +97,15 @@ bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
 bool openFileOutput(const std::string& path, const char* name) {
   std::string source = vorn::inputDisplayName(name);
   if (std::optional<std::string> first = written.writtenFor(path.c_str())) {
-    vorn::reportAt(path.c_str(), "already written in this run from " + *first + "; " + source + " skipped");
+    frame::reportAt(path.c_str(), "already written in this run from " + *first + "; " + source + " skipped");
     return false;
   }
   if (vorn::Status checked = vorn::checkOutputIsNoInput(path.c_str()); !checked) {
-    vorn::reportError(checked.fault().text);
+    frame::reportError(checked.fault().text);
     return false;
   }
   if (!vorn::getouthandle().open(path.c_str())) {
-    vorn::reportAt(path.c_str(), vorn::errorText(static_cast<std::uint32_t>(errno)));
+    frame::reportAt(path.c_str(), vorn::errorText(static_cast<std::uint32_t>(errno)));
     return false;
   }
   written.record(path.c_str(), source);
@@ -128,7 +122,7 @@ int fileProc(const char* name) {
       std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
       std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");
       if (!path) {
-        vorn::reportAt(name, "パス解析エラー");
+        frame::reportAt(name, "パス解析エラー");
         return 0;
       }
       if (!openFileOutput(*path, name)) return 1;
@@ -137,26 +131,26 @@ int fileProc(const char* name) {
     sysex::parseTracks(smf, report);
     sysex::writeMergedMessages(smf, vorn::getouthandle(), report);
   } catch (const std::bad_alloc&) {
-    vorn::reportAt(name, "out of memory");
+    frame::reportAt(name, "out of memory");
   }
   // What was written for this file stays, whatever happened after it.
-  if (perFileOutput) vorn::closeout();
+  if (perFileOutput) frame::closeout();
   return 1;
 }
 
 // Without file arguments standard input is read, as every tool does, unless
 // it is a terminal: nobody types a Standard MIDI File.
 int mainProc() {
-  int files = vorn::analoptionEx(descriptor);
-  if (!perFileOutput) vorn::openout();
+  int files = frame::analoptionEx(descriptor);
+  if (!perFileOutput) frame::openout();
   if (files > 0) {
     vorn::analfileExec(descriptor, fileProc);
   } else if (!::isatty(STDIN_FILENO)) {
     fileProc(nullptr);
   } else {
-    vorn::reportNote("no input files: name Standard MIDI Files, or pipe one in");
+    frame::reportNote("no input files: name Standard MIDI Files, or pipe one in");
   }
-  if (!perFileOutput) vorn::closeout();
+  if (!perFileOutput) frame::closeout();
   return 1;
 }
 

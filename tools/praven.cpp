@@ -6,42 +6,24 @@
 #include <string_view>
 
 #include "frame/frame.h"
-#include "scripting/expression_failure.h"
-#include "midiio/midi_input.h"
+#include "scripting/dialogue.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
 #include "scripting/script_host.h"
 #include "vornlib/errors.h"
-#include "vornlib/kel/kel.h"
 #include "vornlib/numbers.h"
 #include "vornlib/streams.h"
 
 namespace {
 
-constexpr std::uint32_t kDefaultTimeoutMs = 10000;
-constexpr std::uint32_t kLongestTimeoutSeconds = midiio::kLongestScriptTimeoutMs / 1000;
-constexpr std::size_t kInputNodes = 1024;
-constexpr std::size_t kInputBlocks = 1024;
-constexpr std::uint32_t kClockPeriodMs = 10;
-
 midiio::ScriptSettings settings;
 bool evaluateOnly = false;
-int outputIndex = midiio::kDefaultDevice;
-int inputIndex = midiio::kDefaultDevice;
-
-// Leading blanks, a decimal number, nothing but blanks after it.
-bool blankedDecimal(std::string_view text, std::uint32_t& value) {
-  vorn::StrzSkipSp(text);
-  const vorn::NumberResult n = vorn::Strz2Dword(text);
-  vorn::StrzSkipSp(text);
-  if (!n.ok() || !text.empty()) return false;
-  value = n.value;
-  return true;
-}
+// Each port is opened only when its option named it.
+midiio::DialoguePorts ports{.outputChosen = true, .inputChosen = true};
 
 bool optionD(std::string_view text) {
   std::uint32_t n;
-  if (!blankedDecimal(text, n)) return false;
+  if (!vorn::parseBlankedDecimal(text, n)) return false;
   settings.deviceNumber = static_cast<std::int32_t>(n);
   return true;
 }
@@ -53,8 +35,13 @@ bool deviceOption(std::string_view text, midiio::Direction direction, int& index
   if (name.empty()) {
     if (!midiio::deviceNameFromEnvironment(direction, name)) return false;
     if (name.empty()) {
+      std::string ports;
+      if (vorn::Status listed = midiio::existingPortsText(direction, ports); !listed) {
+        vorn::optionFault(listed.fault());
+        return false;
+      }
       vorn::explainRefusal("alone, it takes the port " + std::string(variable) + " names, and " + variable +
-                           " is not set; " + midiio::existingPortsText(direction));
+                           " is not set; " + ports);
       return false;
     }
   }
@@ -63,21 +50,10 @@ bool deviceOption(std::string_view text, midiio::Direction direction, int& index
 }
 
 bool optionE(std::string_view text) {
-  return deviceOption(text, midiio::Direction::output, outputIndex, settings.outputEnabled);
+  return deviceOption(text, midiio::Direction::output, ports.outputIndex, settings.outputEnabled);
 }
 bool optionI(std::string_view text) {
-  return deviceOption(text, midiio::Direction::input, inputIndex, settings.inputEnabled);
-}
-
-bool optionT(std::string_view text) {
-  if (text.empty()) {
-    settings.timeoutMs = kDefaultTimeoutMs;
-    return true;
-  }
-  std::uint32_t seconds;
-  if (!blankedDecimal(text, seconds) || seconds > kLongestTimeoutSeconds) return false;
-  settings.timeoutMs = seconds * 1000;
-  return true;
+  return deviceOption(text, midiio::Direction::input, ports.inputIndex, settings.inputEnabled);
 }
 
 const vorn::OptionEntry options[] = {
@@ -86,7 +62,8 @@ const vorn::OptionEntry options[] = {
     {'I', optionI, "-Iname  the MIDI input (-I alone: ZAMO_MIDI_IN); without I nothing is received"},
     {'N', vorn::option_n, ""},
     {'O', vorn::option_o, "-Ofile  write to file instead of standard output"},
-    {'T', optionT, "-Ts     wait at most s seconds (0 to 120, default 10) for each piece of data",
+    {'T', midiio::timeoutOption(settings.timeoutMs, {.fewestSeconds = 0, .blanksAround = true}),
+     "-Ts     wait at most s seconds (0 to 120, default 10) for each piece of data",
      "nothing, or whole seconds from 0 to 120"},
     {'X', frame::flagOption([] { evaluateOnly = true; }), "-X      evaluate only: write nothing of the values"},
     {'Z', frame::flagOption([] { settings.emptyOnTimeout = true; }),
@@ -95,58 +72,24 @@ const vorn::OptionEntry options[] = {
 const vorn::OptionDescriptor descriptor{options, 1, "[options] script [file...]",
                                         "Runs a KEL script that sends to and receives from MIDI instruments."};
 
-void closeDevices() {
-  midiio::stopClock();
-  midiio::closeMidiInput();
-  midiio::closeMidiOutput();
-}
-
-void openDevices() {
-  (void)midiio::startClock(kClockPeriodMs);
-  if (settings.outputEnabled && !midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
-  if (settings.inputEnabled &&
-      !midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, midiio::kInputLongData)) {
-    midiio::reportMidiError(midiio::lastMidiError());
-  }
-}
-
-// One session for the whole script, so that locals persist between expressions.
-void runScript(std::string_view script, midiio::ScriptHost& host) {
-  if (settings.inputEnabled) {
-    if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
-    midiio::flushInputQueue();
-  }
-  kel::Session session(&host);
-  for (std::size_t pos = kel::Session::skipSeparators(script, 0); pos < script.size();) {
-    kel::Result<kel::Evaluated> result =
-        session.evaluateNext(script, pos, evaluateOnly ? kel::Want::Any : kel::Want::Bytes);
-    if (!result) midiio::reportExpressionFailure("the script", result.error());
-    if (!evaluateOnly) {
-      const std::string& bytes = result.value().value.asBytes();
-      vorn::OutNByte({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-      vorn::getouthandle().flush();  // each answer as the dialogue goes on
-    }
-    pos = kel::Session::skipSeparators(script, result.value().end);
-  }
-  if (settings.inputEnabled) midiio::stopMidiInput();
-}
-
 int mainProc() {
-  vorn::conHook(closeDevices);
-  (void)vorn::analoptionEx(descriptor);
+  frame::conHook(midiio::closeDialogue);
+  (void)frame::analoptionEx(descriptor);
   const char* script = vorn::getparamDirect(1);
   if (!script || !*script) {
-    midiio::keepMidiFault(vorn::kErrNoScript, "praven needs a script as its first word");
-    midiio::reportMidiError(vorn::kErrNoScript);
+    frame::fail(vorn::Fault{vorn::errorText(vorn::kErrNoScript) + ": praven needs a script as its first word",
+                            std::nullopt, vorn::kErrNoScript});
   }
   for (const char* name : vorn::fileArguments()) settings.fileArgs.emplace_back(name);
-  openDevices();
-  vorn::openout();
+  ports.output = settings.outputEnabled;
+  ports.input = settings.inputEnabled;
+  frame::orEnd(midiio::openDialogue(ports, frame::reportNote));
+  frame::openout();
   // A reply that came cut is an error of the run, which goes on.
-  midiio::ScriptHost host(settings, [](const std::string& cut) { vorn::reportError(cut); });
-  runScript(script, host);
-  vorn::closeout();
-  closeDevices();
+  midiio::ScriptHost host(settings, [](const std::string& cut) { frame::reportError(cut); });
+  frame::orEnd(midiio::runScript(script, host, evaluateOnly, vorn::getouthandle()));
+  frame::closeout();
+  midiio::closeDialogue();
   return 1;
 }
 

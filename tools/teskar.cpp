@@ -17,7 +17,7 @@
 #include "midiio/port_words.h"
 #include "senders/sender_options.h"
 #include "midiio/serial_port.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
 
@@ -88,41 +88,31 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.dorna | ;ms
 // Sends to the MIDI output; the layer sends as many bytes as the status carries.
 class MidiTarget final : public midiio::DornaTarget {
  public:
-  bool sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
+  vorn::Status sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
     return midiio::sendShortMessage(status | static_cast<std::uint32_t>(first) << 8 |
                                     static_cast<std::uint32_t>(second) << 16);
   }
-  bool sendBytes(std::span<const std::uint8_t> bytes) override { return midiio::sendLongMessage(bytes); }
-  [[noreturn]] void report() { midiio::reportMidiError(midiio::lastMidiError()); }
+  vorn::Status sendBytes(std::span<const std::uint8_t> bytes) override { return midiio::sendLongMessage(bytes); }
 };
+
+// A serial port's fault as it is reported: the code's text, then the port
+// ("Input/output error: serial port COM1 (/dev/ttyS0)"). Ctrl-C's stays the break.
+vorn::Status serialFault(vorn::Status status) {
+  if (status) return status;
+  const vorn::Fault& fault = status.fault();
+  return vorn::Fault{vorn::errorText(fault.code) + ": " + fault.text, std::nullopt, fault.code};
+}
 
 class SerialTarget final : public midiio::DornaTarget {
  public:
-  bool sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
-    return bool(sent_ = serial.sendShort(status, first, second));
+  vorn::Status sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second) override {
+    return serialFault(serial.sendShort(status, first, second));
   }
-  bool sendBytes(std::span<const std::uint8_t> bytes) override { return bool(sent_ = serial.write(bytes)); }
-  [[noreturn]] void report() const { reportSerialFault(sent_.fault()); }
-
-  [[noreturn]] static void reportSerialFault(const vorn::Fault& fault) {
-    vorn::reportError(vorn::errorText(fault.code) + ": " + fault.text);
-    vorn::conBreak();
-  }
-
- private:
-  vorn::Status sent_;
+  vorn::Status sendBytes(std::span<const std::uint8_t> bytes) override { return serialFault(serial.write(bytes)); }
 };
 
-// Plays playBuffer to `target`; a failure ends the run with the target's report.
-template <typename Target>
-void playTo(Target& target) {
-  switch (midiio::playDorna(playBuffer, settings, target)) {
-    case midiio::PlayOutcome::played: return;
-    case midiio::PlayOutcome::clockRefused:
-    case midiio::PlayOutcome::waitFailed: midiio::reportMidiError(midiio::lastMidiError());
-    case midiio::PlayOutcome::sendFailed: target.report();
-  }
-}
+// Plays playBuffer to `target`; a failure ends the run with its report.
+void playTo(midiio::DornaTarget& target) { frame::orEnd(midiio::playDorna(playBuffer, settings, target)); }
 
 void play() {
   progress.begin(playSteps * settings.stepLengthMs);
@@ -138,7 +128,7 @@ void play() {
 
 int fileProc(const char* name) {
   if (const auto pause = midiio::pauseArgument(name)) {
-    if (!midiio::pauseMs(*pause)) midiio::reportMidiError(midiio::lastMidiError());
+    frame::orEnd(midiio::pauseMs(*pause));
     return 1;
   }
   // Nothing of a stream is played before all of it has loaded.
@@ -155,14 +145,12 @@ int fileProc(const char* name) {
 // port is used even when -E named a MIDI output.
 void openOutput() {
   if (toSerial) {
-    if (const vorn::Status opened = serial.open(serialPort, baudRate); !opened) {
-      SerialTarget::reportSerialFault(opened.fault());
-    }
+    frame::orEnd(serialFault(serial.open(serialPort, baudRate)));
     return;
   }
-  if (!outputChosen) midiio::chooseMidiOutputFromEnvironment(outputIndex);
-  if (!midiio::openMidiOutput(outputIndex)) midiio::reportMidiError(midiio::lastMidiError());
-  midiio::tellDefaultPort(midiio::Direction::output, outputIndex);
+  if (!outputChosen) frame::orEnd(midiio::chooseMidiOutputFromEnvironment(outputIndex));
+  frame::orEnd(midiio::openMidiOutput(outputIndex));
+  if (auto note = midiio::defaultPortNote(midiio::Direction::output, outputIndex)) frame::reportNote(*note);
 }
 
 // The close routine: at the end of the run, on Ctrl-C or SIGTERM (as the
@@ -179,8 +167,8 @@ struct ClosedOnEveryWayOut {
 };
 
 int mainProc() {
-  vorn::conHook(closeOutput);
-  const int files = vorn::analoptionEx(descriptor);
+  frame::conHook(closeOutput);
+  const int files = frame::analoptionEx(descriptor);
   if (frame::ProgressLine::wanted()) settings.onProgress = [](std::uint32_t playedMs) { progress.show(playedMs); };
   ClosedOnEveryWayOut closing;
   openOutput();

@@ -21,8 +21,8 @@ std::string namePattern = "%1z8;.SYX";
 bool optionX(std::string_view text) {
   if (text.empty()) return false;
   if (std::optional<std::string> fault = sysex::namePatternFault(text)) {
-    vorn::reportError("-X: " + *fault);
-    vorn::conEnd(vorn::kExitBadOption);
+    frame::reportError("-X: " + *fault);
+    frame::conEnd(frame::kExitBadOption);
   }
   namePattern = std::string(text);
   return true;
@@ -43,18 +43,19 @@ std::optional<sysex::Splitter> splitter;  // made once the options are known
 [[noreturn]] void failNaming(const sysex::SplitFault& fault, const char* name) {
   std::string what = sysex::messageSource(fault.number, name, fault.offset);
   if (fault.kind == sysex::SplitFault::Collision) {
-    vorn::reportAt(fault.name.c_str(), "already written in this run for " + fault.firstSource + "; " + what +
+    frame::reportAt(fault.name.c_str(), "already written in this run for " + fault.firstSource + "; " + what +
                                            " not written (give -X a %1 to number the files)");
   } else {
     // The name comes from -S and -X alone; the input is not at fault.
-    vorn::reportError("-S, -X: no name for " + what + ": " + vorn::errorText(static_cast<std::uint32_t>(fault.error)));
+    frame::reportError("-S, -X: no name for " + what + ": " + vorn::errorText(static_cast<std::uint32_t>(fault.error)));
   }
-  vorn::conBreak();
+  frame::conBreak();
 }
 
 int fileProc(const char* name) {
   return frame::withInput(name, [name] {
     sysex::SplitFault fault = splitter->splitFile(vorn::getinhandle(), name);
+    if (fault.kind == sysex::SplitFault::Output) frame::fail(fault.output);
     if (fault.kind == sysex::SplitFault::Naming || fault.kind == sysex::SplitFault::Collision) failNaming(fault, name);
     if (fault.kind == sysex::SplitFault::MalformedMessage) {
       frame::failInput(vorn::kErrMalformedInput, sysex::cutMessageText(vorn::getinhandle(), fault.offset),
@@ -65,10 +66,10 @@ int fileProc(const char* name) {
 
 int mainProc() {
   // A break leaves the finished files and removes the one being written.
-  vorn::conHook([] {
+  frame::conHook([] {
     if (splitter) splitter->discardUnfinished();
   });
-  int files = vorn::analoptionEx(descriptor);
+  int files = frame::analoptionEx(descriptor);
   splitter.emplace(baseText, namePattern);
   frame::forEachInput(descriptor, files, fileProc);
   return 1;

@@ -122,13 +122,13 @@ std::string recordsHeading() {
 void report(const char* name, const std::string& text, std::optional<std::uint64_t> offset) {
   // What was read goes out before the fault is told.
   vorn::getouthandle().flush();
-  vorn::reportAt(name, text, offset);
+  frame::reportAt(name, text, offset);
 }
 
 int fileProc(const char* name) {
   vorn::ByteInput in;
   if (!in.open(name)) {
-    vorn::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
+    frame::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
     return 1;
   }
   const std::string shownName = vorn::inputDisplayName(name);
@@ -186,49 +186,49 @@ void closeInput() {
 std::string counted(int n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
 
 void dumpInput() {
-  vorn::conHook(closeInput);
+  frame::conHook(closeInput);
   (void)midiio::startClock(kClockPeriodMs);
-  if (!inputChosen) midiio::chooseMidiInputFromEnvironment(inputIndex);
-  if (!midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, inputMode)) {
-    midiio::reportMidiError(midiio::lastMidiError());
-  }
-  midiio::tellDefaultPort(midiio::Direction::input, inputIndex);
-  const std::vector<midiio::Device>& inputs = midiio::midiDevices().inputs;
+  if (!inputChosen) frame::orEnd(midiio::chooseMidiInputFromEnvironment(inputIndex));
+  frame::orEnd(midiio::openMidiInput(inputIndex, kInputNodes, kInputBlocks, inputMode));
+  if (auto note = midiio::defaultPortNote(midiio::Direction::input, inputIndex)) frame::reportNote(*note);
+  const midiio::DeviceList* devices = nullptr;
+  frame::orEnd(midiio::midiDevices(devices));
+  const std::vector<midiio::Device>& inputs = devices->inputs;
   const int shown = inputIndex == midiio::kDefaultDevice ? midiio::defaultDevice(inputs) : inputIndex;
-  vorn::openout();
+  frame::openout();
   sysex::SummaryDescriber describer;
   seq::LiveLines lines(vorn::getouthandle(), describer);
   lines.comment(inputs[static_cast<std::size_t>(shown)].name + ": MIDI input (" +
-                midiio::midiBackend().systemName() + "); time in ms since the start");
-  if (!midiio::startMidiInput()) midiio::reportMidiError(midiio::lastMidiError());
+                midiio::midiBackend()->systemName() + "); time in ms since the start");
+  frame::orEnd(midiio::startMidiInput());
   LiveDump dump(lines);
   switch (midiio::readLiveInput(timeoutMs, dump)) {
     case midiio::LiveEnd::timedOut: lines.comment("end: nothing came for " + std::to_string(timeoutMs / 1000) + " s"); break;
-    case midiio::LiveEnd::sourceLeft: lines.comment("end: " + midiio::lastMidiDetail()); break;
+    case midiio::LiveEnd::sourceLeft: lines.comment("end: " + midiio::receiveDetail()); break;
     case midiio::LiveEnd::failed:
-      vorn::pollBreak();
-      midiio::reportMidiError(midiio::lastMidiError());
+      frame::pollBreak();
+      frame::fail(midiio::receiveFault());
   }
-  vorn::closeout();
+  frame::closeout();
   closeInput();
-  if (dump.cuts != 0) vorn::reportError(counted(dump.cuts, "message") + " cut (the lines with \"cut:\")");
-  if (dump.holes != 0) vorn::reportError(counted(dump.holes, "hole") + " in the input (the lines with \"Hole:\")");
+  if (dump.cuts != 0) frame::reportError(counted(dump.cuts, "message") + " cut (the lines with \"cut:\")");
+  if (dump.holes != 0) frame::reportError(counted(dump.holes, "hole") + " in the input (the lines with \"Hole:\")");
 }
 
 int mainProc() {
-  const int files = vorn::analoptionEx(descriptor);
+  const int files = frame::analoptionEx(descriptor);
   if (!live) {
     if (timeoutMs != midiio::kNoTimeout || inputMode & midiio::kInputNoTimingClock) {
-      vorn::reportError("-W and -S apply to a MIDI input, which -I names");
+      frame::reportError("-W and -S apply to a MIDI input, which -I names");
       return 1;
     }
-    vorn::openout();
+    frame::openout();
     frame::forEachInput(descriptor, files, fileProc);
-    vorn::closeout();
+    frame::closeout();
     return 1;
   }
   if (files != 0) {
-    vorn::reportError("-I reads a MIDI input instead of files: give no file with it");
+    frame::reportError("-I reads a MIDI input instead of files: give no file with it");
     return 1;
   }
   dumpInput();

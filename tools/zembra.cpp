@@ -3,7 +3,10 @@
 // standard input) are joined into one source, compiled in one pass, ordered
 // by time and written. A compile error writes no output, only the listing
 // (when asked for), which shows where the compilation stopped.
-#include <optional>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "frame/frame.h"
@@ -61,26 +64,67 @@ void refuseOutputsThatAreInputs() {
   for (const char* word : vorn::fileArguments()) {
     if (std::string_view(word) == "*") vorn::addRunInput(nullptr);
   }
-  vorn::refuseOutputThatIsInput(vorn::outputName());
-  if (!settings.listingName.empty()) vorn::refuseOutputThatIsInput(settings.listingName.c_str());
+  frame::refuseOutputThatIsInput(vorn::outputName());
+  if (!settings.listingName.empty()) frame::refuseOutputThatIsInput(settings.listingName.c_str());
 }
 
-void appendOrFail(mml::SourceText& srcBlock, const char* name) {
-  std::optional<mml::SourceTooLarge> tooLarge = mml::appendInput(srcBlock, name);
-  if (!tooLarge) return;
-  vorn::reportAt(tooLarge->name.c_str(), "the source text is larger than 1 GiB", tooLarge->offset);
-  vorn::conBreak();
+// The diagnostic's first line is the report; the source lines under it follow as they are.
+void showFailure(const mml::Compilation& compilation) {
+  std::string diagnostic = compilation.diagnostic();
+  std::size_t firstLineEnd = diagnostic.find('\n');
+  frame::reportGlossedError(diagnostic.substr(0, firstLineEnd));
+  std::string rest = diagnostic.substr(firstLineEnd + 1);
+  std::fwrite(rest.data(), 1, rest.size(), stderr);
+  std::fflush(stderr);
+}
+
+// The output is opened only now: a compile error leaves a file of its name
+// as it was. A fault of the output is reported; with a listing still to be
+// written, the run ends only after the listing (a break and a closed pipe
+// end it at once all the same).
+vorn::Status writeOutput(mml::Compilation& compilation) {
+  vorn::Status done = compilation.prepare();
+  vorn::ByteOutput& out = vorn::getouthandle();
+  const bool listingWaits = !settings.listingName.empty();
+  if (done) done = vorn::openout();
+  if (done) {
+    if (listingWaits) out.setFaultHandler(nullptr);
+    compilation.write(out);
+    done = vorn::closeout();
+    out.setFaultHandler(frame::endOnStreamFault);
+  }
+  if (done) return done;
+  const vorn::Fault& fault = done.fault();
+  if (!listingWaits || vorn::isInterruption(fault) || fault.code == EPIPE) frame::fail(fault);
+  frame::report(fault);
+  return done;
+}
+
+void saveListing(const std::string& listing) {
+  std::unique_ptr<vorn::ByteOutput> file = frame::nfOpenOut(settings.listingName.c_str());
+  file->write(listing);
+  file->close();
 }
 
 int mainProc() {
-  int files = vorn::analoptionEx(kDescriptor);
+  int files = frame::analoptionEx(kDescriptor);
   refuseOutputsThatAreInputs();
   mml::SourceText srcBlock;
   frame::forEachInput(kDescriptor, files, [&](const char* name) {
-    appendOrFail(srcBlock, name);
+    frame::orEnd(mml::appendInput(srcBlock, name));
     return 1;
   });
-  mml::compileAndWrite(srcBlock, settings);
+  mml::Compilation compilation(srcBlock, settings);
+  if (compilation.interrupted()) frame::fail(vorn::interruptedFault());
+  for (const std::string& warning : compilation.warningLines()) frame::reportNote(warning);
+  bool written = false;
+  if (compilation.compiled()) {
+    written = writeOutput(compilation).ok();
+  } else {
+    showFailure(compilation);
+  }
+  if (const std::string* listing = compilation.listing()) saveListing(*listing);
+  if (!written) frame::conBreak();
   return 1;
 }
 

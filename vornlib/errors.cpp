@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "vornlib/console.h"
-#include "vornlib/streams.h"
 
 namespace vorn {
 namespace {
@@ -20,6 +18,7 @@ const char* suiteText(std::uint32_t code) {
     case kErrNoScript: return "the script is missing or empty";
     case kErrBadSelection: return "malformed selection pattern";
     case kErrEnvTooLong: return "environment variable value is too long";
+    case kErrInterrupted: return "interrupted";
     case kErrKelSyntax: return "KEL expression: syntax error";
     case kErrKelUnknownName: return "KEL expression: unknown name";
     case kErrKelType: return "KEL expression: type mismatch";
@@ -50,30 +49,6 @@ std::string errorText(std::uint32_t code) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "error 0x%08X", static_cast<unsigned>(code));
   return buf;
-}
-
-void reportAt(const char* fileName, std::string_view text, std::optional<std::uint64_t> offset) {
-  std::string message = inputDisplayName(fileName);
-  message += ": ";
-  message += text;
-  if (offset) message += " (at byte offset " + std::to_string(*offset) + ")";
-  reportError(message);
-}
-
-void reportCodeFor(std::uint32_t code, const char* fileName) {
-  // Malformed input is easiest to find by its offset; only the current input knows it.
-  std::optional<std::uint64_t> offset;
-  if (code == kErrMalformedInput && currentInputMatches(fileName)) offset = currentInputOffset();
-  reportAt(fileName, errorText(code), offset);
-}
-
-void reportOutOfMemory() {
-  ByteInput& in = getinhandle();
-  if (in.isOpen()) {
-    reportAt(in.name(), "out of memory", in.offset());
-  } else {
-    reportError("out of memory");
-  }
 }
 
 }  // namespace vorn

@@ -1,5 +1,5 @@
 #pragma once
-// Error codes shared by the whole suite and the reports that show them.
+// Error codes shared by the whole suite and their texts.
 //
 // Codes 0xE00000xx are the suite's own; small positive codes are errno values
 // (the system's text is shown); 0x60000000 + n are MIDI layer errors.
@@ -18,6 +18,7 @@ enum ErrorCode : std::uint32_t {
   kErrNoScript = 0xE0000007,       // a required script word is missing or empty
   kErrBadSelection = 0xE000000A,   // a selection pattern is malformed
   kErrEnvTooLong = 0xE000000B,     // an environment variable's value is too long
+  kErrInterrupted = 0xE000000C,    // a break (Ctrl-C) stopped the call
 
   // The KEL expression evaluator.
   kErrKelSyntax = 0xE0000010,
@@ -46,18 +47,5 @@ void setMidiErrorText(MidiErrorTextFn fn);
 
 // How messages name an input: its file name, or "<stdin>" for a null name.
 inline std::string inputDisplayName(const char* fileName) { return fileName ? fileName : "<stdin>"; }
-
-// Reports on stderr as "tool: FILE: message (at byte offset N)", the one
-// shape of every report about a place in a file (a plain message goes
-// through reportError, console.h). They return; ending the run is
-// conBreak's job.
-// Names the file (or "<stdin>" for a null name); for malformed input read
-// from the current input it also names the byte offset where reading stopped.
-void reportCodeFor(std::uint32_t code, const char* fileName);
-// "FILE: text (at byte offset N)"; without an offset the parenthesis is left out.
-void reportAt(const char* fileName, std::string_view text, std::optional<std::uint64_t> offset = std::nullopt);
-
-// Out of memory, naming the current input and offset when one is open.
-void reportOutOfMemory();
 
 }  // namespace vorn

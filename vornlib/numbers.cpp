@@ -87,6 +87,15 @@ bool parseWholeDecimal(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
+bool parseBlankedDecimal(std::string_view text, std::uint32_t& value) {
+  StrzSkipSp(text);
+  NumberResult r = Strz2Dword(text);
+  StrzSkipSp(text);
+  if (!r.ok() || !text.empty()) return false;
+  value = r.value;
+  return true;
+}
+
 bool parseWholeHex(std::string_view text, std::uint32_t& value) {
   NumberResult r = Strz2DwordHexEx(text);
   if (!r.ok() || !text.empty()) return false;

@@ -38,6 +38,8 @@ void StrzSkipSp2(std::string_view& text);
 
 // A whole option text as one number: nothing may follow.
 bool parseWholeDecimal(std::string_view text, std::uint32_t& value);
+// The same with blanks allowed before and after the number.
+bool parseBlankedDecimal(std::string_view text, std::uint32_t& value);
 bool parseWholeHex(std::string_view text, std::uint32_t& value);
 
 // Little- and big-endian helpers for the suite's formats and SMF.

@@ -1,12 +1,12 @@
 #include "vornlib/options.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "vornlib/console.h"
+#include "vornlib/run_args.h"
 #include "vornlib/streams.h"
 
 namespace vorn {
@@ -15,6 +15,8 @@ namespace {
 int gLeadingWords = 0;
 // What the handler running now said about the text it refused.
 std::string gRefusal;
+// A fault the handler running now met (optionFault).
+std::optional<Fault> gHandlerFault;
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -34,10 +36,7 @@ std::vector<const char*> plainWords() {
   return words;
 }
 
-[[noreturn]] void rejectOption(std::string_view message) {
-  reportError(std::string(message) + " (see --help)");
-  conEnd(kExitBadOption);
-}
+std::string rejection(std::string_view message) { return std::string(message) + " (see --help)"; }
 
 // "-D -L -O": the letters a user may give.
 std::string advertisedLetters(const OptionDescriptor& descriptor) {
@@ -51,27 +50,24 @@ std::string advertisedLetters(const OptionDescriptor& descriptor) {
   return letters;
 }
 
-[[noreturn]] void rejectUnknown(const OptionDescriptor& descriptor, std::string_view word) {
+std::string unknownOption(const OptionDescriptor& descriptor, std::string_view word) {
   std::string message = "unknown option ";
   message += word;
   std::string letters = advertisedLetters(descriptor);
   message += letters.empty() ? std::string("; this tool takes no options") : "; the options are " + letters;
-  rejectOption(message);
+  return rejection(message);
 }
 
 // Why `word` was refused: a text given as the next word, a value outside
 // what the option wants, or (when the tool says nothing) just that.
-[[noreturn]] void rejectInvalid(const OptionEntry& entry, std::string_view word, const char* nextWord) {
+std::string invalidOption(const OptionEntry& entry, std::string_view word, const char* nextWord) {
   // The handler's own words know more than the option's `wants`, and --help
   // would not tell more.
-  if (!gRefusal.empty()) {
-    reportError(std::string(word) + ": " + gRefusal);
-    conEnd(kExitBadOption);
-  }
+  if (!gRefusal.empty()) return std::string(word) + ": " + gRefusal;
   std::string letter = "-";
   letter += entry.letter;
   if (word.size() == 2 && nextWord != nullptr && !VornOptionIsOption(nextWord) && entry.wants != kWantsNoText) {
-    rejectOption("option " + letter + " takes its text in the same word: " + letter + nextWord);
+    return rejection("option " + letter + " takes its text in the same word: " + letter + nextWord);
   }
   std::string message = "invalid option ";
   message += word;
@@ -80,17 +76,21 @@ std::string advertisedLetters(const OptionDescriptor& descriptor) {
     message += entry.wants == kWantsNoText ? " takes " : " wants ";
     message += entry.wants;
   }
-  rejectOption(message);
+  return rejection(message);
 }
 
-void printText(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+OptionsRead ended(OptionsEnd end, std::string text) {
+  OptionsRead read;
+  read.end = end;
+  read.text = std::move(text);
+  return read;
 }
 
 }  // namespace
 
 void explainRefusal(std::string why) { gRefusal = std::move(why); }
+
+void optionFault(Fault fault) { gHandlerFault = std::move(fault); }
 
 bool VornOptionIsOption(std::string_view word) { return word.size() >= 2 && word[0] == '-'; }
 
@@ -115,23 +115,15 @@ std::string usageText(const OptionDescriptor& descriptor) {
   return text;
 }
 
-int analoptionEx(const OptionDescriptor& descriptor) {
+OptionsRead readOptions(const OptionDescriptor& descriptor) {
   gLeadingWords = descriptor.leadingWords;
   for (int i = 0; i < argumentCount(); ++i) {
     std::string_view word(argument(i));
     if (word == "--") break;
-    if (word == "--help" || word == "-h" || word == "-H") {
-      printText(usageText(descriptor));
-      conEnd(kExitOk);
-    }
-    if (word == "--version") {
-      std::string banner(toolBanner());
-      banner += "\n";
-      printText(banner);
-      conEnd(kExitOk);
-    }
+    if (word == "--help" || word == "-h" || word == "-H") return ended(OptionsEnd::printed, usageText(descriptor));
+    if (word == "--version") return ended(OptionsEnd::printed, std::string(toolBanner()) + "\n");
     if (!VornOptionIsOption(word)) continue;
-    if (word[1] == '-') rejectUnknown(descriptor, word);
+    if (word[1] == '-') return ended(OptionsEnd::rejected, unknownOption(descriptor, word));
     char letter = upper(word[1]);
     const OptionEntry* found = nullptr;
     for (const OptionEntry& entry : descriptor.table) {
@@ -140,12 +132,22 @@ int analoptionEx(const OptionDescriptor& descriptor) {
         break;
       }
     }
-    if (found == nullptr) rejectUnknown(descriptor, word);
+    if (found == nullptr) return ended(OptionsEnd::rejected, unknownOption(descriptor, word));
     gRefusal.clear();
-    if (!found->handler || !found->handler(word.substr(2))) rejectInvalid(*found, word, argument(i + 1));
+    gHandlerFault.reset();
+    if (!found->handler || !found->handler(word.substr(2))) {
+      if (gHandlerFault) {
+        OptionsRead read = ended(OptionsEnd::fault, {});
+        read.fault = std::move(gHandlerFault);
+        return read;
+      }
+      return ended(OptionsEnd::rejected, invalidOption(*found, word, argument(i + 1)));
+    }
   }
+  OptionsRead read;
   int count = static_cast<int>(plainWords().size()) - descriptor.leadingWords;
-  return count > 0 ? count : 0;
+  read.files = count > 0 ? count : 0;
+  return read;
 }
 
 int analfileExec(const OptionDescriptor& descriptor, const FileProc& fileProc) {

@@ -9,7 +9,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <optional>
 #include <vector>
+
+#include "vornlib/fault.h"
 
 namespace vorn {
 
@@ -30,6 +33,10 @@ struct OptionEntry {
 // A handler about to refuse its text may say why in its own words; the
 // refusal then reads "-Ename: why" instead of naming what the option wants.
 void explainRefusal(std::string why);
+// A handler that meets a fault that is no fault of its text (no MIDI system
+// to look a port up in) hands it here and returns false: the run then ends
+// with that fault, not with a refused option.
+void optionFault(Fault fault);
 
 // The `wants` of an option that takes no text.
 inline constexpr std::string_view kWantsNoText = "no text after the letter";
@@ -43,11 +50,24 @@ struct OptionDescriptor {
   std::string_view summary;  // one sentence on what the tool does
 };
 
-// Runs every option's handler in command-line order. A rejected or unknown
-// option is reported, saying why, and ends the run with status 2. Returns the
-// number of file arguments. "--help" (or a bare "-h") and "--version" print
-// and end the run with status 0.
-int analoptionEx(const OptionDescriptor& descriptor);
+// How reading the options ended: the run goes on, or it ends after printing
+// the usage or the version (status 0), on a rejected or unknown option
+// (status 2), or on a handler's fault (optionFault).
+enum class OptionsEnd { none, printed, rejected, fault };
+
+struct OptionsRead {
+  OptionsEnd end = OptionsEnd::none;
+  int files = 0;     // the number of file arguments, when the run goes on
+  // printed: the text for standard output; rejected: the message saying
+  // why, without the tool's name.
+  std::string text;
+  std::optional<Fault> fault;  // the handler's fault
+};
+
+// Runs every option's handler in command-line order, until one is refused.
+// "--help" (or a bare "-h") and "--version" end it too. The frame's
+// analoptionEx acts on what it gives.
+OptionsRead readOptions(const OptionDescriptor& descriptor);
 
 // File procedures take a name (nullptr = standard input) and return nonzero to go on.
 using FileProc = std::function<int(const char* name)>;
@@ -57,7 +77,7 @@ using FileProc = std::function<int(const char* name)>;
 int analfileExec(const OptionDescriptor& descriptor, const FileProc& fileProc);
 
 // The file arguments of the run (the words that are not options, after the
-// leading words), as analoptionEx counted them.
+// leading words), as readOptions counted them.
 std::vector<const char*> fileArguments();
 
 // The index-th word (1-based) that is not an option, or nullptr.

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "vornlib/console.h"
-#include "vornlib/errors.h"
 #include "vornlib/options.h"
 
 namespace vorn {
@@ -76,13 +74,6 @@ bool isInputOfRun(const char* path) {
 Status checkOutputIsNoInput(const char* path) {
   if (!isInputOfRun(path)) return {};
   return Fault{std::string(path ? path : "<stdout>") + ": is also an input; nothing written", std::nullopt};
-}
-
-void refuseOutputThatIsInput(const char* path) {
-  if (Status checked = checkOutputIsNoInput(path); !checked) {
-    reportError(checked.fault().text);
-    conBreak();
-  }
 }
 
 }  // namespace vorn

@@ -18,7 +18,4 @@ bool isInputOfRun(const char* path);
 // would write into an input.
 Status checkOutputIsNoInput(const char* path);
 
-// Reports that fault and ends the run.
-void refuseOutputThatIsInput(const char* path);
-
 }  // namespace vorn

@@ -6,11 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/errors.h"
 #include "vornlib/run_inputs.h"
 
@@ -22,20 +21,15 @@ constexpr std::size_t kBufferSize = 1 << 16;
 std::string gOutputName;
 bool gOutputNamed = false;
 
-[[noreturn]] void failOpen(const char* name, int error) {
-  reportCodeFor(static_cast<std::uint32_t>(error), name);
-  conBreak();
-}
-
-// A closed pipe: nothing to report; leave as a shell expects.
-[[noreturn]] void endOnClosedPipe() {
-  runBreakHookForExit();
-  std::signal(SIGPIPE, SIG_DFL);
-  std::raise(SIGPIPE);
-  conEnd(141);
+Status openFault(const char* name, const char* standardName = "<stdin>") {
+  return fileFault(errno, name, standardName);
 }
 
 }  // namespace
+
+Fault fileFault(int error, const char* name, const char* standardName) {
+  return Fault{"", std::nullopt, static_cast<std::uint32_t>(error), name ? name : standardName};
+}
 
 namespace detail {
 ByteInput gCurrentInput;
@@ -48,6 +42,7 @@ ByteInput::~ByteInput() { close(); }
 
 bool ByteInput::open(const char* name) {
   close();
+  fault_.reset();
   if (name == nullptr) {
     fd_ = STDIN_FILENO;
     ownsFd_ = false;
@@ -93,6 +88,8 @@ bool ByteInput::makeRereadable() {
 
 bool ByteInput::reopenAt(ByteInput& cursor, std::uint64_t offset, std::size_t bufferSize) const {
   cursor.close();
+  cursor.fault_.reset();
+  cursor.handler_ = handler_;
   if (memory_) {
     // A view of the same bytes: nothing is copied.
     if (offset < consumedBefore_ || offset - consumedBefore_ > end_) return false;
@@ -118,6 +115,7 @@ bool ByteInput::reopenAt(ByteInput& cursor, std::uint64_t offset, std::size_t bu
 
 void ByteInput::openMemory(std::string_view bytes) {
   close();
+  fault_.reset();
   memory_ = true;
   storage_.assign(bytes.begin(), bytes.end());
   buffer_ = storage_.data();
@@ -161,9 +159,23 @@ bool ByteInput::refill() {
   return n > 0;
 }
 
+Status ByteInput::status() const {
+  if (fault_) return *fault_;
+  return {};
+}
+
+void ByteInput::fail(Fault fault) {
+  if (handler_) handler_(fault);
+  if (!fault_) fault_ = std::move(fault);
+}
+
 std::size_t ByteInput::readSome(std::uint8_t* into, std::size_t size) {
   for (;;) {
-    pollBreak();
+    if (fault_) return 0;
+    if (breakPending()) {
+      fail(interruptedFault());
+      return 0;
+    }
     ssize_t n = positional_ ? ::pread(fd_, into, size, static_cast<off_t>(filePos_)) : ::read(fd_, into, size);
     if (n >= 0) {
       std::size_t got = static_cast<std::size_t>(n);
@@ -172,9 +184,8 @@ std::size_t ByteInput::readSome(std::uint8_t* into, std::size_t size) {
       return got;
     }
     if (errno == EINTR) continue;
-    int error = errno;
-    reportCodeFor(static_cast<std::uint32_t>(error), name());
-    conBreak();
+    fail(fileFault(errno, name()));
+    return 0;
   }
 }
 
@@ -183,9 +194,8 @@ void ByteInput::spill(const std::uint8_t* bytes, std::size_t size) {
     ssize_t n = ::write(spillFd_, bytes, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      int error = n < 0 ? errno : ENOSPC;
-      reportCodeFor(static_cast<std::uint32_t>(error), "<temporary copy of the input>");
-      conBreak();
+      fail(fileFault(n < 0 ? errno : ENOSPC, "<temporary copy of the input>"));
+      return;
     }
     bytes += n;
     size -= static_cast<std::size_t>(n);
@@ -318,6 +328,7 @@ bool ByteOutput::open(const char* name, bool onlyNew) {
   memory_ = false;
   counting_ = false;
   failed_ = false;
+  fault_.reset();
   flushed_ = 0;
   buffer_.resize(kBufferSize);
   pos_ = 0;
@@ -330,6 +341,7 @@ void ByteOutput::openMemory() {
   memory_ = true;
   counting_ = false;
   failed_ = false;
+  fault_.reset();
   flushed_ = 0;
   memoryBytes_.clear();
   buffer_.resize(kBufferSize);
@@ -358,12 +370,28 @@ void ByteOutput::close() {
   counting_ = false;
 }
 
+Status ByteOutput::status() const {
+  if (fault_) return *fault_;
+  return {};
+}
+
+void ByteOutput::keep(Fault fault) {
+  if (handler_) handler_(fault);
+  if (!fault_) fault_ = std::move(fault);
+}
+
 void ByteOutput::fail(int error) {
+  // Nothing after a write that failed goes out (EINTR: a break stopped it).
   failed_ = true;
   pos_ = 0;
-  if (error == EPIPE) endOnClosedPipe();
-  reportCodeFor(static_cast<std::uint32_t>(error), name_.empty() ? "<stdout>" : name_.c_str());
-  conBreak();
+  keep(error == EINTR ? interruptedFault() : fileFault(error, name(), "<stdout>"));
+}
+
+bool ByteOutput::breakPoint() {
+  if (!breakPending()) return true;
+  // What is buffered stays, to go out as the output is closed.
+  keep(interruptedFault());
+  return false;
 }
 
 void ByteOutput::writeOut(const std::uint8_t* data, std::size_t size) {
@@ -379,12 +407,12 @@ void ByteOutput::writeOut(const std::uint8_t* data, std::size_t size) {
     ssize_t n = ::write(fd_, data, size);
     if (n < 0) {
       if (errno == EINTR) {
-        pollBreak();
-        continue;
+        if (!breakPending()) continue;
+        return fail(EINTR);  // a break, as the fault
       }
-      fail(errno);
+      return fail(errno);
     }
-    if (n == 0) fail(ENOSPC);
+    if (n == 0) return fail(ENOSPC);
     data += n;
     size -= static_cast<std::size_t>(n);
   }
@@ -413,8 +441,9 @@ void ByteOutput::write(std::span<const std::uint8_t> bytes) {
 
 // ------------------------------------------------------- current streams
 
-void openin(const char* name) {
-  if (!detail::gCurrentInput.open(name)) failOpen(name, errno);
+Status openin(const char* name) {
+  if (!detail::gCurrentInput.open(name)) return openFault(name);
+  return {};
 }
 
 void closein() { detail::gCurrentInput.close(); }
@@ -441,53 +470,53 @@ void setOutputName(const char* name) {
 
 const char* outputName() { return gOutputNamed ? gOutputName.c_str() : nullptr; }
 
-void openout() { openoutf(outputName()); }
+Status openout() { return openoutf(outputName()); }
 
-void openoutf(const char* name) {
-  refuseOutputThatIsInput(name);
-  if (!detail::gCurrentOutput.open(name)) failOpen(name, errno);
+Status openoutf(const char* name) {
+  if (Status checked = checkOutputIsNoInput(name); !checked) return checked;
+  if (!detail::gCurrentOutput.open(name)) return openFault(name);
+  return {};
 }
 
-bool openoutfNew(const char* name) {
-  if (detail::gCurrentOutput.open(name, true)) return true;
-  if (errno != EEXIST) failOpen(name, errno);
-  return false;
+Status openoutfNew(const char* name) {
+  if (!detail::gCurrentOutput.open(name, true)) return openFault(name);
+  return {};
 }
 
-void closeout() { detail::gCurrentOutput.close(); }
+Status closeout() {
+  detail::gCurrentOutput.close();
+  return detail::gCurrentOutput.status();
+}
 
 ByteOutput& getouthandle() { return detail::gCurrentOutput; }
 
 void OutDnum(std::uint64_t value) { OutStrz(std::to_string(value)); }
 
-std::unique_ptr<ByteInput> nfOpenIn(const char* name) {
-  auto in = std::make_unique<ByteInput>();
-  if (!in->open(name)) failOpen(name, errno);
-  return in;
+Status nfOpenIn(const char* name, std::unique_ptr<ByteInput>& file) {
+  file = std::make_unique<ByteInput>();
+  if (!file->open(name)) return openFault(name);
+  return {};
 }
 
-std::unique_ptr<ByteOutput> nfOpenOut(const char* name) {
-  refuseOutputThatIsInput(name);
-  auto out = std::make_unique<ByteOutput>();
-  if (!out->open(name)) failOpen(name, errno);
-  return out;
+Status nfOpenOut(const char* name, std::unique_ptr<ByteOutput>& file) {
+  if (Status checked = checkOutputIsNoInput(name); !checked) return checked;
+  file = std::make_unique<ByteOutput>();
+  if (!file->open(name)) return openFault(name);
+  return {};
 }
 
-std::string readWholeFile(const char* name, std::size_t limit) {
+Status readWholeFile(const char* name, std::size_t limit, std::string& bytes) {
   ByteInput in;
-  if (!in.open(name)) failOpen(name, errno);
-  std::string bytes;
+  if (!in.open(name)) return openFault(name);
+  bytes.clear();
   std::uint8_t chunk[1 << 14];
   for (;;) {
     std::size_t n = in.read(chunk);
     if (n == 0) break;
-    if (bytes.size() + n > limit) {
-      reportCodeFor(kErrMalformedInput, name);
-      conBreak();
-    }
+    if (bytes.size() + n > limit) return Fault{"", std::nullopt, kErrMalformedInput, name ? name : "<stdin>"};
     bytes.append(reinterpret_cast<const char*>(chunk), n);
   }
-  return bytes;
+  return in.status();
 }
 
 }  // namespace vorn

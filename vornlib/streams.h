@@ -3,20 +3,33 @@
 // tools' main loops (openin/InByte, openout/OutByte); further named files are
 // ByteInput/ByteOutput objects of their own (nfOpenIn/nfOpenOut).
 //
-// A read error or a write error (disk full) is reported as "tool: file:
-// reason" and ends the run; a closed pipe ends the run quietly, as a shell
-// expects. Blocking calls are safe points for Ctrl-C.
+// A stream reports nothing and never ends the run. A read error, a write
+// error (disk full, a closed pipe) or a break (Ctrl-C) met in a blocking
+// read or write is kept as the stream's fault (status()): reads then meet
+// the end of the input, writes are dropped. A stream given a fault handler
+// (the frame gives the tools' streams one) hands the fault to it at once
+// instead; opens give their fault back.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "vornlib/status.h"
+
 namespace vorn {
 
 inline constexpr int kEndOfInput = -1;
+
+// Gets a stream's fault as it happens; the frame's handler ends the run.
+using StreamFaultHandler = void (*)(const Fault& fault);
+
+// The fault of a file that could not be opened, read or written: the errno
+// value, naming the file as messages do (nullptr: `standardName`).
+Fault fileFault(int error, const char* name, const char* standardName = "<stdin>");
 
 class ByteInput {
  public:
@@ -85,7 +98,14 @@ class ByteInput {
   // Bytes consumed so far.
   std::uint64_t offset() const { return consumedBefore_ + pos_; }
 
+  // True unless a read failed or a break stopped one (what the fault is).
+  Status status() const;
+  // From now on a fault goes to `handler` as it happens (nullptr: kept).
+  // Kept across open() and close(); cursors made by reopenAt() get it too.
+  void setFaultHandler(StreamFaultHandler handler) { handler_ = handler; }
+
  private:
+  void fail(Fault fault);
   int refillAndGet();
   bool refill();
   // Reads into `into` from the file or pipe; the count, 0 at the end.
@@ -111,6 +131,8 @@ class ByteInput {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   std::uint64_t consumedBefore_ = 0;
+  std::optional<Fault> fault_;
+  StreamFaultHandler handler_ = nullptr;
 };
 
 class ByteOutput {
@@ -127,7 +149,7 @@ class ByteOutput {
   void openMemory();
   // Only counts the bytes (to measure what a second pass will write).
   void openCounting();
-  // Flushes and closes; reports a write error and ends the run.
+  // Flushes and closes; a write error is the stream's fault (status()).
   void close();
   bool isOpen() const { return fd_ >= 0 || memory_ || counting_; }
   const char* name() const { return name_.empty() ? nullptr : name_.c_str(); }
@@ -156,8 +178,17 @@ class ByteOutput {
   // Bytes written since it was opened, those still buffered included.
   std::uint64_t offset() const { return flushed_ + pos_; }
 
+  // True unless a write failed since the last open (what the fault is).
+  Status status() const;
+  // As ByteInput::setFaultHandler.
+  void setFaultHandler(StreamFaultHandler handler) { handler_ = handler; }
+  // A safe point for a break in long writing: false when a break is
+  // pending, which is then the stream's fault (to its handler, or kept).
+  bool breakPoint();
+
  private:
   void writeOut(const std::uint8_t* data, std::size_t size);
+  void keep(Fault fault);
   void fail(int error);
 
   int fd_ = -1;
@@ -170,6 +201,8 @@ class ByteOutput {
   std::string memoryBytes_;
   std::vector<std::uint8_t> buffer_;
   std::size_t pos_ = 0;
+  std::optional<Fault> fault_;
+  StreamFaultHandler handler_ = nullptr;
 };
 
 namespace detail {
@@ -177,9 +210,8 @@ extern ByteInput gCurrentInput;
 extern ByteOutput gCurrentOutput;
 }  // namespace detail
 
-// The current input. openin reports a file it cannot open ("tool: name:
-// reason") and ends the run.
-void openin(const char* name);
+// The current input. openin fails with the file's fault when it cannot open it.
+Status openin(const char* name);
 void closein();
 ByteInput& getinhandle();
 inline int InByte() { return detail::gCurrentInput.get(); }
@@ -196,14 +228,16 @@ std::uint64_t currentInputOffset();
 // The current output: standard output, or the file named by option O.
 void setOutputName(const char* name);
 const char* outputName();
-void openout();
-// Opens the named file as the current output (nullptr = standard output).
-void openoutf(const char* name);
+Status openout();
+// Opens the named file as the current output (nullptr = standard output);
+// fails when it is one of the run's inputs (run_inputs.h) or cannot be made.
+Status openoutf(const char* name);
 // Creates the named file as the current output when no file of that name
-// exists: it can then be none of the run's inputs, and needs no check. False
-// when one exists, and nothing is opened.
-bool openoutfNew(const char* name);
-void closeout();
+// exists: it can then be none of the run's inputs, and needs no check. When
+// one exists it fails with EEXIST, and nothing is opened.
+Status openoutfNew(const char* name);
+// Flushes and closes the current output; its status (a write that failed).
+Status closeout();
 ByteOutput& getouthandle();
 inline void OutByte(std::uint8_t b) { detail::gCurrentOutput.put(b); }
 inline void OutNByte(std::span<const std::uint8_t> bytes) { detail::gCurrentOutput.write(bytes); }
@@ -212,13 +246,13 @@ inline void OutEol() { detail::gCurrentOutput.put('\n'); }
 inline void OutTab() { detail::gCurrentOutput.put('\t'); }
 void OutDnum(std::uint64_t value);
 
-// Named files beside the current streams. They report and end the run when
-// the file cannot be opened.
-std::unique_ptr<ByteInput> nfOpenIn(const char* name);
-std::unique_ptr<ByteOutput> nfOpenOut(const char* name);
+// Named files beside the current streams, opened into `file`; an output
+// that is one of the run's inputs is refused as openoutf refuses it.
+Status nfOpenIn(const char* name, std::unique_ptr<ByteInput>& file);
+Status nfOpenOut(const char* name, std::unique_ptr<ByteOutput>& file);
 
-// Reads a whole file into memory (at most `limit` bytes; more is an error
-// reported as malformed input). Reports and ends the run on failure.
-std::string readWholeFile(const char* name, std::size_t limit);
+// Reads a whole file into `bytes` (at most `limit` bytes; more is a fault
+// of malformed input).
+Status readWholeFile(const char* name, std::size_t limit, std::string& bytes);
 
 }  // namespace vorn

@@ -54,7 +54,7 @@ class AlsaLayer : public ::testing::Test {
   }
   void TearDown() override { midiio::resetMidiLayer(); }
 
-  bool sendLong(const std::string& bytes) {
+  vorn::Status sendLong(const std::string& bytes) {
     return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   }
 };
@@ -73,7 +73,9 @@ TEST_F(AlsaLayer, PortsAreListedByTheNamesRule) {
   const std::vector<std::string> outputs = plus(kSystemPorts, {"Twin:in", "Twin:in #2", "Twin:in #3"});
   const std::vector<std::string> inputs = plus(kSystemPorts, {"Twin:out", "Twin:in"});
 
-  const midiio::DeviceList& devices = midiio::midiDevices();
+  const midiio::DeviceList* listed = nullptr;
+  ASSERT_TRUE(midiio::midiDevices(listed));
+  const midiio::DeviceList& devices = *listed;
   EXPECT_EQ(names(devices.outputs), outputs);
   EXPECT_EQ(names(devices.inputs), inputs);
   for (const auto& d : devices.outputs) EXPECT_EQ(d.loopback, d.name.starts_with("Midi Through:")) << d.name;
@@ -134,7 +136,8 @@ TEST_F(AlsaLayer, BytesLeaveTheRawPortAsSent) {
   RawMidiReader raw(1);
   int index = -1;
   ASSERT_TRUE(midiio::findMidiOutput("virtual raw midi 0-1:VIRMIDI 0-1", index));  // ASCII case folded
-  ASSERT_TRUE(midiio::openMidiOutput(index)) << midiio::lastMidiError();
+  const vorn::Status opened = midiio::openMidiOutput(index);
+  ASSERT_TRUE(opened) << opened.fault().text;
   std::string expected;
   for (const auto& s : sends) {
     EXPECT_TRUE(s.packed ? midiio::sendShortMessage(s.packed) : sendLong(zamotest::unhex(s.bytes))) << s.raw;
@@ -168,8 +171,11 @@ TEST_F(AlsaLayer, PortThatVanishedIsReported) {
     }
     if (c.wholeClient) gone.reset();
     else gone->deletePort(port);
-    EXPECT_FALSE(c.whileOpen ? midiio::sendShortMessage(0x0000F8) : midiio::openMidiOutput(index));
-    EXPECT_EQ(midiio::lastMidiError(), midiio::midiErrorCode(midiio::kMidiNoSuchPort));
+    const vorn::Status failed = c.whileOpen ? midiio::sendShortMessage(0x0000F8) : midiio::openMidiOutput(index);
+    EXPECT_FALSE(failed);
+    if (!failed) {
+      EXPECT_EQ(failed.fault().code, midiio::midiErrorCode(midiio::kMidiNoSuchPort));
+    }
   }
 }
 

@@ -49,14 +49,14 @@ int fileProc(const char* name) {
     if (action == "fail" && marked) frame::failInput(failCode);
     if (action == "fail-at" && marked) frame::failInput(failCode, "a bad byte", 3);
     if (action == "oom" && marked) throw std::bad_alloc();
-    if (action == "warn") vorn::reportError("carrying on");
+    if (action == "warn") frame::reportError("carrying on");
     if (action == "interrupt-sleep" || action == "terminate-sleep") {
       std::raise(action == "interrupt-sleep" ? SIGINT : SIGTERM);
-      vorn::sleepMs(60000);
+      frame::sleepMs(60000);
     }
     if (action == "interrupt-read") {
       std::raise(SIGINT);
-      vorn::openin(nullptr);
+      frame::openin(nullptr);
       while (vorn::InByte() >= 0) {
       }
     }
@@ -68,7 +68,7 @@ int fileProc(const char* name) {
 }
 
 int mainProc() {
-  vorn::conHook([] { std::fputs("hook ran\n", stderr); });
+  frame::conHook([] { std::fputs("hook ran\n", stderr); });
   frame::standardMain(descriptor, fileProc);
   std::printf("flags=%u step=%g\n", flags, step);
   return 1;

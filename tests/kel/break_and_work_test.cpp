@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "kel_test_support.h"
-#include "vornlib/console.h"
+#include "frame/console.h"
 
 namespace {
 
@@ -81,9 +81,9 @@ int evaluateAfterSigint() {
 TEST(KelBreak, TheDefaultCheckIsTheConsoleBreakFlag) {
   char name[] = "kel_test";
   char* argv[] = {name, nullptr};
-  vorn::resetRunState();
-  vorn::runMainProc("KELTEST 1.00", 1, argv, evaluateAfterSigint);
-  vorn::resetRunState();
+  frame::resetRunState();
+  frame::runMainProc("KELTEST 1.00", 1, argv, evaluateAfterSigint);
+  frame::resetRunState();
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   EXPECT_EQ(codeName(gErrorAfterSignal.code), "Interrupted");

@@ -14,7 +14,7 @@
 #include "midiio/fake_backend.h"
 #include "midiio/midi_layer.h"
 #include "run_tool.h"
-#include "vornlib/console.h"
+#include "frame/console.h"
 #include "vornlib/errors.h"
 
 namespace {
@@ -40,19 +40,17 @@ class MidiioFakeLayer : public ::testing::Test {
     for (const auto& m : world->sent) lines.push_back(midiio::fakeLogLine(m));
     return lines;
   }
-  bool sendLong(const std::string& hexBytes) {
+  vorn::Status sendLong(const std::string& hexBytes) {
     const std::string bytes = unhex(hexBytes);
     return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   }
-  // Runs `body`, which must end the run through reportMidiError; gives what it reported.
-  template <typename Body>
-  std::string reported(Body body) {
+  // What a tool reports for `status`, which must be a failure.
+  std::string reported(const vorn::Status& status) {
     testing::internal::CaptureStderr();
-    try {
-      body();
-      ADD_FAILURE() << "the run did not end";
-    } catch (const vorn::RunEnded& ended) {
-      EXPECT_EQ(ended.status, 1);
+    if (status) {
+      ADD_FAILURE() << "the call did not fail";
+    } else {
+      frame::report(status.fault());
     }
     return testing::internal::GetCapturedStderr();
   }
@@ -68,7 +66,7 @@ TEST_F(MidiioFakeLayer, LookupMatchesWholeNamesIgnoringAsciiCase) {
   } cases[] = {{"synth b:port 1", true, 2}, {"SYNTH A:PORT 1", true, 1}, {"Synth A", false, 7}, {"1", false, 7}};
   for (const auto& c : cases) {
     int index = 7;
-    EXPECT_EQ(midiio::findMidiOutput(c.name, index), c.found) << c.name;
+    EXPECT_EQ(midiio::findMidiOutput(c.name, index).ok(), c.found) << c.name;
     EXPECT_EQ(index, c.index) << c.name;
   }
   int input = -1;
@@ -93,23 +91,19 @@ TEST_F(MidiioFakeLayer, EnvironmentRule) {
     else unsetenv("ZAMO_MIDI_OUT");
     int index = -1;
     if (c.index == -2) {
-      EXPECT_NE(reported([&] { midiio::chooseMidiOutputFromEnvironment(index); }).find(c.message), std::string::npos);
+      EXPECT_NE(reported(midiio::chooseMidiOutputFromEnvironment(index)).find(c.message), std::string::npos);
     } else {
-      midiio::chooseMidiOutputFromEnvironment(index);
+      EXPECT_TRUE(midiio::chooseMidiOutputFromEnvironment(index));
       EXPECT_EQ(index, c.index) << (c.value ? c.value : "unset");
     }
   }
+  int index = -1;
   setenv("ZAMO_MIDI_OUT", std::string(259, 'x').c_str(), 1);
-  EXPECT_NE(reported([] {
-              int index = -1;
-              midiio::chooseMidiOutputFromEnvironment(index);
-            }).find("no MIDI device of that name"),
+  EXPECT_NE(reported(midiio::chooseMidiOutputFromEnvironment(index)).find("no MIDI device of that name"),
             std::string::npos);
   setenv("ZAMO_MIDI_OUT", std::string(260, 'x').c_str(), 1);
-  EXPECT_NE(reported([] {
-              int index = -1;
-              midiio::chooseMidiOutputFromEnvironment(index);
-            }).find("environment variable value is too long: ZAMO_MIDI_OUT"),
+  EXPECT_NE(reported(midiio::chooseMidiOutputFromEnvironment(index))
+                .find("environment variable value is too long: ZAMO_MIDI_OUT"),
             std::string::npos);
 }
 
@@ -124,19 +118,17 @@ TEST_F(MidiioFakeLayer, DefaultDeviceSkipsMidiThroughUnlessItIsAll) {
 
   world->setDevices({}, {});
   midiio::useMidiBackend(std::make_unique<midiio::FakeBackend>(world));
-  EXPECT_FALSE(midiio::openMidiOutput(midiio::kDefaultDevice));
-  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNoDevice);
-  EXPECT_NE(reported([] { midiio::reportMidiError(midiio::lastMidiError()); }).find("name it with -E or ZAMO_MIDI_OUT"),
-            std::string::npos);
+  vorn::Status opened = midiio::openMidiOutput(midiio::kDefaultDevice);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(opened.fault().code, 0x60000000u + midiio::kMidiNoDevice);
+  EXPECT_NE(reported(opened).find("name it with -E or ZAMO_MIDI_OUT"), std::string::npos);
 }
 
 TEST_F(MidiioFakeLayer, VanishedPortIsReportedAtOpen) {
   int index = -1;
   ASSERT_TRUE(midiio::findMidiOutput("Synth B:Port 1", index));
   world->devices.outputs.pop_back();  // unplugged after the lookup
-  EXPECT_FALSE(midiio::openMidiOutput(index));
-  EXPECT_EQ(reported([] { midiio::reportMidiError(midiio::lastMidiError()); }),
-            "zamo: port no longer exists: Synth B:Port 1\n");
+  EXPECT_EQ(reported(midiio::openMidiOutput(index)), "zamo: port no longer exists: Synth B:Port 1\n");
 }
 
 TEST_F(MidiioFakeLayer, ShortMessagesCarryTheLengthTheirStatusGives) {
@@ -154,9 +146,10 @@ TEST_F(MidiioFakeLayer, ShortMessagesCarryTheLengthTheirStatusGives) {
   };
   for (const auto& c : cases) {
     const std::size_t before = world->sent.size();
-    EXPECT_EQ(midiio::sendShortMessage(c.packed), c.ok) << std::hex << c.packed;
+    vorn::Status sent = midiio::sendShortMessage(c.packed);
+    EXPECT_EQ(sent.ok(), c.ok) << std::hex << c.packed;
     if (!c.ok) {
-      EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiInvalidMessage);
+      EXPECT_EQ(sent.fault().code, 0x60000000u + midiio::kMidiInvalidMessage);
     }
     const std::string wire = world->sent.size() > before ? hex(std::string(world->sent.back().bytes.begin(),
                                                                            world->sent.back().bytes.end()))
@@ -172,8 +165,9 @@ TEST_F(MidiioFakeLayer, LongMessagesGoAsTheyAre) {
   EXPECT_TRUE(sendLong("F0 01 02 03 04 05"));  // the first piece of one message
   EXPECT_TRUE(sendLong("06 F7"));              // and its end, without F0
   EXPECT_TRUE(sendLong("90 3C 40 F0 7E F7"));
-  EXPECT_FALSE(sendLong(""));
-  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiInvalidMessage);
+  vorn::Status empty = sendLong("");
+  EXPECT_FALSE(empty);
+  EXPECT_EQ(empty.fault().code, 0x60000000u + midiio::kMidiInvalidMessage);
   EXPECT_EQ(sent(), (std::vector<std::string>{"0 F0 7D 10 4C", "0 F7", "0 F0 01 02 03", "0 04 05", "0 06 F7",
                                               "0 90 3C 40", "0 F0 7E F7"}));
 }
@@ -201,14 +195,14 @@ TEST_F(MidiioFakeLayer, ClockCountsWholePeriodsOnVirtualTime) {
   } schedule[] = {{0, 0x403C90}, {3, 0x003C90}, {1, 0x403E90}, {0, 0x003E90}};
   for (const auto& s : schedule) {
     due += s.delaySteps * 10;
-    midiio::waitForClock(due);
+    (void)midiio::waitForClock(due);
     EXPECT_TRUE(midiio::sendShortMessage(s.packed));
   }
   // Stamps are the ideal tick times: clock start + n x period.
   EXPECT_EQ(sent(), (std::vector<std::string>{"1234 90 3C 40", "1264 90 3C 00", "1274 90 3E 40", "1274 90 3E 00"}));
   world->advance(7 * midiio::kNanosPerMs);
   EXPECT_EQ(midiio::clockNow(), 40u);  // the count moves in whole periods
-  midiio::pauseMs(25);
+  (void)midiio::pauseMs(25);
   EXPECT_EQ(midiio::clockNow(), 70u);
   midiio::stopClock();
   world->advance(100 * midiio::kNanosPerMs);
@@ -216,8 +210,9 @@ TEST_F(MidiioFakeLayer, ClockCountsWholePeriodsOnVirtualTime) {
   ASSERT_TRUE(midiio::startClock(0));  // 0 means 8 ms
   world->advance(17 * midiio::kNanosPerMs);
   EXPECT_EQ(midiio::clockNow(), 16u);
-  EXPECT_FALSE(midiio::startClock(1000001));
-  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiPeriodRefused);
+  vorn::Status refused = midiio::startClock(1000001);
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.fault().code, 0x60000000u + midiio::kMidiPeriodRefused);
   EXPECT_TRUE(midiio::startClock(1000000));
 }
 
@@ -227,7 +222,7 @@ TEST_F(MidiioFakeLayer, ScheduleSurvivesTheCountWrapping) {
   std::uint32_t due = 0;
   for (int i = 0; i < 4300; ++i) {
     due += 1000000u;
-    midiio::waitForClock(due);
+    (void)midiio::waitForClock(due);
     ASSERT_EQ(midiio::clockNow(), due);
   }
 }
@@ -242,7 +237,7 @@ TEST_F(MidiioFakeLayer, ReportShowsTextAndDetail) {
       {0x60000000 + midiio::kMidiNoSystem, "zamo: no MIDI system: no ALSA sequencer and no JACK server\n"},
       {0, "zamo: MIDI error\n"},  // never a success text
   };
-  for (const auto& c : cases) EXPECT_EQ(reported([&] { midiio::reportMidiError(c.code); }), c.message);
+  for (const auto& c : cases) EXPECT_EQ(reported(midiio::midiFault(c.code)), c.message);
 }
 
 }  // namespace
@@ -254,13 +249,14 @@ int gBreakSignal = SIGINT;
 
 // A tool's run that breaks while notes and a pedal are on.
 int breakingTool() {
-  vorn::conHook(midiio::closeMidiOutput);
+  frame::conHook(midiio::closeMidiOutput);
   midiio::useMidiBackend(std::make_unique<midiio::FakeBackend>(gBreakWorld));
   if (!midiio::openMidiOutput(0)) return 0;
   (void)midiio::sendShortMessage(0x403C95);
   (void)midiio::sendShortMessage(0x7F40B5);
   std::raise(gBreakSignal);
-  midiio::pauseMs(10);  // the pause sees the break and ends the run
+  // The pause sees the break and fails; the tool ends the run as a break.
+  frame::orEnd(midiio::pauseMs(10));
   return 1;
 }
 
@@ -270,13 +266,13 @@ TEST(MidiioBreak, BreakSilencesEveryChannel) {
     int status;
   } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
   for (const auto& c : cases) {
-    vorn::resetRunState();
+    frame::resetRunState();
     gBreakWorld = std::make_shared<FakeMidiWorld>();
     gBreakWorld->setDevices({"Synth:In"}, {});
     gBreakSignal = c.signal;
     char name[] = "zamo";
     char* argv[] = {name, nullptr};
-    EXPECT_EQ(vorn::runMainProc("ZAMO 1.00", 1, argv, breakingTool), c.status);
+    EXPECT_EQ(frame::runMainProc("ZAMO 1.00", 1, argv, breakingTool), c.status);
     std::vector<std::string> expected{"0 95 3C 40", "0 B5 40 7F"};
     const std::vector<std::string> silence = zamotest::breakSilence("0 ");
     expected.insert(expected.end(), silence.begin(), silence.end());
@@ -286,7 +282,7 @@ TEST(MidiioBreak, BreakSilencesEveryChannel) {
     EXPECT_EQ(gBreakWorld->closes, 1);
     midiio::resetMidiLayer();
   }
-  vorn::resetRunState();
+  frame::resetRunState();
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 }

@@ -82,9 +82,10 @@ class LayerJackFixture : public JackFixture {
   void openRecorder() {
     int index = -1;
     ASSERT_TRUE(midiio::findMidiOutput(recorder->portName(), index));
-    ASSERT_TRUE(midiio::openMidiOutput(index)) << midiio::lastMidiError();
+    const vorn::Status opened = midiio::openMidiOutput(index);
+    ASSERT_TRUE(opened) << opened.fault().text;
   }
-  bool sendLong(const std::string& bytes) {
+  vorn::Status sendLong(const std::string& bytes) {
     return midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   }
   std::vector<std::string> recordedHex() {

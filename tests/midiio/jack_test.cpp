@@ -31,7 +31,9 @@ using MidiioJack = zamotest::LayerJackFixture;
 TEST_F(MidiioJack, ListsPortsByFullNameInByteOrder) {
   JackRecorder another("Another");
   const auto before = std::chrono::steady_clock::now();
-  const midiio::DeviceList& devices = midiio::midiDevices();
+  const midiio::DeviceList* listed = nullptr;
+  ASSERT_TRUE(midiio::midiDevices(listed));
+  const midiio::DeviceList& devices = *listed;
   const auto openMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
   std::cout << "[ measure ] JACK client open and port list: " << openMs << " ms\n";
   std::vector<std::string> names;
@@ -96,8 +98,9 @@ TEST_F(MidiioJack, PortThatVanishesIsReported) {
   int index = -1;
   ASSERT_TRUE(midiio::findMidiOutput(recorder->portName(), index));
   recorder->removePort();
-  EXPECT_FALSE(midiio::openMidiOutput(index));
-  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNoSuchPort);
+  const vorn::Status opened = midiio::openMidiOutput(index);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(opened.fault().code, 0x60000000u + midiio::kMidiNoSuchPort);
 
   JackRecorder second("second");
   midiio::resetMidiLayer();
@@ -105,13 +108,15 @@ TEST_F(MidiioJack, PortThatVanishesIsReported) {
   ASSERT_TRUE(midiio::openMidiOutput(index));
   EXPECT_TRUE(midiio::sendShortMessage(0x403C90));
   second.removePort();
-  bool failed = false;
-  for (int i = 0; i < 100 && !failed; ++i) {
-    failed = !midiio::sendShortMessage(0x0000F8);
+  vorn::Status sent;
+  for (int i = 0; i < 100 && sent; ++i) {
+    sent = midiio::sendShortMessage(0x0000F8);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  EXPECT_TRUE(failed);
-  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNoSuchPort);
+  EXPECT_FALSE(sent);
+  if (!sent) {
+    EXPECT_EQ(sent.fault().code, 0x60000000u + midiio::kMidiNoSuchPort);
+  }
 }
 
 TEST_F(MidiioJack, StoppedServerHoldsALongSendUntilItGoesOn) {
@@ -123,10 +128,10 @@ TEST_F(MidiioJack, StoppedServerHoldsALongSendUntilItGoesOn) {
     server->signal(SIGCONT);
   });
   const auto before = std::chrono::steady_clock::now();
-  const bool sent = sendLong(message);
+  const vorn::Status sent = sendLong(message);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
   resume.join();
-  EXPECT_TRUE(sent) << midiio::lastMidiError();
+  EXPECT_TRUE(sent) << sent.fault().text;
   EXPECT_GE(seconds, 0.7);  // held, not failed and not dropped on our side
   // How the server catches up on the cycles it missed is its own affair; after
   // it, the output works as before.
@@ -142,9 +147,12 @@ TEST_F(MidiioJack, StoppedServerFailsALongSendAfterTheBound) {
   openRecorder();
   server->signal(SIGSTOP);
   const auto before = std::chrono::steady_clock::now();
-  EXPECT_FALSE(sendLong("\xF0" + std::string(600000, '\x22') + "\xF7"));
+  const vorn::Status sent = sendLong("\xF0" + std::string(600000, '\x22') + "\xF7");
+  EXPECT_FALSE(sent);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
-  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiNotReady);
+  if (!sent) {
+    EXPECT_EQ(sent.fault().code, 0x60000000u + midiio::kMidiNotReady);
+  }
   EXPECT_GE(seconds, 9.5);
   server->signal(SIGCONT);
 }
@@ -153,13 +161,13 @@ TEST_F(MidiioJack, ServerGoneMidPlayIsAClearError) {
   openRecorder();
   ASSERT_TRUE(midiio::sendShortMessage(0x403C90));
   server->stop();
-  bool failed = false;
-  for (int i = 0; i < 300 && !failed; ++i) {
-    failed = !sendLong(zamotest::unhex("F0 01 02 F7"));
+  vorn::Status sent;
+  for (int i = 0; i < 300 && sent; ++i) {
+    sent = sendLong(zamotest::unhex("F0 01 02 F7"));
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(midiio::lastMidiError(), 0x60000000u + midiio::kMidiJackShutdown);
+  ASSERT_FALSE(sent);
+  EXPECT_EQ(sent.fault().code, 0x60000000u + midiio::kMidiJackShutdown);
   midiio::closeMidiOutput();  // returns, no hang
 }
 

@@ -179,7 +179,7 @@ TEST_F(MidiioReceive, StampsStartAndFailures) {
 
   world->inputGone = true;
   EXPECT_EQ(receive(1000).received, Received::sourceLeft);
-  EXPECT_EQ(midiio::lastMidiError(), midiio::midiErrorCode(midiio::kMidiNoSuchPort));
+  EXPECT_EQ(midiio::receiveFault().code, midiio::midiErrorCode(midiio::kMidiNoSuchPort));
   midiio::closeMidiInput();
   midiio::closeMidiInput();  // safe when closed
   EXPECT_EQ(receive(0).received, Received::failed);

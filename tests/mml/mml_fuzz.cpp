@@ -6,6 +6,7 @@
 // goes to /dev/null.
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 #include <string_view>
 
@@ -13,7 +14,7 @@
 #include "mml/diagnostic.h"
 #include "mml/source_text.h"
 #include "mml/writers.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/streams.h"
 
 namespace {
@@ -39,14 +40,14 @@ void write(const mml::EventStore& store, const std::vector<mml::EventRecord>& ev
   for (const mml::EventRecord& event : events) {
     if (static_cast<std::uint32_t>(event.time) > kLatestWritten) return;
   }
-  vorn::openoutf("/dev/null");
+  if (!vorn::openoutf("/dev/null")) std::abort();
   if (choice & 4) {
     static constexpr double kSteps[] = {8.0, 0.5, 3.0, 999.9};
     mml::writeDorna(events, store, kSteps[(choice >> 3) & 3]);
   } else {
     mml::writeOstra(events, store);
   }
-  vorn::closeout();
+  if (!vorn::closeout()) std::abort();
 }
 
 }  // namespace
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t choice = data[0];
   std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  vorn::resetRunState();
+  vorn::clearBreak();
   mml::SourceText source;
   source.beginInput("fuzz.mml");
   source.appendBytes(text);

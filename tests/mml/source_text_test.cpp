@@ -133,15 +133,15 @@ TEST(MmlSourceInput, AnInputThatPassesTheLimitIsNamedWithTheFirstByteLeftOut) {
     out << "$0={c}\n/* a long comment */\n";
   }
   mml::SourceText source(24);
-  EXPECT_FALSE(mml::appendInput(source, ":$1={d}"));  // 7 bytes
-  std::optional<mml::SourceTooLarge> tooLarge = mml::appendInput(source, file.c_str());
-  ASSERT_TRUE(tooLarge);
-  EXPECT_EQ(tooLarge->name, file.string());
-  EXPECT_EQ(tooLarge->offset, 17u);  // the argument's 7 bytes and 17 of the file fit
+  EXPECT_TRUE(mml::appendInput(source, ":$1={d}"));  // 7 bytes
+  vorn::Status tooLarge = mml::appendInput(source, file.c_str());
+  ASSERT_FALSE(tooLarge);
+  EXPECT_EQ(tooLarge.fault().input, file.string());
+  EXPECT_EQ(tooLarge.fault().offset, 17u);  // the argument's 7 bytes and 17 of the file fit
   tooLarge = mml::appendInput(source, ":$2={e f g}");
-  ASSERT_TRUE(tooLarge);
-  EXPECT_EQ(tooLarge->name, "<arg>");
-  EXPECT_EQ(tooLarge->offset, std::nullopt);
+  ASSERT_FALSE(tooLarge);
+  EXPECT_EQ(tooLarge.fault().input, "<arg>");
+  EXPECT_EQ(tooLarge.fault().offset, std::nullopt);
   std::filesystem::remove(file);
 }
 

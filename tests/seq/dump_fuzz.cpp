@@ -12,7 +12,7 @@
 #include "seq/smf_dump.h"
 #include "sysex/summary_describer.h"
 #include "sysex/sysex_file_dump.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/streams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t choice = data[0];
   std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  vorn::resetRunState();
+  vorn::clearBreak();
   vorn::ByteInput in;
   in.openMemory(input);
   vorn::ByteOutput out;
@@ -28,22 +28,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   seq::DumpLines lines(out);
   sysex::SummaryDescriber describer;
   std::optional<seq::InputFault> fault;
-  try {
-    switch (choice & 3) {
-      case 0:
-        fault = seq::dumpRecords(in, lines, describer, {});
-        break;
-      case 1:
-        fault = seq::dumpRecords(in, lines, describer, {.shapes = seq::RecordShapes::dorna, .stepMs = 0.1});
-        break;
-      case 2:
-        fault = seq::dumpSmf(in, "fuzz", lines, describer);
-        break;
-      default:
-        if (auto cut = sysex::dumpSysExFile(in, out)) fault = seq::InputFault{cut->text, cut->offset};
-        break;
-    }
-  } catch (const vorn::RunEnded&) {
+  switch (choice & 3) {
+    case 0:
+      fault = seq::dumpRecords(in, lines, describer, {});
+      break;
+    case 1:
+      fault = seq::dumpRecords(in, lines, describer, {.shapes = seq::RecordShapes::dorna, .stepMs = 0.1});
+      break;
+    case 2:
+      fault = seq::dumpSmf(in, "fuzz", lines, describer);
+      break;
+    default:
+      if (auto cut = sysex::dumpSysExFile(in, out)) fault = seq::InputFault{cut->text, cut->offset};
+      break;
   }
   if (fault && (fault->text.empty() || (fault->offset && *fault->offset > input.size()))) std::abort();
   out.close();

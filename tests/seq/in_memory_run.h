@@ -10,7 +10,7 @@
 #include <type_traits>
 
 #include "seq/input_fault.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/streams.h"
 
 namespace seq {
@@ -31,7 +31,7 @@ struct Outcome {
 
 template <typename Convert>
 Outcome runInMemory(std::string_view input, Convert&& convert) {
-  vorn::resetRunState();
+  vorn::clearBreak();
   vorn::ByteInput in;
   in.openMemory(input);
   vorn::getouthandle().openMemory();

@@ -11,7 +11,7 @@
 #include "seq/ostra_to_dorna.h"
 #include "seq/ostra_to_smf.h"
 #include "seq/smf_to_ostra.h"
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/streams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,32 +19,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t choice = data[0];
   std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  vorn::resetRunState();
+  vorn::clearBreak();
   vorn::ByteInput in;
   in.openMemory(input);
   // Output is thrown away: a rest of 2^28 ticks is millions of fillers.
-  vorn::openoutf("/dev/null");
+  if (!vorn::openoutf("/dev/null")) std::abort();
   std::optional<seq::InputFault> fault;
-  try {
-    if ((choice & 0x11) == 0x10) {
-      // The file written must be one zutane reads back.
-      vorn::ByteOutput smf;
-      smf.openMemory();
-      fault = seq::writeSmfFromOstra(input, smf);
-      smf.flush();
-      vorn::ByteInput written;
-      written.openMemory(smf.memoryBytes());
-      if (!fault && seq::convertSmfToOstra(written, {.keepSysEx = true})) std::abort();
-    } else if (choice & 1) {
-      static constexpr double kSteps[] = {8.0, 0.1, 3.0, 999.9};
-      fault = seq::renderOstraToDorna(in, {.stepLength = kSteps[(choice >> 2) & 3], .keepSysEx = (choice & 2) != 0});
-    } else {
-      fault = seq::convertSmfToOstra(in, {.keepSysEx = (choice & 2) != 0, .mergeTracks = (choice & 4) != 0});
-    }
-  } catch (const vorn::RunEnded&) {
+  if ((choice & 0x11) == 0x10) {
+    // The file written must be one zutane reads back.
+    vorn::ByteOutput smf;
+    smf.openMemory();
+    fault = seq::writeSmfFromOstra(input, smf);
+    smf.flush();
+    vorn::ByteInput written;
+    written.openMemory(smf.memoryBytes());
+    if (!fault && seq::convertSmfToOstra(written, {.keepSysEx = true})) std::abort();
+  } else if (choice & 1) {
+    static constexpr double kSteps[] = {8.0, 0.1, 3.0, 999.9};
+    fault = seq::renderOstraToDorna(in, {.stepLength = kSteps[(choice >> 2) & 3], .keepSysEx = (choice & 2) != 0});
+  } else {
+    fault = seq::convertSmfToOstra(in, {.keepSysEx = (choice & 2) != 0, .mergeTracks = (choice & 4) != 0});
   }
   // A fault always says what was found, and names a byte of the input unless it was empty.
   if (fault && (fault->text.empty() || (fault->offset && *fault->offset > input.size()))) std::abort();
-  vorn::closeout();
+  if (!vorn::closeout()) std::abort();
   return 0;
 }

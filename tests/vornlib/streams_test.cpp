@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "run_tool.h"
+#include "vornlib/breaks.h"
+#include "vornlib/errors.h"
 #include "vornlib/streams.h"
 
 using namespace vorn;
@@ -159,4 +164,53 @@ TEST(ByteOutput, MemoryOutputCollects) {
   out.put(0);
   out.flush();
   EXPECT_EQ(out.memoryBytes(), std::string("abc\0", 4));
+}
+
+// A stream's fault comes back as a value naming the file; a break met while
+// writing is the interrupted fault, and what was buffered stays.
+TEST(Streams, FaultsComeBackNamingTheFile) {
+  TempDir dir;
+  const std::string tenBytes = dir.write("ten", "0123456789");
+  const std::string folder = dir.path().string();
+  ByteOutput full;
+  ByteInput folderInput;
+  std::string bytes;
+  const struct {
+    const char* what;
+    std::function<Status()> call;
+    std::uint32_t code;
+    std::string input;
+  } cases[] = {
+      {"open", [] { return openin("/nonexistent/dir/file"); }, ENOENT, "/nonexistent/dir/file"},
+      {"limit", [&] { return readWholeFile(tenBytes.c_str(), 4, bytes); }, kErrMalformedInput, tenBytes},
+      {"read", [&] {
+         if (!folderInput.open(folder.c_str()) || folderInput.get() != kEndOfInput) return Status();
+         return folderInput.status();
+       }, EISDIR, folder},
+      {"write", [&] {
+         if (!full.open("/dev/full")) return Status();
+         full.put('x');
+         full.close();
+         return full.status();
+       }, ENOSPC, "/dev/full"},
+  };
+  for (const auto& c : cases) {
+    const Status status = c.call();
+    ASSERT_FALSE(status) << c.what;
+    EXPECT_EQ(status.fault().code, c.code) << c.what;
+    EXPECT_EQ(status.fault().input, c.input) << c.what;
+  }
+
+  installBreakHandlers();
+  std::raise(SIGINT);
+  ByteOutput out;
+  out.openMemory();
+  out.put('a');
+  EXPECT_FALSE(out.breakPoint());
+  clearBreak();
+  std::signal(SIGINT, SIG_DFL);
+  out.flush();
+  EXPECT_EQ(out.memoryBytes(), "a");
+  ASSERT_FALSE(out.status());
+  EXPECT_TRUE(isInterruption(out.status().fault()));
 }

@@ -12,7 +12,7 @@
 // throw either). A start position beyond the text is a kErrKelRange error.
 //
 // A pending break (Ctrl-C) stops an evaluation with kErrKelInterrupted; the
-// caller then ends its run as a break does (vorn::pollBreak()).
+// caller then stops as for a break (vornlib/breaks.h).
 //
 //   kel::Session session(&host);              // or Session() without a host
 //   auto r = session.evaluateOperand(text, pos, kel::Want::Integer);

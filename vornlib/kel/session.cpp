@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "vornlib/console.h"
+#include "vornlib/breaks.h"
 #include "vornlib/kel/evaluator.h"
 #include "vornlib/kel/failure.h"
 #include "vornlib/kel/kel.h"
