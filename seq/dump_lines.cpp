@@ -1,5 +1,6 @@
 #include "seq/dump_lines.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -143,6 +144,10 @@ char* msColumn(char* at, double ms, std::size_t width, std::size_t gap) {
   return gapAfter(at + n, gap);
 }
 
+// The columns below are built in 64-bit registers whose bytes are stored
+// in memory low byte first.
+static_assert(std::endian::native == std::endian::little, "the columns are built for little-endian machines");
+
 // Eight decimal digits of `value` (below 10^8), one a byte with the first
 // in the lowest byte, as they lie in memory; each a number from 0 to 9.
 // Worked out in one register: the groups of digits are halved three times,
@@ -171,17 +176,29 @@ constexpr std::uint64_t kEightSpaces = 0x2020202020202020ull;
 // columns and a space, stored without a division loop or a table.
 char* writeTime(char* at, std::uint64_t time) {
   if (time >= 10000000000ull) return numberColumn(at, time, 10, 1);
-  const std::uint64_t high = eightDigits(static_cast<std::uint32_t>(time / 100000000));
-  const std::uint64_t low = eightDigits(static_cast<std::uint32_t>(time % 100000000));
-  // The two columns before the last eight.
-  const std::uint64_t head = high == 0 ? kEightSpaces : alignedDigits(high);
-  const std::uint64_t tail = high == 0 ? alignedDigits(low) : low | kZeros;
+  std::uint64_t head = kEightSpaces;  // its last two bytes are the first two columns
+  std::uint64_t tail;
+  if (time < 100000000) {
+    tail = alignedDigits(eightDigits(static_cast<std::uint32_t>(time)));
+  } else {
+    head = alignedDigits(eightDigits(static_cast<std::uint32_t>(time / 100000000)));
+    tail = eightDigits(static_cast<std::uint32_t>(time % 100000000)) | kZeros;
+  }
   const auto first = static_cast<std::uint16_t>(head >> 48);
   std::memcpy(at, &first, 2);
   std::memcpy(at + 2, &tail, 8);
   at[10] = ' ';
   return at + 11;
 }
+
+// ".000" to ".999" as they lie in memory, four bytes each.
+constexpr auto kDecimals = [] {
+  std::array<std::uint32_t, 1000> texts{};
+  for (std::uint32_t n = 0; n < 1000; ++n) {
+    texts[n] = '.' | ('0' + n / 100) << 8 | ('0' + n / 10 % 10) << 16 | ('0' + n % 10) << 24;
+  }
+  return texts;
+}();
 
 // The whole milliseconds of the column, right-aligned in its first eight
 // columns; from 10^8 on they take more, with no space before them.
@@ -210,10 +227,8 @@ char* writeMs(char* at, double ms) {
     auto thousandths = static_cast<std::uint64_t>(ms * 1000.0 + 0.5);
     if (std::fabs(offThousandths(ms, static_cast<double>(thousandths))) < 0.4999) {
       at = writeWholeMs(at, thousandths / 1000);
-      // The fraction's three digits are the last of eight; then the point
-      // before them and the gap after them.
-      const std::uint64_t fraction = eightDigits(static_cast<std::uint32_t>(thousandths % 1000)) >> 40;
-      const std::uint64_t tail = '.' | (fraction | 0x303030) << 8 | std::uint64_t{0x2020} << 32;
+      // The point and the three decimals, then the gap.
+      const std::uint64_t tail = kDecimals[thousandths % 1000] | std::uint64_t{0x2020} << 32;
       std::memcpy(at, &tail, 8);
       return at + 6;
     }
