@@ -75,11 +75,12 @@ class RecordWriter {
     void channel(std::int64_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
       const std::int64_t gap = time - written_;
       if (gap > kMaxDelta || at_ == end_) [[unlikely]] {
-        // Fillers, or a full stretch of the buffer: the writer's own way.
-        handBack();
-        writer_.channel(time, status, first, second);
-        written_ = writer_.written_;
-        reserve();
+        // Fillers, or a full stretch of the buffer: the writer's own way,
+        // out of line, so that the run's state stays in registers.
+        const Place place = channelSlowly(writer_, {at_, end_, written_}, time, status, first, second);
+        at_ = place.at;
+        end_ = place.end;
+        written_ = place.written;
         return;
       }
       written_ = gap > 0 ? time : written_;
@@ -93,6 +94,20 @@ class RecordWriter {
    private:
     // Room for this many records' bytes at a time.
     static constexpr std::size_t kRoom = 16384;
+
+    struct Place {
+      char* at;
+      char* end;
+      std::int64_t written;
+    };
+    [[gnu::noinline]] static Place channelSlowly(RecordWriter& writer, Place place, std::int64_t time,
+                                                 std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+      writer.out_.commit(place.at);
+      writer.written_ = place.written;
+      writer.channel(time, status, first, second);
+      char* at = writer.out_.reserve(kRoom);
+      return {at, at + kRoom, writer.written_};
+    }
 
     void reserve() {
       at_ = writer_.out_.reserve(kRoom);

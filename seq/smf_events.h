@@ -47,7 +47,7 @@ class TrackEvents {
   void next(SmfEvent& event) {
     if (const std::uint8_t* p = in_.peek(kQuickBytes)) {
       std::uint64_t ticks = ticks_;
-      if (std::size_t used = quickChannel(p, ticks, runningStatus_, event)) {
+      if (std::size_t used = quickChannel(p, ticks, runningStatus_, event, maxTicks_)) {
         ticks_ = ticks;
         in_.taken(used);
         return;
@@ -69,8 +69,9 @@ class TrackEvents {
     const std::uint8_t* p = start;
     std::uint64_t ticks = ticks_;
     std::uint8_t running = runningStatus_;
+    const std::uint64_t maxTicks = maxTicks_;
     while (p <= last) {
-      std::size_t used = quickChannel(p, ticks, running, event);
+      std::size_t used = quickChannel(p, ticks, running, event, maxTicks);
       if (used == 0) break;
       p += used;
       channel(event);
@@ -101,8 +102,9 @@ class TrackEvents {
   // bytes, decoded from `p` (kQuickBytes there) with one load and choices
   // made by arithmetic rather than by jumps (which real data makes hard to
   // foresee): the bytes it takes, 0 for anything else or anything wrong,
-  // which goes the slow way.
-  std::size_t quickChannel(const std::uint8_t* p, std::uint64_t& ticks, std::uint8_t& running, SmfEvent& event) const {
+  // which goes the slow way. A run passes the time limit from a register.
+  static std::size_t quickChannel(const std::uint8_t* p, std::uint64_t& ticks, std::uint8_t& running, SmfEvent& event,
+                                  std::uint64_t maxTicks) {
     const std::uint64_t bytes = littleEndian(p);
     const std::uint32_t longDelta = bytes >> 7 & 1;  // 1 when the delta-time has a second byte
     const std::uint32_t delta =
@@ -116,7 +118,7 @@ class TrackEvents {
     const auto first = static_cast<std::uint8_t>(data);
     const std::uint8_t second = two ? static_cast<std::uint8_t>(data >> 8) : 0;
     const bool plain = !(longDelta & (bytes >> 15)) && b < 0xF0 && status != 0 && ((first | second) & 0x80) == 0;
-    if (!plain || ticks + delta > maxTicks_) return 0;
+    if (!plain || ticks + delta > maxTicks) return 0;
     ticks += delta;
     running = status;
     event.ticks = ticks;
