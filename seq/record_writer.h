@@ -68,7 +68,9 @@ class RecordWriter {
   class ChannelRun {
    public:
     explicit ChannelRun(RecordWriter& writer) : writer_(writer), written_(writer.written_) { reserve(); }
-    ~ChannelRun() { handBack(); }
+    ~ChannelRun() {
+      if (at_ != nullptr) handBack();
+    }
     ChannelRun(const ChannelRun&) = delete;
     ChannelRun& operator=(const ChannelRun&) = delete;
 
@@ -76,8 +78,11 @@ class RecordWriter {
       const std::int64_t gap = time - written_;
       if (gap > kMaxDelta || at_ == end_) [[unlikely]] {
         // Fillers, or a full stretch of the buffer: the writer's own way,
-        // out of line, so that the run's state stays in registers.
-        const Place place = channelSlowly(writer_, {at_, end_, written_}, time, status, first, second);
+        // out of line, so that the run's state stays in registers. Handed
+        // back first, it is not handed back again if the run ends in there.
+        handBack();
+        at_ = nullptr;
+        const Place place = channelSlowly(writer_, time, status, first, second);
         at_ = place.at;
         end_ = place.end;
         written_ = place.written;
@@ -100,10 +105,8 @@ class RecordWriter {
       char* end;
       std::int64_t written;
     };
-    [[gnu::noinline]] static Place channelSlowly(RecordWriter& writer, Place place, std::int64_t time,
-                                                 std::uint8_t status, std::uint8_t first, std::uint8_t second) {
-      writer.out_.commit(place.at);
-      writer.written_ = place.written;
+    [[gnu::noinline]] static Place channelSlowly(RecordWriter& writer, std::int64_t time, std::uint8_t status,
+                                                 std::uint8_t first, std::uint8_t second) {
       writer.channel(time, status, first, second);
       char* at = writer.out_.reserve(kRoom);
       return {at, at + kRoom, writer.written_};
