@@ -113,26 +113,8 @@ double offThousandths(double ms, double whole) {
 
 // Milliseconds with three decimals, the value's exact decimal expansion
 // rounded to the nearest thousandth, as printf's "%.3f" gives them, right-
-// aligned in `width` columns, then `gap` spaces. The fast way takes a whole
-// number of thousandths near ms x 1000 and checks that it lies less than
-// half a thousandth away (from 1 ms up a double's last bit is no finer than
-// 2^-52, so the check is exact enough); a value too close to the half-way
-// mark to be sure of goes the slow, exact way.
-char* msColumn(char* at, double ms, std::size_t width, std::size_t gap) {
-  if (ms >= 1.0 && ms < 1e15) {
-    auto thousandths = static_cast<std::uint64_t>(ms * 1000.0 + 0.5);
-    if (std::fabs(offThousandths(ms, static_cast<double>(thousandths))) < 0.4999) {
-      unsigned fraction = static_cast<unsigned>(thousandths % 1000);
-      unsigned n = digitCount(thousandths / 1000) + 4;
-      at = alignedStart(at, n, width) + n;
-      at[-4] = '.';
-      at[-3] = static_cast<char>('0' + fraction / 100);
-      at[-2] = static_cast<char>('0' + fraction / 10 % 10);
-      at[-1] = static_cast<char>('0' + fraction % 10);
-      digitsBefore(at - 4, thousandths / 1000);
-      return gapAfter(at, gap);
-    }
-  }
+// aligned in `width` columns, then `gap` spaces: the slow, exact way.
+char* exactMsColumn(char* at, double ms, std::size_t width, std::size_t gap) {
   // Times are below 3e23 ms (64-bit ticks of at most 16.8 s); a value too
   // long to show in full is shown in exponent form.
   char text[64];
@@ -219,9 +201,12 @@ char* writeWholeMs(char* at, std::uint64_t whole) {
   return at + 8;
 }
 
-// The milliseconds column and its gap, as msColumn writes them for 12
-// columns and 2 spaces; a time below 10^16 ms that rounds surely is
-// stored in place.
+// The milliseconds column and its gap, as exactMsColumn writes them for 12
+// columns and 2 spaces. The fast way takes a whole number of thousandths
+// near ms x 1000 and checks that it lies less than half a thousandth away
+// (from 1 ms up a double's last bit is no finer than 2^-52, so the check is
+// exact enough); a value too close to the half-way mark to be sure of, or
+// out of range, goes the slow, exact way.
 char* writeMs(char* at, double ms) {
   if (ms >= 1.0 && ms < 1e15) {
     auto thousandths = static_cast<std::uint64_t>(ms * 1000.0 + 0.5);
@@ -233,7 +218,7 @@ char* writeMs(char* at, double ms) {
       return at + 6;
     }
   }
-  return msColumn(at, ms, 12, 2);
+  return exactMsColumn(at, ms, 12, 2);
 }
 
 // The channel column between the gaps before and after it, six bytes of
