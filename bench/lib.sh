@@ -12,10 +12,15 @@ table_row() {
   echo "$*" >>"$BENCH_TABLE"
 }
 
-# run_in_place COMMAND...: runs COMMAND reading standard input.
+# empty_run_dir: empties $run_dir, when it is set, before a run (and outside
+# its timing: removing the last run's files is no part of the next run).
+empty_run_dir() {
+  [ -z "${run_dir:-}" ] || find "$run_dir" -mindepth 1 -delete
+}
+
+# run_in_place COMMAND...: runs COMMAND reading standard input, in $run_dir when it is set.
 run_in_place() {
   if [ -n "${run_dir:-}" ]; then
-    find "$run_dir" -mindepth 1 -delete
     (cd "$run_dir" && "$@")
   else
     "$@"
@@ -27,6 +32,7 @@ best_of_three() {
   local file=$1 best="" start end
   shift
   for _ in 1 2 3; do
+    empty_run_dir
     start=$EPOCHREALTIME
     cat "$file" | run_in_place "$@" >/dev/null
     end=$EPOCHREALTIME
@@ -39,6 +45,7 @@ best_of_three() {
 peak_kib() {
   local file=$1
   shift
+  empty_run_dir
   cat "$file" | run_in_place /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null
   cat "$work/rss"
 }

@@ -4,6 +4,7 @@
 // channel (1 to 16, "-" for none), the event in words.
 //
 //          480      500.000   1  Note On C4 64
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,9 +27,16 @@ class DumpLines {
 
  private:
   // Writes the columns at `at`; where they end.
-  static char* columns(char* at, std::uint64_t time, double ms, int channel);
+  char* columns(char* at, std::uint64_t time, double ms, int channel);
+  // The time and milliseconds columns; those of the line before again when
+  // they are the same (events often share a time).
+  char* timeColumns(char* at, std::uint64_t time, double ms);
 
   vorn::ByteOutput& out_;
+  std::uint64_t lastTime_ = 0;
+  std::uint64_t lastMsBits_ = 0;
+  std::size_t lastLength_ = 0;  // 0: nothing kept
+  char lastColumns_[32];
 };
 
 // A SysEx message (or an escape's bytes) in words, fed as it is read, so

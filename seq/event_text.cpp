@@ -40,23 +40,51 @@ char* put(char* at, const char (&text)[N]) {
 }
 
 // A number below 1000.
-char* putSmall(char* at, unsigned n) {
+constexpr char* putSmall(char* at, unsigned n) {
   if (n >= 100) *at++ = static_cast<char>('0' + n / 100);
   if (n >= 10) *at++ = static_cast<char>('0' + n / 10 % 10);
   *at++ = static_cast<char>('0' + n % 10);
   return at;
 }
 
-char* putNote(char* at, std::uint8_t key) {
+constexpr char* spellNote(char* at, std::uint8_t key) {
   // Each name padded to two bytes, and its length.
-  static constexpr char kNames[] = "C C#D D#E F F#G G#A A#B ";
-  static constexpr std::uint8_t kLengths[] = {1, 2, 1, 2, 1, 1, 2, 1, 2, 1, 2, 1};
-  std::memcpy(at, kNames + 2 * (key % 12), 2);
-  at += kLengths[key % 12];
+  constexpr char kNames[] = "C C#D D#E F F#G G#A A#B ";
+  constexpr std::uint8_t kLengths[] = {1, 2, 1, 2, 1, 1, 2, 1, 2, 1, 2, 1};
+  for (int i = 0; i < kLengths[key % 12]; ++i) *at++ = kNames[2 * (key % 12) + i];
   int octave = key / 12 - 1;
   if (octave < 0) *at++ = '-';
   return putSmall(at, static_cast<unsigned>(octave < 0 ? -octave : octave));
 }
+
+// A text of at most four bytes for each byte value, copied whole: the
+// bytes after the text are room the caller writes over.
+struct ByteTexts {
+  char text[256][4];
+  std::uint8_t length[256];
+};
+
+template <typename Write>
+constexpr ByteTexts byteTexts(Write write) {
+  ByteTexts texts{};
+  for (unsigned b = 0; b < 256; ++b) {
+    char text[8] = {};
+    const char* end = write(text, static_cast<std::uint8_t>(b));
+    texts.length[b] = static_cast<std::uint8_t>(end - text);
+    for (int i = 0; i < 4; ++i) texts.text[b][i] = text[i];
+  }
+  return texts;
+}
+
+char* put(char* at, const ByteTexts& texts, std::uint8_t b) {
+  std::memcpy(at, texts.text[b], 4);
+  return at + texts.length[b];
+}
+
+constexpr ByteTexts kNumbers = byteTexts([](char* at, std::uint8_t b) { return putSmall(at, b); });
+constexpr ByteTexts kNotes = byteTexts(spellNote);
+
+char* putNote(char* at, std::uint8_t key) { return put(at, kNotes, key); }
 
 }  // namespace
 
@@ -70,17 +98,17 @@ char* writeChannelMessage(char* at, std::uint8_t status, std::uint8_t first, std
   auto noteAndValue = [&](auto& name) {
     at = putNote(put(at, name), first);
     *at++ = ' ';
-    return putSmall(at, second);
+    return put(at, kNumbers, second);
   };
   switch (status & 0xF0) {
     case 0x80: return noteAndValue("Note Off ");
     case 0x90: return noteAndValue("Note On ");
     case 0xA0: return noteAndValue("Poly Pressure ");
     case 0xB0:
-      at = putSmall(put(at, "Control Change "), first);
-      return putSmall(put(at, " = "), second);
-    case 0xC0: return putSmall(put(at, "Program Change "), first);
-    case 0xD0: return putSmall(put(at, "Channel Pressure "), first);
+      at = put(put(at, "Control Change "), kNumbers, first);
+      return put(put(at, " = "), kNumbers, second);
+    case 0xC0: return put(put(at, "Program Change "), kNumbers, first);
+    case 0xD0: return put(put(at, "Channel Pressure "), kNumbers, first);
     default: {
       int bend = (second << 7 | first) - kPitchBendCentre;
       at = put(at, "Pitch Bend ");

@@ -33,6 +33,14 @@ class OstraFromSmf {
   void channelMessage(const SmfEvent& event) {
     records_.channel(now(event.ticks), event.status, event.first, event.second);
   }
+  // The records of the channel messages `events` reads in one run
+  // (TrackEvents::channelRun), written as one run of records.
+  void channelRun(TrackEvents& events, SmfEvent& event) {
+    RecordWriter::ChannelRun run(records_);
+    events.channelRun(event, [this, &run](const SmfEvent& channel) {
+      run.channel(now(channel.ticks), channel.status, channel.first, channel.second);
+    });
+  }
   // The end record, at `ticks` of the file.
   void end(std::uint64_t ticks) { records_.end(now(ticks)); }
 

@@ -34,6 +34,17 @@ std::optional<InputFault> renderOstraToDorna(vorn::ByteInput& in, const RenderOp
   auto now = [&] { return stepsAt(elapsed, stepLength); };
 
   for (;;) {
+    {
+      // The run's own copies, which stay in registers.
+      double runElapsed = elapsed;
+      const double runTickLength = tickLength;
+      RecordWriter::ChannelRun run(out);
+      reader.channelRun(record, [&](const Record& channel) {
+        runElapsed += channel.delta * runTickLength;
+        run.channel(stepsAt(runElapsed, stepLength), channel.status, channel.first, channel.second);
+      });
+      elapsed = runElapsed;
+    }
     RecordKind kind = reader.next(record);
     if (kind == RecordKind::Fault) return reader.fault();
     // A delta of 0 adds 0: no jump to foresee.

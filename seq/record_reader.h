@@ -20,6 +20,7 @@
 // ended; an input that held nothing is "no input".
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "seq/input_fault.h"
 #include "seq/ostra.h"
@@ -99,6 +100,26 @@ class RecordReader {
         }
         return failed(unknownStatus(in_, record.status));
     }
+  }
+
+  // Reads the channel records whose four bytes are buffered one after the
+  // other, handing each to `channel(record)`, which must not read this
+  // input; returns before any other record, which next() reads. The place
+  // in the buffer stays in a register for the whole run.
+  template <typename Channel>
+  [[gnu::always_inline]] void channelRun(Record& record, Channel&& channel) {
+    const std::span<const std::uint8_t> buffered = in_.inBuffer();
+    const std::uint8_t* const start = buffered.data();
+    const std::uint8_t* const end = start + buffered.size();
+    const std::uint8_t* p = start;
+    for (; end - p >= 4 && isChannelStatus(p[1]); p += 4) {
+      record.delta = p[0];
+      record.status = p[1];
+      record.first = p[2];
+      record.second = p[3];
+      channel(record);
+    }
+    in_.consume(static_cast<std::size_t>(p - start));
   }
 
   // The body of the SysEx record just read, copied to `out` as it arrives

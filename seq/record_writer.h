@@ -12,6 +12,7 @@
 //   out.channel(0, 0x90, 60, 100);     // 00 90 3C 64
 //   out.channel(480, 0x80, 60, 0);     // FF F8 00 00, E1 80 3C 00
 //   out.end(480);                      // 00 FF 00 00
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -59,6 +60,72 @@ class RecordWriter {
     at[3] = static_cast<char>(second);
     out_.commit(at + 4);
   }
+
+  // Channel records written as channel() writes them, for a run of them
+  // where nothing else is written: the time written and the place in the
+  // output's buffer are the run's own, in registers rather than in memory
+  // that each byte stored might change; the run's end hands them back.
+  class ChannelRun {
+   public:
+    explicit ChannelRun(RecordWriter& writer) : writer_(writer), written_(writer.written_) { reserve(); }
+    ~ChannelRun() {
+      if (at_ != nullptr) handBack();
+    }
+    ChannelRun(const ChannelRun&) = delete;
+    ChannelRun& operator=(const ChannelRun&) = delete;
+
+    void channel(std::int64_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+      const std::int64_t gap = time - written_;
+      if (gap > kMaxDelta || at_ == end_) [[unlikely]] {
+        // Fillers, or a full stretch of the buffer: the writer's own way,
+        // out of line, so that the run's state stays in registers. Handed
+        // back first, it is not handed back again if the run ends in there.
+        handBack();
+        at_ = nullptr;
+        const Place place = channelSlowly(writer_, time, status, first, second);
+        at_ = place.at;
+        end_ = place.end;
+        written_ = place.written;
+        return;
+      }
+      written_ = gap > 0 ? time : written_;
+      at_[0] = static_cast<char>(gap > 0 ? gap : 0);
+      at_[1] = static_cast<char>(status);
+      at_[2] = static_cast<char>(first);
+      at_[3] = static_cast<char>(second);
+      at_ += 4;
+    }
+
+   private:
+    // Room for this many records' bytes at a time.
+    static constexpr std::size_t kRoom = 16384;
+
+    struct Place {
+      char* at;
+      char* end;
+      std::int64_t written;
+    };
+    [[gnu::noinline]] static Place channelSlowly(RecordWriter& writer, std::int64_t time, std::uint8_t status,
+                                                 std::uint8_t first, std::uint8_t second) {
+      writer.channel(time, status, first, second);
+      char* at = writer.out_.reserve(kRoom);
+      return {at, at + kRoom, writer.written_};
+    }
+
+    void reserve() {
+      at_ = writer_.out_.reserve(kRoom);
+      end_ = at_ + kRoom;
+    }
+    void handBack() {
+      writer_.out_.commit(at_);
+      writer_.written_ = written_;
+    }
+
+    RecordWriter& writer_;
+    std::int64_t written_;
+    char* at_ = nullptr;
+    char* end_ = nullptr;
+  };
 
   // The head of a SysEx record (status 0xF0 or 0xF7); the caller writes the
   // `length` body bytes right after it.

@@ -80,7 +80,7 @@ void convertTrack(vorn::ByteInput& in, OstraFromSmf& out) {
   TrackEvents events(in, length);
   SmfEvent event;
   for (;;) {
-    events.channelRun(event, [&out](const SmfEvent& channel) { out.channelMessage(channel); });
+    out.channelRun(events, event);
     events.next(event);
     out.event(event, events.input());
     if (event.isEndOfTrack()) break;

@@ -107,16 +107,19 @@ TEST(EventText, ChannelAndSystemMessagesInWords) {
 }
 
 TEST(DumpLines, MillisecondsRoundAsPrintfDoes) {
-  // Values at and beside the half-way mark between thousandths, tiny and huge ones.
+  // Values at and beside the half-way mark between thousandths, tiny and huge ones; times of every width.
   for (double ms : {0.0, 0.0005, 0.0015, 1.0005, 2.0625, 999.9995, 1000.0005, 1234.5675, 0.1 + 0.2, 4503599627.3705,
-                    std::nextafter(1.0005, 0.0), std::nextafter(1.0005, 2.0), 1e14 + 0.0625, 3e15 + 0.5, 3e23}) {
-    vorn::ByteOutput out;
-    out.openMemory();
-    seq::DumpLines(out).event(1, ms, 0, "x");
-    out.flush();
-    char expected[400];
-    std::snprintf(expected, sizeof expected, "%10d %12.3f   -  x\n", 1, ms);
-    EXPECT_EQ(out.memoryBytes(), expected) << ms;
+                    std::nextafter(1.0005, 0.0), std::nextafter(1.0005, 2.0), 99999999.9995, 1e14 + 0.0625, 3e15 + 0.5,
+                    3e23}) {
+    for (unsigned long long time : {0ull, 1ull, 100000000ull, 9999999999ull, 10000000000ull, ~0ull}) {
+      vorn::ByteOutput out;
+      out.openMemory();
+      seq::DumpLines(out).event(time, ms, 0, "x");
+      out.flush();
+      char expected[400];
+      std::snprintf(expected, sizeof expected, "%10llu %12.3f   -  x\n", time, ms);
+      EXPECT_EQ(out.memoryBytes(), expected) << time << " " << ms;
+    }
   }
 }
 
