@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iostream>
 #include <thread>
 
 #include "receive_jack_support.h"
@@ -16,18 +17,29 @@ TEST_F(ZamodumpJack, AMebibyteSysExIsOneLine) {
   instrument->start();
   zamotest::TempDir dir;
   const std::string file = dir.write("big.syx", zamotest::numberedSysex(1 << 20, 1));
-  zamotest::PipedTool dump("zamodump", {"-I" + instrument->outPort(), "-W2"});
-  zamotest::ToolRun sent;
-  // Until zamodump's port is there.
-  for (int i = 0; i < 200 && sent.status != 0; ++i) {
-    sent = zamotest::runTool("droska", {"-Ezamodump:in", file});
-    if (sent.status != 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // A late cycle is a hole zamodump rightly shows: such a run is repeated.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const std::size_t logSize = server->log().size();
+    zamotest::PipedTool dump("zamodump", {"-I" + instrument->outPort(), "-W2"});
+    zamotest::ToolRun sent;
+    // Until zamodump's port is there.
+    for (int i = 0; i < 200 && sent.status != 0; ++i) {
+      sent = zamotest::runTool("droska", {"-Ezamodump:in", file});
+      if (sent.status != 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::string out;
+    const int status = dump.finish(out);
+    if (server->reportedLateCycles(logSize)) {
+      std::cout << "[ retry   ] a late cycle spoiled the run; repeating it\n";
+      continue;
+    }
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(status, 0) << "no hole and no cut";
+    EXPECT_NE(out.find("   -  SysEx Non-Commercial (7D), 1048576 bytes: F0 7D 00 01 "), std::string::npos) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << "the heading, the message, the end:\n" << out;
+    return;
   }
-  EXPECT_EQ(sent.status, 0) << sent.err;
-  std::string out;
-  EXPECT_EQ(dump.finish(out), 0) << "no hole and no cut";
-  EXPECT_NE(out.find("   -  SysEx Non-Commercial (7D), 1048576 bytes: F0 7D 00 01 "), std::string::npos) << out;
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << "the heading, the message, the end:\n" << out;
+  FAIL() << "every run saw late cycles:\n" << server->log();
 }
 
 }  // namespace
