@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "frame/frame.h"
-#include "scripting/dialogue.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
 #include "midiio/port_words.h"
+#include "midiio/sysex_recording.h"
+#include "scripting/dialogue.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
 #include "vornlib/streams.h"
@@ -69,40 +69,6 @@ void sendRequest(const std::string& request) {
   frame::orEnd(midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()}));
 }
 
-std::string messagesWritten(std::uint32_t count) {
-  return std::to_string(count) + (count == 1 ? " message written" : " messages written");
-}
-
-// Each message is written once it is whole (or closed by holmir), so a break
-// never leaves half a message in the output. A message that holmir had to
-// close is named and makes the status 1; a source that leaves between
-// messages ends the recording as a time-out does.
-void record() {
-  std::vector<std::uint8_t> message;
-  const midiio::SysExSink sink = [&](std::span<const std::uint8_t> bytes) {
-    message.insert(message.end(), bytes.begin(), bytes.end());
-  };
-  for (std::uint32_t count = 0; count < messageLimit;) {
-    message.clear();
-    const midiio::Received received = midiio::receiveSysEx(timeoutMs, sink);
-    if (received == midiio::Received::failed) frame::pollBreak();
-    if (!message.empty()) {
-      ++count;
-      vorn::OutNByte(message);
-      vorn::getouthandle().flush();  // a reader of the pipe gets each message as it comes
-    }
-    const midiio::SysExCut& cut = midiio::lastSysExCut();
-    if (cut.cause != midiio::CutCause::none) {
-      frame::reportError(midiio::describeCut(count, cut, timeoutMs) + "; written closed by F7");
-    }
-    if (received == midiio::Received::failed) frame::fail(midiio::receiveFault());
-    if (received == midiio::Received::sourceLeft && cut.cause == midiio::CutCause::none) {
-      frame::reportNote("recording ended: " + midiio::receiveDetail() + "; " + messagesWritten(count));
-    }
-    if (received != midiio::Received::message) break;
-  }
-}
-
 int mainProc() {
   frame::conHook(midiio::closeDialogue);
   (void)frame::analoptionEx(descriptor);
@@ -114,7 +80,9 @@ int mainProc() {
   frame::orEnd(midiio::startMidiInput());
   midiio::flushInputQueue();
   sendRequest(request);
-  record();
+  frame::orEnd(midiio::recordSysEx(timeoutMs, messageLimit, vorn::getouthandle(),
+                                   {.cut = [](const std::string& text) { frame::reportError(text); },
+                                    .ended = [](const std::string& text) { frame::reportNote(text); }}));
   const bool lost = midiio::inputOverflow();
   midiio::stopMidiInput();
   if (lost) frame::reportError("MIDIオーバーフローが発生しました");

@@ -4,20 +4,18 @@
 //
 // A fault costs only its file (or track): it is reported and the next file
 // is read; the status is 1 at the end.
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <new>
 #include <optional>
 #include <string>
 
 #include "frame/frame.h"
+#include "sysex/per_file_output.h"
+#include "sysex/smf_file_open.h"
 #include "sysex/smf_reader.h"
 #include "sysex/written_files.h"
-#include "vornlib/errors.h"
 #include "vornlib/paths.h"
-#include "vornlib/run_inputs.h"
 
 namespace {
 
@@ -46,70 +44,12 @@ sysex::ProblemReporter problemReporter(const char* name) {
   };
 }
 
-// Reads the header and walks the track chunks of `in`, which stays open
-// for the tracks to be read again; false when the file is to be skipped
-// (the reason was reported).
-bool readChunks(const char* name, vorn::ByteInput& in, sysex::SmfInfo& smf) {
-  std::uint64_t size = sysex::kUnknownFileSize;
-  if (name) {
-    struct stat info {};
-    if (::stat(name, &info) != 0) {
-      frame::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
-      return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-      frame::reportAt(name, vorn::errorText(EISDIR));
-      return false;
-    }
-    // A pipe or device has no size to check chunk lengths against.
-    if (S_ISREG(info.st_mode)) size = static_cast<std::uint64_t>(info.st_size);
-  }
-  // A pipe's bytes are kept in a temporary file, as the tracks are read
-  // again side by side.
-  if (!in.open(name) || !in.makeRereadable()) {
-    frame::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
-    return false;
-  }
-  sysex::SmfFileError error = sysex::readSmfChunks(in, size, smf);
-  // A read that failed costs the file, whatever the reader made of it; a break ends the run.
-  if (vorn::Status read = in.status(); !read) {
-    if (vorn::isInterruption(read.fault())) frame::fail(read.fault());
-    frame::report(read.fault());
-    return false;
-  }
-  if (error && in.offset() == 0) {
-    // An empty input is most often a failed leader in a pipe: the blame stays there.
-    frame::reportAt(name, "no input");
-    return false;
-  }
-  if (error) {
-    frame::reportAt(name, error.found.empty() ? vorn::errorText(error.code) : error.found, error.offset);
-    return false;
-  }
-  // The tracks are read again later: a fault then ends the run, as the current input's does.
-  in.setFaultHandler(frame::endOnStreamFault);
-  return true;
-}
-
-// Opens the per-file output `path` for input `name`. A file this run wrote
-// already (two inputs of the same base name) is kept and the input skipped;
-// so is an output that is one of the run's inputs.
-bool openFileOutput(const std::string& path, const char* name) {
-  std::string source = vorn::inputDisplayName(name);
-  if (std::optional<std::string> first = written.writtenFor(path.c_str())) {
-    frame::reportAt(path.c_str(), "already written in this run from " + *first + "; " + source + " skipped");
-    return false;
-  }
-  if (vorn::Status checked = vorn::checkOutputIsNoInput(path.c_str()); !checked) {
-    frame::reportError(checked.fault().text);
-    return false;
-  }
-  if (!vorn::getouthandle().open(path.c_str())) {
-    frame::reportAt(path.c_str(), vorn::errorText(static_cast<std::uint32_t>(errno)));
-    return false;
-  }
-  written.record(path.c_str(), source);
-  return true;
+// False when the file is to be skipped (its fault was reported); a break ends the run.
+bool opened(const vorn::Status& status) {
+  if (status) return true;
+  if (vorn::isInterruption(status.fault())) frame::fail(status.fault());
+  frame::report(status.fault());
+  return false;
 }
 
 // Returns 0 (the walk ends) only when no output path can be made.
@@ -117,7 +57,9 @@ int fileProc(const char* name) {
   try {
     vorn::ByteInput in;
     sysex::SmfInfo smf;
-    if (!readChunks(name, in, smf)) return 1;
+    if (!opened(sysex::openSmfFile(name, in, smf))) return 1;
+    // The tracks are read again later: a fault then ends the run, as the current input's does.
+    in.setFaultHandler(frame::endOnStreamFault);
     if (perFileOutput) {
       std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
       std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");
@@ -125,7 +67,7 @@ int fileProc(const char* name) {
         frame::reportAt(name, "パス解析エラー");
         return 0;
       }
-      if (!openFileOutput(*path, name)) return 1;
+      if (!opened(sysex::openPerFileOutput(written, *path, name, vorn::getouthandle()))) return 1;
     }
     sysex::ProblemReporter report = problemReporter(name);
     sysex::parseTracks(smf, report);

@@ -6,9 +6,8 @@
 #include <string_view>
 
 #include "frame/frame.h"
+#include "scripting/device_option.h"
 #include "scripting/dialogue.h"
-#include "midiio/midi_layer.h"
-#include "midiio/port_words.h"
 #include "scripting/script_host.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
@@ -28,38 +27,12 @@ bool optionD(std::string_view text) {
   return true;
 }
 
-// A device by name; an empty text names the environment variable's value.
-bool deviceOption(std::string_view text, midiio::Direction direction, int& index, bool& enabled) {
-  const char* variable = midiio::deviceVariable(direction);
-  std::string name(text);
-  if (name.empty()) {
-    if (!midiio::deviceNameFromEnvironment(direction, name)) return false;
-    if (name.empty()) {
-      std::string ports;
-      if (vorn::Status listed = midiio::existingPortsText(direction, ports); !listed) {
-        vorn::optionFault(listed.fault());
-        return false;
-      }
-      vorn::explainRefusal("alone, it takes the port " + std::string(variable) + " names, and " + variable +
-                           " is not set; " + ports);
-      return false;
-    }
-  }
-  enabled = midiio::findPortForOption(direction, name, index);
-  return enabled;
-}
-
-bool optionE(std::string_view text) {
-  return deviceOption(text, midiio::Direction::output, ports.outputIndex, settings.outputEnabled);
-}
-bool optionI(std::string_view text) {
-  return deviceOption(text, midiio::Direction::input, ports.inputIndex, settings.inputEnabled);
-}
-
 const vorn::OptionEntry options[] = {
     {'D', optionD, "-Dn     the number the script reads as devno", "a decimal number"},
-    {'E', optionE, "-Ename  the MIDI output (-E alone: ZAMO_MIDI_OUT); without E nothing is sent"},
-    {'I', optionI, "-Iname  the MIDI input (-I alone: ZAMO_MIDI_IN); without I nothing is received"},
+    {'E', midiio::deviceOption(midiio::Direction::output, ports.outputIndex, settings.outputEnabled),
+     "-Ename  the MIDI output (-E alone: ZAMO_MIDI_OUT); without E nothing is sent"},
+    {'I', midiio::deviceOption(midiio::Direction::input, ports.inputIndex, settings.inputEnabled),
+     "-Iname  the MIDI input (-I alone: ZAMO_MIDI_IN); without I nothing is received"},
     {'N', vorn::option_n, ""},
     {'O', vorn::option_o, "-Ofile  write to file instead of standard output"},
     {'T', midiio::timeoutOption(settings.timeoutMs, {.fewestSeconds = 0, .blanksAround = true}),

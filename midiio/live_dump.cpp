@@ -1,0 +1,67 @@
+#include "midiio/live_dump.h"
+
+#include "midiio/device_names.h"
+#include "midiio/midi_input.h"
+#include "midiio/midi_layer.h"
+
+namespace midiio {
+namespace {
+
+constexpr std::size_t kInputNodes = 4096;
+constexpr std::size_t kInputBlocks = 4096;
+constexpr std::uint32_t kClockPeriodMs = 10;
+
+std::string counted(int n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
+
+}  // namespace
+
+vorn::Status openLiveInput(LiveDumpOptions& options) {
+  (void)startClock(kClockPeriodMs);
+  if (!options.chosen) {
+    if (vorn::Status status = chooseMidiInputFromEnvironment(options.index); !status) return status;
+  }
+  return openMidiInput(options.index, kInputNodes, kInputBlocks, options.mode);
+}
+
+void closeLiveInput() {
+  stopClock();
+  closeMidiInput();
+}
+
+vorn::Status liveInputHeading(int index, std::string& heading) {
+  const DeviceList* devices = nullptr;
+  if (vorn::Status status = midiDevices(devices); !status) return status;
+  const std::vector<Device>& inputs = devices->inputs;
+  const int shown = index == kDefaultDevice ? defaultDevice(inputs) : index;
+  heading = inputs[static_cast<std::size_t>(shown)].name + ": MIDI input (" + midiBackend()->systemName() +
+            "); time in ms since the start";
+  return {};
+}
+
+bool LiveDump::run() {
+  switch (readLiveInput(timeoutMs_, *this)) {
+    case LiveEnd::timedOut: lines_.comment("end: nothing came for " + std::to_string(timeoutMs_ / 1000) + " s"); break;
+    case LiveEnd::sourceLeft: lines_.comment("end: " + receiveDetail()); break;
+    case LiveEnd::failed: return false;
+  }
+  return true;
+}
+
+std::vector<std::string> LiveDump::losses() const {
+  std::vector<std::string> lines;
+  if (cuts_ != 0) lines.push_back(counted(cuts_, "message") + " cut (the lines with \"cut:\")");
+  if (holes_ != 0) lines.push_back(counted(holes_, "hole") + " in the input (the lines with \"Hole:\")");
+  return lines;
+}
+
+void LiveDump::sysExEnd(const SysExCut& cut) {
+  if (cut.cause != CutCause::none) ++cuts_;
+  lines_.sysExEnd(cut.cause == CutCause::none ? "" : cutReason(cut, timeoutMs_));
+}
+
+void LiveDump::hole(std::uint32_t ms, const InputLoss& lost) {
+  ++holes_;
+  lines_.note(ms, holeText(lost));
+}
+
+}  // namespace midiio

@@ -1,0 +1,26 @@
+#include "sysex/per_file_output.h"
+
+#include <cerrno>
+#include <optional>
+
+#include "vornlib/errors.h"
+#include "vornlib/run_inputs.h"
+
+namespace sysex {
+
+vorn::Status openPerFileOutput(WrittenFiles& written, const std::string& path, const char* name, vorn::ByteOutput& out) {
+  const std::string source = vorn::inputDisplayName(name);
+  if (std::optional<std::string> first = written.writtenFor(path.c_str())) {
+    return vorn::Fault{"already written in this run from " + *first + "; " + source + " skipped", std::nullopt,
+                       vorn::kErrMalformedInput, path};
+  }
+  if (vorn::Status checked = vorn::checkOutputIsNoInput(path.c_str()); !checked) {
+    // Told as its text alone.
+    return vorn::Fault{checked.fault().text, std::nullopt, checked.fault().code};
+  }
+  if (!out.open(path.c_str())) return vorn::Fault{"", std::nullopt, static_cast<std::uint32_t>(errno), path};
+  written.record(path.c_str(), source);
+  return {};
+}
+
+}  // namespace sysex
