@@ -17,11 +17,21 @@ namespace zamotest {
 
 JackServer::JackServer(unsigned periodFrames) : periodFrames_(periodFrames) {
   static std::atomic<int> serial{0};
-  name_ = "zamo-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-  logPath_ = (std::filesystem::temp_directory_path() / (name_ + ".log")).string();
-  setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-  // Without permission for real-time scheduling jackd exits at once; run it without.
-  if (!start(true) && !start(false)) throw std::runtime_error("jackd did not start: " + log());
+  logPath_ = (std::filesystem::temp_directory_path() /
+              ("zamo-test-jackd-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".log"))
+                 .string();
+  // Names from a small fixed set: JACK's registry holds 8 servers, and the
+  // entry of one that died uncleanly (some tests kill theirs) is freed only
+  // when a server of the same name starts; names made unique filled it after
+  // a few runs ("Too many servers already active"). A name a live server
+  // holds (another test process) is passed over.
+  for (int slot = 0; slot < kNameSlots; ++slot) {
+    name_ = "zamo-test-" + std::to_string(slot);
+    setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    // Without permission for real-time scheduling jackd exits at once; run it without.
+    if (start(true) || start(false)) return;
+  }
+  throw std::runtime_error("jackd did not start: " + log());
 }
 
 bool JackServer::start(bool realtime) {

@@ -33,6 +33,7 @@ class JackServer {
 
  private:
   bool start(bool realtime);
+  static constexpr int kNameSlots = 4;
 
   std::string name_;
   std::string logPath_;
