@@ -33,7 +33,8 @@ class JackInput {
 
   // The process callback. A cycle that does not start where the last one
   // ended is a hole in the input, as an overflow is: JACK ran it again (its
-  // events are dropped, they came before) or skipped some (theirs are gone).
+  // events are dropped, they came before) or skipped some (theirs are gone);
+  // so is a buffer that changed while it was read (a late sender's).
   void process(jack_nframes_t frames);
 
  private:

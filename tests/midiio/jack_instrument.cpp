@@ -39,9 +39,12 @@ std::string JackInstrument::outPort() const { return std::string(jack_get_client
 void JackInstrument::send(const std::vector<std::string>& events) {
   for (const std::string& e : events) {
     const auto length = static_cast<std::uint32_t>(e.size());
-    while (ring_.writeSpace() < sizeof length + e.size()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ring_.write(&length, sizeof length);
-    ring_.write(e.data(), e.size());
+    // Length and bytes in one write: the callback must never see a length
+    // whose bytes are not there yet.
+    std::string entry(sizeof length, '\0');
+    std::memcpy(entry.data(), &length, sizeof length);
+    entry += e;
+    while (!ring_.write(entry.data(), entry.size())) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 
