@@ -102,6 +102,15 @@ void reportGlossedError(std::string_view message) {
   writeReport(message);
 }
 
+void reportGlossedLines(std::string_view text) {
+  const std::size_t firstLineEnd = text.find('\n');
+  reportGlossedError(text.substr(0, firstLineEnd));
+  if (firstLineEnd == std::string_view::npos) return;
+  const std::string_view rest = text.substr(firstLineEnd + 1);
+  std::fwrite(rest.data(), 1, rest.size(), stderr);
+  std::fflush(stderr);
+}
+
 void reportNote(std::string_view message) { writeReport(vorn::withGloss(message)); }
 
 bool errorReported() { return gErrorReported; }
@@ -137,6 +146,14 @@ void fail(const vorn::Fault& fault) {
   if (fault.code == EPIPE) endOnClosedPipe();
   report(fault);
   conBreak();
+}
+
+bool orReport(const vorn::Status& status) {
+  if (status) return true;
+  const vorn::Fault& fault = status.fault();
+  if (vorn::isInterruption(fault) || fault.code == EPIPE) fail(fault);
+  report(fault);
+  return false;
 }
 
 void endOnStreamFault(const vorn::Fault& fault) { fail(fault); }

@@ -56,6 +56,9 @@ void reportError(std::string_view message);
 // The same for a message that already carries the meaning of its Japanese
 // text (withGloss adds none).
 void reportGlossedError(std::string_view message);
+// An error of several lines: the first is reported as reportGlossedError
+// reports it; the lines under it follow on standard error as they are.
+void reportGlossedLines(std::string_view text);
 // Writes "tool: message" on stderr as news, not an error: the status stays.
 void reportNote(std::string_view message);
 bool errorReported();
@@ -79,6 +82,10 @@ void report(const vorn::Fault& fault);
 inline void orEnd(const vorn::Status& status) {
   if (!status) fail(status.fault());
 }
+// The "or report" of a call whose fault costs only what it was doing: false
+// after reporting the fault, the run going on (its status will be 1); a
+// break and a closed pipe end the run all the same, as fail does.
+bool orReport(const vorn::Status& status);
 // The fault handler of the streams a tool reads and writes (vornlib/streams.h): fail.
 void endOnStreamFault(const vorn::Fault& fault);
 

@@ -13,6 +13,7 @@
 #include "frame/streams.h"
 #include "vornlib/fault.h"
 #include "vornlib/options.h"
+#include "vornlib/status.h"
 #include "vornlib/streams.h"
 
 namespace frame {
@@ -30,6 +31,10 @@ inline int runTool(std::string_view banner, int argc, char** argv, MainProc main
 [[noreturn]] void failInput(std::uint32_t code, std::string_view text = {},
                             std::optional<std::uint64_t> offset = std::nullopt);
 [[noreturn]] void failInput(const vorn::Fault& fault);
+// The "or end" of a call that reads the current input: as failInput.
+inline void orFailInput(const vorn::Status& status) {
+  if (!status) failInput(status.fault());
+}
 
 // The common run: parse options, open the output, call `fileProc` for each
 // file argument (or once with nullptr for standard input), close the output.

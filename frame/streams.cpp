@@ -35,6 +35,12 @@ std::string readWholeFile(const char* name, std::size_t limit) {
   return bytes;
 }
 
+void writeWholeFile(const char* name, std::string_view bytes) {
+  std::unique_ptr<vorn::ByteOutput> file = nfOpenOut(name);
+  file->write(bytes);
+  file->close();
+}
+
 void refuseOutputThatIsInput(const char* path) { orEnd(vorn::checkOutputIsNoInput(path)); }
 
 int analoptionEx(const vorn::OptionDescriptor& descriptor) {

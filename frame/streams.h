@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "vornlib/options.h"
 #include "vornlib/streams.h"
@@ -18,6 +19,8 @@ void closeout();
 std::unique_ptr<vorn::ByteInput> nfOpenIn(const char* name);
 std::unique_ptr<vorn::ByteOutput> nfOpenOut(const char* name);
 std::string readWholeFile(const char* name, std::size_t limit);
+// Writes `bytes` as the whole of the named file, beside the current output.
+void writeWholeFile(const char* name, std::string_view bytes);
 // Ends the run, "PATH: is also an input; nothing written", when writing
 // `path` would write into one of the run's inputs.
 void refuseOutputThatIsInput(const char* path);

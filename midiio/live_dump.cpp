@@ -3,6 +3,9 @@
 #include "midiio/device_names.h"
 #include "midiio/midi_input.h"
 #include "midiio/midi_layer.h"
+#include "midiio/port_words.h"
+#include "vornlib/breaks.h"
+#include "vornlib/streams.h"
 
 namespace midiio {
 namespace {
@@ -62,6 +65,24 @@ void LiveDump::sysExEnd(const SysExCut& cut) {
 void LiveDump::hole(std::uint32_t ms, const InputLoss& lost) {
   ++holes_;
   lines_.note(ms, holeText(lost));
+}
+
+vorn::Status dumpLiveInput(LiveDumpOptions& options, seq::SysExDescriber& describer,
+                           const std::function<void(const std::string&)>& note, std::vector<std::string>& losses) {
+  if (vorn::Status opened = openLiveInput(options); !opened) return opened;
+  if (auto line = defaultPortNote(Direction::input, options.index)) note(*line);
+  std::string heading;
+  if (vorn::Status named = liveInputHeading(options.index, heading); !named) return named;
+  if (vorn::Status opened = vorn::openout(); !opened) return opened;
+  seq::LiveLines lines(vorn::getouthandle(), describer);
+  lines.comment(heading);
+  if (vorn::Status started = startMidiInput(); !started) return started;
+  LiveDump dump(lines, options.timeoutMs);
+  if (!dump.run()) return vorn::breakSignal() != 0 ? vorn::interruptedFault() : receiveFault();
+  if (vorn::Status closed = vorn::closeout(); !closed) return closed;
+  closeLiveInput();
+  losses = dump.losses();
+  return {};
 }
 
 }  // namespace midiio

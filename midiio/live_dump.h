@@ -3,12 +3,14 @@
 // the input opened for it, the heading that names it, the reading until the
 // input ends, and the count of what was cut or lost, told after the dump.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "midiio/live_dump_options.h"
 #include "midiio/live_input.h"
+#include "seq/dump_lines.h"
 #include "seq/live_lines.h"
 #include "vornlib/status.h"
 
@@ -47,5 +49,15 @@ class LiveDump final : public LiveListener {
   int cuts_ = 0;
   int holes_ = 0;
 };
+
+// The whole dump, to the current output: opens the input as openLiveInput
+// does and tells `note` the line that names a port the default chose; then
+// opens the output (none is made for an input that cannot be opened),
+// writes the heading and a line a message until the input ends, and closes
+// the output and the input. `losses` gets LiveDump::losses(). Fails with the
+// fault that stopped it, the interrupted fault after a break; the input is
+// then left open, for the caller's break hook or end of run to close.
+vorn::Status dumpLiveInput(LiveDumpOptions& options, seq::SysExDescriber& describer,
+                           const std::function<void(const std::string&)>& note, std::vector<std::string>& losses);
 
 }  // namespace midiio

@@ -22,9 +22,17 @@ bool LiveDumpOptions::timeout(std::string_view seconds) {
     timeoutMs = kNoTimeout;
     return true;
   }
-  if (!vorn::parseWholeDecimal(seconds, value) || value < 1 || value > kLongestTimeoutSeconds) return false;
+  if (!vorn::parseDecimalIn(seconds, 1, kLongestTimeoutSeconds, value)) return false;
   timeoutMs = value * 1000;
   return true;
+}
+
+vorn::Status LiveDumpOptions::fitFiles(int files) const {
+  if (!live && shapesInput()) return vorn::Fault{"-W and -S apply to a MIDI input, which -I names", std::nullopt};
+  if (live && files != 0) {
+    return vorn::Fault{"-I reads a MIDI input instead of files: give no file with it", std::nullopt};
+  }
+  return {};
 }
 
 }  // namespace midiio

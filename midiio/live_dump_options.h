@@ -8,6 +8,7 @@
 #include "midiio/input_queue.h"
 #include "midiio/live_input.h"
 #include "midiio/midi_layer.h"
+#include "vornlib/status.h"
 
 namespace midiio {
 
@@ -26,6 +27,9 @@ struct LiveDumpOptions {
   void skipClocks() { mode |= kInputNoTimingClock | kInputNoActiveSensing; }
   // Whether a time-out or skipping was asked for, which only an input takes.
   bool shapesInput() const { return timeoutMs != kNoTimeout || (mode & kInputNoTimingClock) != 0; }
+  // Whether the options go with `files` file arguments: -W and -S only with
+  // an input, and an input with no file. The fault says which does not.
+  vorn::Status fitFiles(int files) const;
 };
 
 }  // namespace midiio

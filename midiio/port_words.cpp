@@ -46,6 +46,13 @@ bool findPortForOption(Direction direction, std::string_view name, int& index) {
   return false;
 }
 
+vorn::OptionHandler portOption(Direction direction, int& index, bool& chosen) {
+  return [direction, &index, &chosen](std::string_view text) {
+    chosen = findPortForOption(direction, text, index);
+    return chosen;
+  };
+}
+
 std::optional<std::string> defaultPortNote(Direction direction, int index) {
   if (index != kDefaultDevice || !::isatty(STDERR_FILENO)) return std::nullopt;
   const DeviceList* list = nullptr;

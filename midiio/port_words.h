@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "midiio/backend.h"
+#include "vornlib/options.h"
 #include "vornlib/status.h"
 
 namespace midiio {
@@ -19,6 +20,9 @@ vorn::Status existingPortsText(Direction direction, std::string& text);
 // do; on a miss the refusal says there is no port of that name and which
 // exist. Without a MIDI system, that is the option's fault (optionFault).
 bool findPortForOption(Direction direction, std::string_view name, int& index);
+// -Ename, -Iname: the port findPortForOption finds into `index`; `chosen`
+// tells that the option named one.
+vorn::OptionHandler portOption(Direction direction, int& index, bool& chosen);
 
 // After the default port was opened (`index` is still kDefaultDevice: no
 // option and no environment variable chose one): when standard error is a

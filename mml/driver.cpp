@@ -2,6 +2,7 @@
 
 #include "mml/diagnostic.h"
 #include "mml/writers.h"
+#include "vornlib/numbers.h"
 
 namespace mml {
 namespace {
@@ -21,6 +22,17 @@ CompileSettings compileSettingsOf(const DriverSettings& settings) {
 }
 
 }  // namespace
+
+bool DriverSettings::readBankDelay(std::string_view text) {
+  vorn::StrzSkipSp(text);
+  return vorn::parseWholeDecimal(text, bankDelay);
+}
+
+bool DriverSettings::readListingName(std::string_view text) {
+  if (text.empty()) return false;
+  listingName = std::string(text);
+  return true;
+}
 
 Compilation::Compilation(const SourceText& srcBlock, const DriverSettings& settings)
     : srcBlock_(srcBlock),

@@ -1,11 +1,13 @@
 #pragma once
 // The compiler driver: what the options set, the compilation with its
 // listing, and the events written in the form the options name. It gives
-// back what happened; zembra reports it and opens the outputs.
+// back what happened; zembra reports it and opens the listing
+// (compilation_output.h opens the output and writes the events).
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mml/compiler.h"
@@ -26,6 +28,11 @@ struct DriverSettings {
   bool listExpand = true;       // option X clears it
   OutputForm output = OutputForm::ostra;
   double stepInterval = 8.0;    // option T: milliseconds per DORNA step
+
+  // The bodies of options D (a decimal, blanks before it allowed) and L (a
+  // name, not empty); false refuses the text.
+  bool readBankDelay(std::string_view text);
+  bool readListingName(std::string_view text);
 };
 
 // Compiles the whole source on construction. The listing is kept in memory

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "vornlib/errors.h"
+#include "vornlib/run_inputs.h"
 #include "vornlib/streams.h"
 
 namespace mml {
@@ -56,6 +57,12 @@ vorn::Status appendInput(SourceText& srcBlock, const char* name) {
   if (appended && !srcBlock.endInput()) appended = tooLarge(name ? name : kStdinName, input.offset());
   vorn::closein();
   return appended;
+}
+
+void countStandardInput(const std::vector<const char*>& arguments) {
+  for (const char* word : arguments) {
+    if (std::string_view(word) == "*") vorn::addRunInput(nullptr);
+  }
 }
 
 }  // namespace mml

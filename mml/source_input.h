@@ -1,6 +1,8 @@
 #pragma once
 // Gathers the compiler's inputs into the joined source, one command-line
 // argument at a time.
+#include <vector>
+
 #include "mml/source_text.h"
 #include "vornlib/status.h"
 
@@ -13,5 +15,9 @@ namespace mml {
 // source is checked against its limit while it is read, so a huge line
 // never sits in memory whole.
 vorn::Status appendInput(SourceText& srcBlock, const char* name);
+
+// A "*" among the file arguments reads standard input, which then counts
+// among the run's inputs (vornlib/run_inputs.h): no output may be it.
+void countStandardInput(const std::vector<const char*>& arguments);
 
 }  // namespace mml

@@ -66,6 +66,11 @@ vorn::Status requestBytes(const std::string& text, std::size_t limit, std::strin
   return {};
 }
 
+vorn::Status sendRequest(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  return sendLongMessage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
 vorn::Status runScript(std::string_view script, ScriptHost& host, bool evaluateOnly, vorn::ByteOutput& out) {
   const bool receiving = host.settings().inputEnabled;
   if (receiving) {

@@ -47,6 +47,8 @@ void closeDialogue();
 // A request's bytes (holmir -R): after ":" a KEL expression's, else a
 // file's, read to its end (so pipes and /dev/stdin work), at most `limit`.
 vorn::Status requestBytes(const std::string& text, std::size_t limit, std::string& bytes);
+// Sends a request's bytes to the output as one message; nothing when there are none.
+vorn::Status sendRequest(const std::string& bytes);
 
 // Runs `script` on `host` in one session, so that locals persist between
 // expressions, recording from the input meanwhile when the host's settings

@@ -3,7 +3,6 @@
 #include <span>
 
 #include "midiio/port_words.h"
-#include "senders/sender_options.h"
 #include "vornlib/errors.h"
 #include "vornlib/numbers.h"
 
@@ -52,14 +51,14 @@ vorn::OptionHandler PlayOutput::speedOption() {
 vorn::OptionHandler PlayOutput::serialOption() {
   return [this](std::string_view text) {
     std::uint32_t number;
-    if (!vorn::parseWholeDecimal(text, number) || number < kFirstSerialPort || number > kLastSerialPort) return false;
+    if (!vorn::parseDecimalIn(text, kFirstSerialPort, kLastSerialPort, number)) return false;
     serialPort_ = static_cast<int>(number);
     toSerial_ = true;
     return true;
   };
 }
 
-vorn::OptionHandler PlayOutput::midiOption() { return outputOption(outputIndex_, outputChosen_); }
+vorn::OptionHandler PlayOutput::midiOption() { return portOption(Direction::output, outputIndex_, outputChosen_); }
 
 vorn::Status PlayOutput::open() {
   if (toSerial_) return serialFault(serial_.open(serialPort_, baudRate_));

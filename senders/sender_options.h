@@ -1,6 +1,6 @@
 #pragma once
-// Option handlers the MIDI senders (droska, teskar) share: the output port,
-// pauses, and SysEx in pieces.
+// Option handlers the MIDI senders (droska, teskar) share: pauses, and SysEx
+// in pieces (the output port is midiio/port_words.h's portOption).
 #include <cstdint>
 
 #include "vornlib/options.h"
@@ -9,8 +9,6 @@ namespace midiio {
 
 inline constexpr std::uint32_t kLongestOptionPauseMs = 100000;
 
-// -Ename: the output findMidiOutput finds; `chosen` tells that E named it.
-vorn::OptionHandler outputOption(int& index, bool& chosen);
 // -Sms and the like: milliseconds, at most 100000, nothing after them.
 vorn::OptionHandler pauseOption(std::uint32_t& ms);
 inline constexpr std::string_view kPauseWants = "a pause of at most 100000 ms";

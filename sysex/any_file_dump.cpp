@@ -1,5 +1,6 @@
 #include "sysex/any_file_dump.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -72,6 +73,17 @@ std::optional<seq::InputFault> dumpAnyFile(vorn::ByteInput& in, const char* name
   if (auto fault = seq::foreignInput(in, expected)) return fault;
   lines.comment(shownName + ": " + recordsHeading(records));
   return seq::dumpRecords(in, lines, describer, records);
+}
+
+std::optional<seq::InputFault> dumpFile(const char* name, const AnyFileDumpOptions& options, vorn::ByteOutput& out) {
+  vorn::ByteInput in;
+  if (!in.open(name)) {
+    const auto code = static_cast<std::uint32_t>(errno);
+    return seq::InputFault{vorn::errorText(code), std::nullopt, code};
+  }
+  std::optional<seq::InputFault> fault = dumpAnyFile(in, name, options, out);
+  if (fault) out.flush();
+  return fault;
 }
 
 }  // namespace sysex

@@ -26,5 +26,9 @@ seq::RecordShapes recordShapesFor(const char* name, const std::optional<seq::Rec
 // read before a fault is written.
 std::optional<seq::InputFault> dumpAnyFile(vorn::ByteInput& in, const char* name, const AnyFileDumpOptions& options,
                                            vorn::ByteOutput& out);
+// The same for the file `name`, opened here: the fault is also that it
+// cannot be opened (the code's text alone). What was read before a fault of
+// the dump is flushed, to stand before the fault's report.
+std::optional<seq::InputFault> dumpFile(const char* name, const AnyFileDumpOptions& options, vorn::ByteOutput& out);
 
 }  // namespace sysex

@@ -151,4 +151,8 @@ void parseTracks(SmfInfo& smf, const ProblemReporter& report) {
   }
 }
 
+std::string trackProblemText(const SmfProblem& problem) {
+  return "track " + std::to_string(problem.track + 1) + ": " + std::string(problem.text);
+}
+
 }  // namespace sysex

@@ -61,6 +61,8 @@ struct SmfProblem {
   std::uint64_t offset;
 };
 using ProblemReporter = std::function<void(const SmfProblem&)>;
+// A problem as it is reported: "track N: text", the tracks counted from 1.
+std::string trackProblemText(const SmfProblem& problem);
 
 inline constexpr std::string_view kRunningStatusError = "running status error";
 inline constexpr std::string_view kTrackOverrun = "track data overrun";

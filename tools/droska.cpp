@@ -25,7 +25,7 @@ bool optionX(std::string_view text) {
 const vorn::OptionEntry options[] = {
     {'D', midiio::piecesOption(1, {settings.pieces, settings.chunkSize, settings.chunkPauseMs}),
      "-Dn,ms  send SysEx in pieces of n bytes with ms milliseconds after each"},
-    {'E', midiio::outputOption(outputIndex, outputChosen),
+    {'E', midiio::portOption(midiio::Direction::output, outputIndex, outputChosen),
      "-Ename  the MIDI output to send to (default: ZAMO_MIDI_OUT, else the first port)"},
     {'S', midiio::pauseOption(settings.messagePauseMs), "-Sms    milliseconds after each message, at most 100000"},
     {'X', optionX, "-X      also send the channel and system messages between SysEx messages"},

@@ -11,7 +11,6 @@
 #include "midiio/sysex_recording.h"
 #include "scripting/dialogue.h"
 #include "vornlib/errors.h"
-#include "vornlib/numbers.h"
 #include "vornlib/streams.h"
 
 namespace {
@@ -24,24 +23,6 @@ midiio::DialoguePorts ports{.input = true};  // the output only for a request
 std::string requestText;
 std::uint32_t timeoutMs = midiio::kDefaultScriptTimeoutMs;
 
-bool optionC(std::string_view text) {
-  if (text.empty()) {
-    messageLimit = kNoLimit;
-    return true;
-  }
-  return vorn::parseWholeDecimal(text, messageLimit);
-}
-
-bool optionE(std::string_view text) {
-  ports.outputChosen = midiio::findPortForOption(midiio::Direction::output, text, ports.outputIndex);
-  return ports.outputChosen;
-}
-
-bool optionI(std::string_view text) {
-  ports.inputChosen = midiio::findPortForOption(midiio::Direction::input, text, ports.inputIndex);
-  return ports.inputChosen;
-}
-
 bool optionR(std::string_view text) {
   if (text.empty()) return false;
   requestText = text;
@@ -50,9 +31,12 @@ bool optionR(std::string_view text) {
 }
 
 const vorn::OptionEntry options[] = {
-    {'C', optionC, "-Cn     stop after n messages (-C alone: no limit)", "nothing, or a decimal count"},
-    {'E', optionE, "-Ename  the MIDI output for the request (default: ZAMO_MIDI_OUT, else the first port)"},
-    {'I', optionI, "-Iname  the MIDI input to record from (default: ZAMO_MIDI_IN, else the first port)"},
+    {'C', vorn::numberOption(messageLimit, 0, kNoLimit, kNoLimit), "-Cn     stop after n messages (-C alone: no limit)",
+     "nothing, or a decimal count"},
+    {'E', midiio::portOption(midiio::Direction::output, ports.outputIndex, ports.outputChosen),
+     "-Ename  the MIDI output for the request (default: ZAMO_MIDI_OUT, else the first port)"},
+    {'I', midiio::portOption(midiio::Direction::input, ports.inputIndex, ports.inputChosen),
+     "-Iname  the MIDI input to record from (default: ZAMO_MIDI_IN, else the first port)"},
     {'O', vorn::option_o, "-Ofile  write the messages to file instead of standard output"},
     {'R', optionR, "-Rfile  send the bytes of file first; -R:expr sends the bytes of a KEL expression",
      "a file name, or \":\" and an expression"},
@@ -64,11 +48,6 @@ const vorn::OptionEntry options[] = {
 const vorn::OptionDescriptor descriptor{options, 0, "[options]",
                                         "Records the SysEx messages arriving at a MIDI input, after an optional request."};
 
-void sendRequest(const std::string& request) {
-  if (request.empty()) return;
-  frame::orEnd(midiio::sendLongMessage({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()}));
-}
-
 int mainProc() {
   frame::conHook(midiio::closeDialogue);
   (void)frame::analoptionEx(descriptor);
@@ -79,7 +58,7 @@ int mainProc() {
   // Nothing from before the start is kept; the reply to the request is.
   frame::orEnd(midiio::startMidiInput());
   midiio::flushInputQueue();
-  sendRequest(request);
+  frame::orEnd(midiio::sendRequest(request));
   frame::orEnd(midiio::recordSysEx(timeoutMs, messageLimit, vorn::getouthandle(),
                                    {.cut = [](const std::string& text) { frame::reportError(text); },
                                     .ended = [](const std::string& text) { frame::reportNote(text); }}));

@@ -14,69 +14,46 @@
 #include "sysex/per_file_output.h"
 #include "sysex/smf_file_open.h"
 #include "sysex/smf_reader.h"
-#include "sysex/written_files.h"
-#include "vornlib/paths.h"
 
 namespace {
 
-bool perFileOutput = false;
-std::string outputDir;
-sysex::WrittenFiles written;
-
-bool optionE(std::string_view text) {
-  perFileOutput = true;
-  outputDir = std::string(text);
-  return true;
-}
+sysex::PerFileOutputs perFile;  // -E
 
 const vorn::OptionEntry options[] = {
     {'O', vorn::option_o, "-Ofile  write the SysEx file there (default standard output)", "a file name"},
-    {'E', optionE, "-Edir   one output per input: dir/<input base name>.syx (empty dir: here)",
+    {'E', [](std::string_view t) { return perFile.dirOption(t); },
+     "-Edir   one output per input: dir/<input base name>.syx (empty dir: here)",
      "a directory (any text; empty for the current one)"},
 };
 const vorn::OptionDescriptor descriptor{options, 0, "[options] [file.mid...]",
                                         "Extracts the SysEx messages of Standard MIDI Files into SysEx files."};
-
-sysex::ProblemReporter problemReporter(const char* name) {
-  return [name](const sysex::SmfProblem& problem) {
-    frame::reportAt(name, "track " + std::to_string(problem.track + 1) + ": " + std::string(problem.text),
-                   problem.offset);
-  };
-}
-
-// False when the file is to be skipped (its fault was reported); a break ends the run.
-bool opened(const vorn::Status& status) {
-  if (status) return true;
-  if (vorn::isInterruption(status.fault())) frame::fail(status.fault());
-  frame::report(status.fault());
-  return false;
-}
 
 // Returns 0 (the walk ends) only when no output path can be made.
 int fileProc(const char* name) {
   try {
     vorn::ByteInput in;
     sysex::SmfInfo smf;
-    if (!opened(sysex::openSmfFile(name, in, smf))) return 1;
+    if (!frame::orReport(sysex::openSmfFile(name, in, smf))) return 1;
     // The tracks are read again later: a fault then ends the run, as the current input's does.
     in.setFaultHandler(frame::endOnStreamFault);
-    if (perFileOutput) {
-      std::string base(name ? vorn::baseNameWithoutExtension(name) : "stdin");
-      std::optional<std::string> path = vorn::JstrzPathConc(outputDir, base + ".syx");
+    if (perFile.on()) {
+      std::optional<std::string> path = perFile.pathFor(name);
       if (!path) {
         frame::reportAt(name, "パス解析エラー");
         return 0;
       }
-      if (!opened(sysex::openPerFileOutput(written, *path, name, vorn::getouthandle()))) return 1;
+      if (!frame::orReport(perFile.open(*path, name, vorn::getouthandle()))) return 1;
     }
-    sysex::ProblemReporter report = problemReporter(name);
+    sysex::ProblemReporter report = [name](const sysex::SmfProblem& problem) {
+      frame::reportAt(name, sysex::trackProblemText(problem), problem.offset);
+    };
     sysex::parseTracks(smf, report);
     sysex::writeMergedMessages(smf, vorn::getouthandle(), report);
   } catch (const std::bad_alloc&) {
     frame::reportAt(name, "out of memory");
   }
   // What was written for this file stays, whatever happened after it.
-  if (perFileOutput) frame::closeout();
+  if (perFile.on()) frame::closeout();
   return 1;
 }
 
@@ -84,7 +61,7 @@ int fileProc(const char* name) {
 // it is a terminal: nobody types a Standard MIDI File.
 int mainProc() {
   int files = frame::analoptionEx(descriptor);
-  if (!perFileOutput) frame::openout();
+  if (!perFile.on()) frame::openout();
   if (files > 0) {
     vorn::analfileExec(descriptor, fileProc);
   } else if (!::isatty(STDIN_FILENO)) {
@@ -92,7 +69,7 @@ int mainProc() {
   } else {
     frame::reportNote("no input files: name Standard MIDI Files, or pipe one in");
   }
-  if (!perFileOutput) frame::closeout();
+  if (!perFile.on()) frame::closeout();
   return 1;
 }
 

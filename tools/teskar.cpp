@@ -1,17 +1,14 @@
 // teskar: plays DORNA streams in real time to a MIDI output or, with -C, to a
 // serial port carrying raw MIDI bytes. Each input is loaded whole, then
 // played against the layer's clock, whose period is one step.
-#include <cstdint>
-#include <string_view>
-
 #include "frame/frame.h"
+#include "frame/on_every_way_out.h"
 #include "frame/progress_line.h"
 #include "midiio/dorna_loader.h"
 #include "senders/pause_argument.h"
 #include "senders/play_output.h"
 #include "senders/sender_options.h"
 #include "vornlib/breaks.h"
-#include "vornlib/numbers.h"
 
 namespace {
 
@@ -23,14 +20,6 @@ midiio::DornaBuffer playBuffer;
 std::uint64_t playSteps = 0;  // the loaded stream's length, its delays added up
 // On a terminal, the time played and the stream's length, redrawn each second.
 frame::ProgressLine progress;
-
-// -Tms: whole milliseconds per step, not 0.
-bool optionT(std::string_view text) {
-  std::uint32_t ms;
-  if (!vorn::parseWholeDecimal(text, ms) || ms == 0) return false;
-  settings.stepLengthMs = ms;
-  return true;
-}
 
 const vorn::OptionEntry options[] = {
     {'B', output.speedOption(), "-Bbaud  serial speed (default 38400; 110 ... 256000, or 31250 for DIN MIDI)",
@@ -44,8 +33,8 @@ const vorn::OptionEntry options[] = {
      "-Ename  the MIDI output to play to (default: ZAMO_MIDI_OUT, else the first port)", "the name of a MIDI output as navlin lists it"},
     {'S', midiio::pauseOption(settings.messagePauseMs), "-Sms    milliseconds after each SysEx record, at most 100000",
      midiio::kPauseWants},
-    {'T', optionT, "-Tms    milliseconds per step, a whole number (default 8)",
-     "a whole number of milliseconds per step, not 0"},
+    {'T', vorn::numberOption(settings.stepLengthMs, 1, 0xFFFFFFFF),
+     "-Tms    milliseconds per step, a whole number (default 8)", "a whole number of milliseconds per step, not 0"},
     {'X', frame::flagOption([] { settings.playSysEx = true; }), "-X      play SysEx records (skipped without)",
      vorn::kWantsNoText},
 };
@@ -58,11 +47,7 @@ int fileProc(const char* name) {
     return 1;
   }
   // Nothing of a stream is played before all of it has loaded.
-  frame::withInput(name, [] {
-    if (vorn::Status loaded = midiio::loadDorna(vorn::getinhandle(), playBuffer, playSteps); !loaded) {
-      frame::failInput(loaded.fault());
-    }
-  });
+  frame::withInput(name, [] { frame::orFailInput(midiio::loadDorna(vorn::getinhandle(), playBuffer, playSteps)); });
   progress.begin(playSteps * settings.stepLengthMs);
   frame::orEnd(output.play(playBuffer, settings));
   progress.clear();
@@ -76,15 +61,11 @@ void closeOutput() {
   output.close(vorn::breakPending());
 }
 
-struct ClosedOnEveryWayOut {
-  ~ClosedOnEveryWayOut() { closeOutput(); }
-};
-
 int mainProc() {
   frame::conHook(closeOutput);
   const int files = frame::analoptionEx(descriptor);
   if (frame::ProgressLine::wanted()) settings.onProgress = [](std::uint32_t playedMs) { progress.show(playedMs); };
-  ClosedOnEveryWayOut closing;
+  frame::OnEveryWayOut closing(closeOutput);
   // Once the options are known, before the first input.
   frame::orEnd(output.open());
   if (auto note = output.defaultNote()) frame::reportNote(*note);

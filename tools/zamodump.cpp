@@ -9,17 +9,14 @@
 //
 // With -I it reads a MIDI input instead, one line a message as it arrives,
 // until Ctrl-C, the time-out of -W, or the input going away.
-#include <cerrno>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "frame/frame.h"
 #include "midiio/live_dump.h"
-#include "midiio/midi_input.h"
-#include "midiio/port_words.h"
 #include "sysex/any_file_dump.h"
 #include "sysex/summary_describer.h"
-#include "vornlib/errors.h"
 
 namespace {
 
@@ -49,56 +46,31 @@ const vorn::OptionDescriptor descriptor{options, 0, "[options] [file...]",
                                         "one event a line."};
 
 int fileProc(const char* name) {
-  vorn::ByteInput in;
-  if (!in.open(name)) {
-    frame::reportAt(name, vorn::errorText(static_cast<std::uint32_t>(errno)));
-    return 1;
-  }
-  if (auto fault = sysex::dumpAnyFile(in, name, dumpOptions, vorn::getouthandle())) {
-    vorn::getouthandle().flush();  // what was read goes out before the fault is told
+  if (auto fault = sysex::dumpFile(name, dumpOptions, vorn::getouthandle())) {
     frame::reportAt(name, fault->text, fault->offset);
   }
   return 1;
 }
 
+// The input's dump tells what it lost only once it has ended.
 void dumpInput() {
   frame::conHook(midiio::closeLiveInput);
-  frame::orEnd(midiio::openLiveInput(liveOptions));
-  if (auto note = midiio::defaultPortNote(midiio::Direction::input, liveOptions.index)) frame::reportNote(*note);
-  std::string heading;
-  frame::orEnd(midiio::liveInputHeading(liveOptions.index, heading));
-  frame::openout();
   sysex::SummaryDescriber describer;
-  seq::LiveLines lines(vorn::getouthandle(), describer);
-  lines.comment(heading);
-  frame::orEnd(midiio::startMidiInput());
-  midiio::LiveDump dump(lines, liveOptions.timeoutMs);
-  if (!dump.run()) {
-    frame::pollBreak();
-    frame::fail(midiio::receiveFault());
-  }
-  frame::closeout();
-  midiio::closeLiveInput();
-  for (const std::string& loss : dump.losses()) frame::reportError(loss);
+  std::vector<std::string> losses;
+  frame::orEnd(midiio::dumpLiveInput(liveOptions, describer, frame::reportNote, losses));
+  for (const std::string& loss : losses) frame::reportError(loss);
 }
 
 int mainProc() {
   const int files = frame::analoptionEx(descriptor);
-  if (!liveOptions.live) {
-    if (liveOptions.shapesInput()) {
-      frame::reportError("-W and -S apply to a MIDI input, which -I names");
-      return 1;
-    }
-    frame::openout();
-    frame::forEachInput(descriptor, files, fileProc);
-    frame::closeout();
+  frame::orEnd(liveOptions.fitFiles(files));
+  if (liveOptions.live) {
+    dumpInput();
     return 1;
   }
-  if (files != 0) {
-    frame::reportError("-I reads a MIDI input instead of files: give no file with it");
-    return 1;
-  }
-  dumpInput();
+  frame::openout();
+  frame::forEachInput(descriptor, files, fileProc);
+  frame::closeout();
   return 1;
 }
 

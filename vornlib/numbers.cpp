@@ -87,6 +87,13 @@ bool parseWholeDecimal(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
+bool parseDecimalIn(std::string_view text, std::uint32_t low, std::uint32_t high, std::uint32_t& value) {
+  std::uint32_t read;
+  if (!parseWholeDecimal(text, read) || read < low || read > high) return false;
+  value = read;
+  return true;
+}
+
 bool parseBlankedDecimal(std::string_view text, std::uint32_t& value) {
   StrzSkipSp(text);
   NumberResult r = Strz2Dword(text);

@@ -38,6 +38,8 @@ void StrzSkipSp2(std::string_view& text);
 
 // A whole option text as one number: nothing may follow.
 bool parseWholeDecimal(std::string_view text, std::uint32_t& value);
+// The same, only from `low` to `high`: option texts with a range.
+bool parseDecimalIn(std::string_view text, std::uint32_t low, std::uint32_t high, std::uint32_t& value);
 // The same with blanks allowed before and after the number.
 bool parseBlankedDecimal(std::string_view text, std::uint32_t& value);
 bool parseWholeHex(std::string_view text, std::uint32_t& value);

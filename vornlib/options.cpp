@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "vornlib/numbers.h"
 #include "vornlib/run_args.h"
 #include "vornlib/streams.h"
 
@@ -182,5 +183,16 @@ bool option_o(std::string_view text) {
 }
 
 bool option_n(std::string_view) { return true; }
+
+OptionHandler numberOption(std::uint32_t& value, std::uint32_t low, std::uint32_t high,
+                           std::optional<std::uint32_t> alone) {
+  return [&value, low, high, alone](std::string_view text) {
+    if (text.empty() && alone) {
+      value = *alone;
+      return true;
+    }
+    return parseDecimalIn(text, low, high, value);
+  };
+}
 
 }  // namespace vorn

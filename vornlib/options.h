@@ -5,6 +5,7 @@
 // letters are case-insensitive. "--" ends the options; "--help" prints the
 // usage and "--version" the banner. Every other word is a file argument; a
 // lone "-" is a file argument that means standard input.
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -90,6 +91,11 @@ bool VornOptionIsOption(std::string_view word);
 // N is accepted and ignored (kept so existing command lines still run).
 bool option_o(std::string_view text);
 bool option_n(std::string_view text);
+
+// A whole decimal from `low` to `high` into `value`; with `alone`, the
+// letter alone sets that value.
+OptionHandler numberOption(std::uint32_t& value, std::uint32_t low, std::uint32_t high,
+                           std::optional<std::uint32_t> alone = std::nullopt);
 
 // The usage text --help prints.
 std::string usageText(const OptionDescriptor& descriptor);

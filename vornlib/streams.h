@@ -182,6 +182,7 @@ class ByteOutput {
   Status status() const;
   // As ByteInput::setFaultHandler.
   void setFaultHandler(StreamFaultHandler handler) { handler_ = handler; }
+  StreamFaultHandler faultHandler() const { return handler_; }
   // A safe point for a break in long writing: false when a break is
   // pending, which is then the stream's fault (to its handler, or kept).
   bool breakPoint();
