@@ -41,13 +41,12 @@ vorn::Status liveInputHeading(int index, std::string& heading) {
   return {};
 }
 
-bool LiveDump::run() {
-  switch (readLiveInput(timeoutMs_, *this)) {
-    case LiveEnd::timedOut: lines_.comment("end: nothing came for " + std::to_string(timeoutMs_ / 1000) + " s"); break;
-    case LiveEnd::sourceLeft: lines_.comment("end: " + receiveDetail()); break;
-    case LiveEnd::failed: return false;
-  }
-  return true;
+vorn::Status LiveDump::run() {
+  const Reception ended = readLiveInput(timeoutMs_, *this);
+  if (ended.how == Received::failed) return ended.fault;
+  lines_.comment(ended.how == Received::sourceLeft ? "end: " + ended.detail
+                                                   : "end: nothing came for " + std::to_string(timeoutMs_ / 1000) + " s");
+  return {};
 }
 
 std::vector<std::string> LiveDump::losses() const {
@@ -78,7 +77,7 @@ vorn::Status dumpLiveInput(LiveDumpOptions& options, seq::SysExDescriber& descri
   lines.comment(heading);
   if (vorn::Status started = startMidiInput(); !started) return started;
   LiveDump dump(lines, options.timeoutMs);
-  if (!dump.run()) return vorn::breakSignal() != 0 ? vorn::interruptedFault() : receiveFault();
+  if (vorn::Status ran = dump.run(); !ran) return vorn::breakSignal() != 0 ? vorn::interruptedFault() : ran.fault();
   if (vorn::Status closed = vorn::closeout(); !closed) return closed;
   closeLiveInput();
   losses = dump.losses();

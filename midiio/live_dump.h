@@ -32,8 +32,8 @@ class LiveDump final : public LiveListener {
   LiveDump(seq::LiveLines& lines, std::uint32_t timeoutMs) : lines_(lines), timeoutMs_(timeoutMs) {}
 
   // Reads the started input until it ends, and says how it ended in a last
-  // comment; false when it failed (a break or a fault: receiveFault()).
-  bool run();
+  // comment; the fault when it failed (a break or a fault).
+  vorn::Status run();
   // A line each for the messages cut and the holes met; none when all came whole.
   std::vector<std::string> losses() const;
 

@@ -94,19 +94,16 @@ std::string holeText(const InputLoss& lost) {
   return "Hole: " + amount + " lost (the MIDI input overflowed)";
 }
 
-LiveEnd readLiveInput(std::uint32_t timeoutMs, LiveListener& listener) {
+Reception readLiveInput(std::uint32_t timeoutMs, LiveListener& listener) {
   LiveReading reading(listener);
   const InputWatch watch = [&](const InputEvent& event) { reading.taken(event); };
   const SysExSink sink = [&](std::span<const std::uint8_t> bytes) { reading.bytes(bytes); };
   for (;;) {
-    const Received r = receiveSysEx(timeoutMs, sink, watch);
-    reading.messageDone(r == Received::failed && vorn::isInterruption(receiveFault()));
-    switch (r) {
-      case Received::message: continue;
-      case Received::timedOut: reading.finish(); return LiveEnd::timedOut;
-      case Received::sourceLeft: reading.finish(); return LiveEnd::sourceLeft;
-      case Received::failed: reading.finish(); return LiveEnd::failed;
-    }
+    Reception r = receiveSysEx(timeoutMs, sink, watch);
+    reading.messageDone(r.how == Received::failed && vorn::isInterruption(r.fault));
+    if (r.how == Received::message) continue;
+    reading.finish();
+    return r;
   }
 }
 

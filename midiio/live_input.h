@@ -8,6 +8,7 @@
 #include <string>
 
 #include "midiio/input_queue.h"
+#include "midiio/midi_input.h"
 #include "midiio/sysex_assembly.h"
 
 namespace midiio {
@@ -28,18 +29,14 @@ class LiveListener {
   virtual void hole(std::uint32_t ms, const InputLoss& lost) = 0;
 };
 
-enum class LiveEnd {
-  timedOut,    // nothing arrived for the time-out
-  sourceLeft,  // the input went away (receiveFault, receiveDetail: as receiveSysEx keeps it)
-  failed,      // a break (the interrupted fault) or another fault, kept
-};
-
 // "Hole: 3 messages and 512 SysEx bytes lost (the MIDI input overflowed)".
 std::string holeText(const InputLoss& lost);
 
-// Reads the started input until it ends. With a time-out other than
-// kNoTimeout the reading ends when nothing at all arrives for that long,
-// and a SysEx message whose next piece does not come in that time is cut.
-LiveEnd readLiveInput(std::uint32_t timeoutMs, LiveListener& listener);
+// Reads the started input until it ends, and gives how it ended (as the
+// receive that ended it gives it): timedOut, when nothing at all arrived for
+// a time-out other than kNoTimeout (a SysEx message whose next piece does
+// not come in that time is cut); sourceLeft, the input went away; failed, a
+// break (the interrupted fault) or another fault.
+Reception readLiveInput(std::uint32_t timeoutMs, LiveListener& listener);
 
 }  // namespace midiio

@@ -18,8 +18,6 @@ struct Input final : ChunkSource {
   SysExAssembly assembly;
   bool recording = false;
   const InputWatch* watch = nullptr;  // during a watched receiveSysEx
-  vorn::Fault receiveFault;           // of the last receive that failed, or whose source left
-  std::string receiveDetail;
 
   bool read(InputEvent& event) override {
     if (!queue->read(event)) return false;
@@ -51,19 +49,12 @@ Input& input() {
 
 vorn::Fault notOpen() { return midiFault(midiErrorCode(kMidiGeneral), "the MIDI input is not open"); }
 
-Received kept(Received r, const MidiStatus& status) {
-  if (r == Received::failed || r == Received::sourceLeft) {
-    input().receiveFault = midiFault(status.code(), status.detail());
-    input().receiveDetail = status.detail();
-  }
-  return r;
+Reception ended(Received how, const MidiStatus& status) {
+  if (how != Received::failed && how != Received::sourceLeft) return {how, {}, {}};
+  return {how, midiFault(status.code(), status.detail()), status.detail()};
 }
 
-Received failedNotOpen() {
-  input().receiveFault = notOpen();
-  input().receiveDetail = "the MIDI input is not open";
-  return Received::failed;
-}
+Reception failedNotOpen() { return {Received::failed, notOpen(), "the MIDI input is not open"}; }
 
 }  // namespace
 
@@ -133,39 +124,35 @@ bool inputOverflow() {
   return state.queue && state.queue->overflow();
 }
 
-Received waitSysExChunk(std::uint32_t timeoutMs) {
+Reception waitSysExChunk(std::uint32_t timeoutMs) {
   Input& state = input();
   if (!state.port) return failedNotOpen();
   MidiStatus status;
-  return kept(state.assembly.waitSysExChunk(state, timeoutMs, status), status);
+  return ended(state.assembly.waitSysExChunk(state, timeoutMs, status), status);
 }
 
-Received nextSysExChunk(std::uint32_t timeoutMs) {
+Reception nextSysExChunk(std::uint32_t timeoutMs) {
   Input& state = input();
   if (!state.port) return failedNotOpen();
   MidiStatus status;
-  return kept(state.assembly.nextSysExChunk(state, timeoutMs, status), status);
+  return ended(state.assembly.nextSysExChunk(state, timeoutMs, status), status);
 }
 
 const InputEvent& lastSysExChunk() { return input().assembly.lastChunk(); }
 
 const SysExCut& lastSysExCut() { return input().assembly.lastCut(); }
 
-const vorn::Fault& receiveFault() { return input().receiveFault; }
-
-const std::string& receiveDetail() { return input().receiveDetail; }
-
-Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink) {
+Reception receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink) {
   Input& state = input();
   if (!state.port) return failedNotOpen();
   MidiStatus status;
-  return kept(state.assembly.receiveSysEx(state, timeoutMs, sink, status), status);
+  return ended(state.assembly.receiveSysEx(state, timeoutMs, sink, status), status);
 }
 
-Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink, const InputWatch& watch) {
+Reception receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink, const InputWatch& watch) {
   Input& state = input();
   state.watch = &watch;
-  const Received r = receiveSysEx(timeoutMs, sink);
+  Reception r = receiveSysEx(timeoutMs, sink);
   state.watch = nullptr;
   return r;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The input side of the MIDI device layer: one open input at a time, its
 // queue, and SysEx assembly for holmir and praven. Calls give their faults
-// as the output side's do (midi_layer.h); a receive, which gives how it
-// ended, keeps the fault of one that failed (receiveFault).
+// as the output side's do (midi_layer.h); a receive gives how it ended
+// together with the fault of one that failed (Reception).
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,25 +29,28 @@ bool readInputEvent(InputEvent& event);
 void flushInputQueue();
 bool inputOverflow();
 
+// How a receive ended. On Received::failed and sourceLeft, why: the fault
+// to report (the interrupted fault after Ctrl-C: the caller ends the run as
+// a break does), and the layer's detail alone ("synth:out went away").
+struct Reception {
+  Received how = Received::message;
+  vorn::Fault fault = {};
+  std::string detail = {};
+};
+
 // One chunk (as waitSysExChunk / nextSysExChunk of SysExAssembly).
-Received waitSysExChunk(std::uint32_t timeoutMs);
-Received nextSysExChunk(std::uint32_t timeoutMs);
+Reception waitSysExChunk(std::uint32_t timeoutMs);
+Reception nextSysExChunk(std::uint32_t timeoutMs);
 const InputEvent& lastSysExChunk();
-// One whole message to `sink`. On Received::failed and sourceLeft the fault
-// is kept (receiveFault; the interrupted fault after Ctrl-C: the caller ends
-// the run as a break does).
-Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink);
+// One whole message to `sink`.
+Reception receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink);
 // The same, handing `watch` every event taken off the queue (short messages
 // too, which the assembly passes over) before the assembly sees it.
 using InputWatch = std::function<void(const InputEvent&)>;
-Received receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink, const InputWatch& watch);
+Reception receiveSysEx(std::uint32_t timeoutMs, const SysExSink& sink, const InputWatch& watch);
 // Everything the input dropped so far.
 InputLoss inputLoss();
 // How the last receiveSysEx ended its message: whole, or cut and closed by F7.
 const SysExCut& lastSysExCut();
-// Why the last receive that gave Received::failed or sourceLeft ended: the
-// fault to report, and the layer's detail alone ("synth:out went away").
-const vorn::Fault& receiveFault();
-const std::string& receiveDetail();
 
 }  // namespace midiio

@@ -22,8 +22,8 @@ vorn::Status recordSysEx(std::uint32_t timeoutMs, std::uint32_t limit, vorn::Byt
   };
   for (std::uint32_t count = 0; count < limit;) {
     message.clear();
-    const Received received = receiveSysEx(timeoutMs, sink);
-    if (received == Received::failed && vorn::breakSignal() != 0) return vorn::interruptedFault();
+    const Reception received = receiveSysEx(timeoutMs, sink);
+    if (received.how == Received::failed && vorn::breakSignal() != 0) return vorn::interruptedFault();
     if (!message.empty()) {
       ++count;
       out.write(std::span<const std::uint8_t>(message));
@@ -31,11 +31,11 @@ vorn::Status recordSysEx(std::uint32_t timeoutMs, std::uint32_t limit, vorn::Byt
     }
     const SysExCut& cut = lastSysExCut();
     if (cut.cause != CutCause::none) news.cut(describeCut(count, cut, timeoutMs) + "; written closed by F7");
-    if (received == Received::failed) return receiveFault();
-    if (received == Received::sourceLeft && cut.cause == CutCause::none) {
-      news.ended("recording ended: " + receiveDetail() + "; " + messagesWritten(count));
+    if (received.how == Received::failed) return received.fault;
+    if (received.how == Received::sourceLeft && cut.cause == CutCause::none) {
+      news.ended("recording ended: " + received.detail + "; " + messagesWritten(count));
     }
-    if (received != Received::message) break;
+    if (received.how != Received::message) break;
   }
   return {};
 }

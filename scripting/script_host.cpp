@@ -83,12 +83,13 @@ kel::Result<kel::Value> ScriptHost::receive(std::string_view which) {
   const std::uint32_t wanted = which == "syx" ? 1 : which == "nsyx" ? s_.syxcount : 0xFFFFFFFF;
   for (std::uint32_t got = 0; got < wanted; ++got) {
     one.clear();
-    const Received r = receiveSysEx(s_.timeoutMs, sink);
+    const Reception received = receiveSysEx(s_.timeoutMs, sink);
+    const Received r = received.how;
     const bool fault = r == Received::failed || r == Received::sourceLeft;
     if (!one.empty()) ++messages_;
     const bool cut = lastSysExCut().cause != CutCause::none;
     if (cut) reportCut(which, fault);
-    if (fault) return receiveError(receiveFault());
+    if (fault) return receiveError(received.fault);
     if (which == "msyx" && r == Received::timedOut) return kel::Value::ofBytes(std::move(all));
     if (which == "msyx" && cut) continue;
     if (r == Received::timedOut || cut) return timedOut();

@@ -43,13 +43,16 @@ class MidiioReceive : public ::testing::Test {
   // One receiveSysEx: its outcome, the bytes it gave, and the virtual ms it took.
   struct Outcome {
     Received received;
+    vorn::Fault fault;
     std::vector<std::uint8_t> bytes;
     std::int64_t ms;
   };
   Outcome receive(std::uint32_t timeoutMs) {
     Outcome o{};
     const midiio::Nanos before = world->now;
-    o.received = midiio::receiveSysEx(timeoutMs, [&](std::span<const std::uint8_t> b) { o.bytes.insert(o.bytes.end(), b.begin(), b.end()); });
+    const midiio::Reception r = midiio::receiveSysEx(timeoutMs, [&](std::span<const std::uint8_t> b) { o.bytes.insert(o.bytes.end(), b.begin(), b.end()); });
+    o.received = r.how;
+    o.fault = r.fault;
     o.ms = (world->now - before) / midiio::kNanosPerMs;
     return o;
   }
@@ -162,7 +165,7 @@ TEST_F(MidiioReceive, StampsStartAndFailures) {
   world->arrivals = {{120, raw("90 3C 40")}};
   open(1024, 1024, 3);
   world->advance(200 * midiio::kNanosPerMs);
-  EXPECT_EQ(midiio::waitSysExChunk(0), Received::timedOut);  // the note is taken off and discarded
+  EXPECT_EQ(midiio::waitSysExChunk(0).how, Received::timedOut);  // the note is taken off and discarded
   midiio::InputEvent e;
   world->arrivals.push_back({300, raw("C0 05")});
   world->advance(100 * midiio::kNanosPerMs);
@@ -178,8 +181,9 @@ TEST_F(MidiioReceive, StampsStartAndFailures) {
   EXPECT_EQ(e.lengthOrMessage, 0x06C0u);
 
   world->inputGone = true;
-  EXPECT_EQ(receive(1000).received, Received::sourceLeft);
-  EXPECT_EQ(midiio::receiveFault().code, midiio::midiErrorCode(midiio::kMidiNoSuchPort));
+  const Outcome left = receive(1000);
+  EXPECT_EQ(left.received, Received::sourceLeft);
+  EXPECT_EQ(left.fault.code, midiio::midiErrorCode(midiio::kMidiNoSuchPort));
   midiio::closeMidiInput();
   midiio::closeMidiInput();  // safe when closed
   EXPECT_EQ(receive(0).received, Received::failed);
