@@ -50,6 +50,23 @@ peak_kib() {
   cat "$work/rss"
 }
 
+# measure_once LABEL FILE COMMAND...: one run of "COMMAND FILE" (the file
+# named, so read as a regular file), its rate and peak resident set, as a
+# line and a table row; for inputs too big to run three times and to pipe.
+measure_once() {
+  local label=$1 file=$2 bytes seconds rss
+  shift 2
+  bytes=$(stat -c %s "$file")
+  empty_run_dir
+  run_in_place /usr/bin/time -f '%e %M' -o "$work/once" "$@" "$file" >/dev/null
+  read -r seconds rss <"$work/once"
+  awk -v name="$label" -v n="$bytes" -v t="$seconds" -v rss="$rss" 'BEGIN {
+    printf "%-12s %9.1f %10.1f %10s %8s %8d KiB  (one run, from a regular file)\n", name, n / 1e6, n / 1e6 / t, "-", "-", rss
+  }'
+  table_row "$label" "$(awk -v n="$bytes" 'BEGIN { printf "%.0f MB", n / 1e6 }') ${file##*.}, a regular file" \
+    "$(awk -v n="$bytes" -v t="$seconds" 'BEGIN { printf "%.1f MB/s", n / 1e6 / t }')" - "$rss KiB" -
+}
+
 print_header() {
   printf '%-12s %9s %10s %10s %8s %12s\n' tool "input MB" "tool MB/s" "cat MB/s" "vs cat" "peak RSS"
 }
