@@ -1,5 +1,6 @@
 # Shared by the benchmark scripts: timing against cat in the same run, and
-# peak memory. Source it after setting $work (a scratch directory). When
+# peak memory. Source it after setting $work (a scratch directory; for a
+# benchmark on a private JACK server, jack_bench makes it). When
 # $run_dir is set, each run starts in it, emptied first (for tools that
 # write files of their own). When $BENCH_TABLE names a file (bench/all.sh
 # sets it), every result is also appended there as one line of its summary.
@@ -50,6 +51,23 @@ peak_kib() {
   cat "$work/rss"
 }
 
+# measure_once LABEL FILE COMMAND...: one run of "COMMAND FILE" (the file
+# named, so read as a regular file), its rate and peak resident set, as a
+# line and a table row; for inputs too big to run three times and to pipe.
+measure_once() {
+  local label=$1 file=$2 bytes seconds rss
+  shift 2
+  bytes=$(stat -c %s "$file")
+  empty_run_dir
+  run_in_place /usr/bin/time -f '%e %M' -o "$work/once" "$@" "$file" >/dev/null
+  read -r seconds rss <"$work/once"
+  awk -v name="$label" -v n="$bytes" -v t="$seconds" -v rss="$rss" 'BEGIN {
+    printf "%-12s %9.1f %10.1f %10s %8s %8d KiB  (one run, from a regular file)\n", name, n / 1e6, n / 1e6 / t, "-", "-", rss
+  }'
+  table_row "$label" "$(awk -v n="$bytes" 'BEGIN { printf "%.0f MB", n / 1e6 }') ${file##*.}, a regular file" \
+    "$(awk -v n="$bytes" -v t="$seconds" 'BEGIN { printf "%.1f MB/s", n / 1e6 / t }')" - "$rss KiB" -
+}
+
 print_header() {
   printf '%-12s %9s %10s %10s %8s %12s\n' tool "input MB" "tool MB/s" "cat MB/s" "vs cat" "peak RSS"
 }
@@ -78,6 +96,27 @@ need_bench_programs() {
   for name in "$@"; do
     [ -x "$bench_bin/$name" ] || { echo "${0##*/}: $bench_bin/$name not built (scripts/build $build)" >&2; exit 1; }
   done
+}
+
+# jack_bench SCRIPT SERVER [STOP]: the set-up of a benchmark on a private
+# JACK server: ends the script when jackd is missing, makes $work, starts
+# the server SERVER (as $JACK_DEFAULT_SERVER, start_dummy_jack), and at the
+# script's exit runs the function STOP (the script's own processes), then
+# stops the server and removes $work.
+jack_bench() {
+  command -v jackd >/dev/null || { echo "$1: jackd missing (scripts/setup installs jackd2)" >&2; exit 1; }
+  work=$(mktemp -d)
+  export JACK_DEFAULT_SERVER=$2
+  jackd_pid=""
+  jack_bench_stop=${3:-}
+  trap stop_jack_bench EXIT
+  start_dummy_jack "$1"
+}
+
+stop_jack_bench() {
+  [ -z "$jack_bench_stop" ] || "$jack_bench_stop"
+  [ -n "$jackd_pid" ] && { kill "$jackd_pid" 2>/dev/null; wait "$jackd_pid" 2>/dev/null; } || true
+  rm -rf "$work"
 }
 
 # start_dummy_jack SCRIPT: starts the private JACK server $JACK_DEFAULT_SERVER

@@ -15,21 +15,10 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 bin=$build/bin
 [ -x "$bin/zamodump" ] || { echo "live.sh: $bin/zamodump not built (scripts/build $build)" >&2; exit 1; }
-command -v jackd >/dev/null || { echo "live.sh: jackd missing (scripts/setup installs jackd2)" >&2; exit 1; }
-
-work=$(mktemp -d)
-export JACK_DEFAULT_SERVER=zamo-bench-live-$$
-jackd_pid=""
-cleanup() {
-  [ -n "$jackd_pid" ] && { kill "$jackd_pid" 2>/dev/null; wait "$jackd_pid" 2>/dev/null; } || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 source bench/lib.sh
 need_bench_programs receive_probe
-
-start_dummy_jack live.sh
+jack_bench live.sh zamo-bench-live-$$
 echo "JACK dummy driver, 48 kHz, 256 frames a cycle; 4 seconds a run"
 
 mb() { awk -v r="$1" 'BEGIN { printf "%.2f", r / 1e6 }'; }

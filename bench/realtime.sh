@@ -32,28 +32,20 @@ for tool in droska teskar; do
   [ -x "$bin/$tool" ] || { echo "realtime.sh: $bin/$tool not built (scripts/build $build)" >&2; exit 1; }
 done
 [ -x /usr/bin/time ] || { echo "realtime.sh: /usr/bin/time missing (scripts/setup --tests installs it)" >&2; exit 1; }
-command -v jackd >/dev/null || { echo "realtime.sh: jackd missing (scripts/setup installs jackd2)" >&2; exit 1; }
 
-work=$(mktemp -d)
-export JACK_DEFAULT_SERVER=zamo-bench-$$
-jackd_pid=""
 count_pid=""
 record_pid=""
 idle_pid=""
-cleanup() {
+stop_probes() {
   [ -n "$count_pid" ] && kill "$count_pid" 2>/dev/null || true
   [ -n "$record_pid" ] && kill "$record_pid" 2>/dev/null || true
   [ -n "$idle_pid" ] && kill "$idle_pid" 2>/dev/null || true
-  [ -n "$jackd_pid" ] && { kill "$jackd_pid" 2>/dev/null; wait "$jackd_pid" 2>/dev/null; } || true
-  rm -rf "$work"
 }
-trap cleanup EXIT
 
 source bench/lib.sh
 need_bench_programs jack_count jack_arrivals jack_idle
 export ZAMO_MIDI_API=jack
-
-start_dummy_jack realtime.sh
+jack_bench realtime.sh zamo-bench-$$ stop_probes
 
 # one_message SIZE: a SysEx message of SIZE bytes.
 one_message() {

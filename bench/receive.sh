@@ -15,21 +15,10 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 bin=$build/bin
 [ -x "$bin/holmir" ] || { echo "receive.sh: $bin/holmir not built (scripts/build $build)" >&2; exit 1; }
-command -v jackd >/dev/null || { echo "receive.sh: jackd missing (scripts/setup installs jackd2)" >&2; exit 1; }
-
-work=$(mktemp -d)
-export JACK_DEFAULT_SERVER=zamo-bench-$$
-jackd_pid=""
-cleanup() {
-  [ -n "$jackd_pid" ] && { kill "$jackd_pid" 2>/dev/null; wait "$jackd_pid" 2>/dev/null; } || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 source bench/lib.sh
 need_bench_programs receive_probe
-
-start_dummy_jack receive.sh
+jack_bench receive.sh zamo-bench-$$
 echo "JACK dummy driver, 48 kHz, 256 frames a cycle ($(awk 'BEGIN { printf "%.2f", 256 / 48 }') ms)"
 
 read -r median p99 largest < <("$bench_bin/receive_probe" latency "$bin/holmir" 200 300)

@@ -9,8 +9,9 @@
 # bytes a second), the tool's speed as a ratio to cat's, and the tool's peak
 # resident memory (wental writes its files into /dev/shm, a tmpfs, where
 # there is one). mirvok runs ten patterns with checksums and ranges, in
-# extract mode (-E) and in count mode (-CT). Not part of the tests: figures
-# depend on the machine and its load.
+# extract mode (-E) and in count mode (-CT). Then gorbel on 1 GB of SysEx
+# and oktile on a 500 MB SMF, once each, for their peak memory on big
+# inputs. Not part of the tests: figures depend on the machine and its load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -52,4 +53,14 @@ measure "mirvok -CT" "$work/dump.syx" "$abs/mirvok" -CT "${patterns[@]}"
 measure "wental" "$work/dump.syx" "$abs/wental"
 measure "gorbel" "$work/dump.syx" "$abs/gorbel"
 measure "oktile" "$work/dump.mid" "$abs/oktile" -
+# Memory stays flat however big the input: gorbel on 1 GB of SysEx, oktile
+# on a 500 MB SMF, each made, run once and removed (they take 1.5 GB of
+# $TMPDIR between them, one at a time).
+run_dir=""
+"$bench_bin/sysex_gen" syx 1000000000 >"$work/big.syx"
+measure_once "gorbel" "$work/big.syx" "$abs/gorbel"
+rm -f "$work/big.syx"
+"$bench_bin/sysex_gen" smf 500000000 >"$work/big.mid"
+measure_once "oktile" "$work/big.mid" "$abs/oktile"
+rm -f "$work/big.mid"
 echo "largest message: 64 KiB; mirvok and wental hold one message at a time; wental writes into $(df --output=fstype "$split" | tail -1) ($split)"

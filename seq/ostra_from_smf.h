@@ -35,9 +35,16 @@ class OstraFromSmf {
   }
   // The records of the channel messages `events` reads in one run
   // (TrackEvents::channelRun), written as one run of records.
-  void channelRun(TrackEvents& events, SmfEvent& event) {
+  void channelRun(TrackEvents& events) {
     RecordWriter::ChannelRun run(records_);
-    events.channelRun(event, [this, &run](const SmfEvent& channel) {
+    if (const std::uint64_t multiple = scale_.multiple()) {
+      // The common division, a multiplication.
+      events.channelRun([this, &run, multiple](const SmfEvent& channel) {
+        run.channel(scale_.multipleTicks(channel.ticks, multiple), channel.status, channel.first, channel.second);
+      });
+      return;
+    }
+    events.channelRun([this, &run](const SmfEvent& channel) {
       run.channel(now(channel.ticks), channel.status, channel.first, channel.second);
     });
   }

@@ -75,8 +75,9 @@ class RecordWriter {
     ChannelRun& operator=(const ChannelRun&) = delete;
 
     void channel(std::int64_t time, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+      char* const at = at_;
       const std::int64_t gap = time - written_;
-      if (gap > kMaxDelta || at_ == end_) [[unlikely]] {
+      if (gap > kMaxDelta || at == end_) [[unlikely]] {
         // Fillers, or a full stretch of the buffer: the writer's own way,
         // out of line, so that the run's state stays in registers. Handed
         // back first, it is not handed back again if the run ends in there.
@@ -88,12 +89,14 @@ class RecordWriter {
         written_ = place.written;
         return;
       }
+      // The state is updated before the bytes are stored, which might as far
+      // as the compiler knows change it: the four go out as one store.
       written_ = gap > 0 ? time : written_;
-      at_[0] = static_cast<char>(gap > 0 ? gap : 0);
-      at_[1] = static_cast<char>(status);
-      at_[2] = static_cast<char>(first);
-      at_[3] = static_cast<char>(second);
-      at_ += 4;
+      at_ = at + 4;
+      at[0] = static_cast<char>(gap > 0 ? gap : 0);
+      at[1] = static_cast<char>(status);
+      at[2] = static_cast<char>(first);
+      at[3] = static_cast<char>(second);
     }
 
    private:

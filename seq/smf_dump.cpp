@@ -140,7 +140,7 @@ class TrackDump {
   // Up to the end-of-track event; the rest of the chunk is skipped.
   void run() {
     for (SmfEvent event;;) {
-      events_.channelRun(event, [this](const SmfEvent& channel) {
+      events_.channelRun([this](const SmfEvent& channel) {
         lines_.channelEvent(channel.ticks, tempo_.msAt(channel.ticks), channel.status, channel.first, channel.second);
       });
       events_.next(event);

@@ -80,7 +80,7 @@ void convertTrack(vorn::ByteInput& in, OstraFromSmf& out) {
   TrackEvents events(in, length);
   SmfEvent event;
   for (;;) {
-    out.channelRun(events, event);
+    out.channelRun(events);
     events.next(event);
     out.event(event, events.input());
     if (event.isEndOfTrack()) break;

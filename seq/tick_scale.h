@@ -26,6 +26,15 @@ class TickScale {
   // Whether ostraTicks() is a multiplication, not a division.
   bool isMultiple() const { return multiple_ != 0; }
 
+  // ostraTicks() of a scale that isMultiple(), given its multiple: a loop
+  // that converts many counts keeps the multiple in a register, where the
+  // scale's own would be read again after every byte the loop stores.
+  std::uint64_t multiple() const { return multiple_; }
+  std::int64_t multipleTicks(std::uint64_t fileTicks, std::uint64_t multiple) const {
+    if (fileTicks < kPlainBound) return static_cast<std::int64_t>(fileTicks * multiple);
+    return wideOstraTicks(fileTicks);
+  }
+
   // round_half_up(fileTicks * numerator / denominator).
   std::int64_t ostraTicks(std::uint64_t fileTicks) const {
     // A division that divides 480 (96, 120, 240, 480 per quarter note)

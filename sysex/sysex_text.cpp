@@ -99,10 +99,7 @@ void MessageSummary::add(std::span<const std::uint8_t> bytes) {
   std::copy_n(bytes.begin(), kept, head_.begin() + static_cast<std::ptrdiff_t>(kept_));
   kept_ += kept;
   length_ += bytes.size();
-  // A plain sum, which the compiler does many bytes at a time.
-  unsigned sum = 0;
-  for (std::uint8_t b : bytes) sum += b;
-  sum_ = static_cast<std::uint8_t>(sum_ + sum);
+  sum_ = vorn::runningSum(bytes, sum_);
   beforeLast_ = bytes[bytes.size() - 2];
   last_ = bytes.back();
 }

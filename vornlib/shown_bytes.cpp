@@ -1,17 +1,21 @@
 #include "vornlib/shown_bytes.h"
 
-namespace vorn {
+#include <cstddef>
 
-std::string hexByte(std::uint8_t b) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  return {kHex[b >> 4], kHex[b & 0xF]};
-}
+namespace vorn {
+namespace {
+constexpr char kHex[] = "0123456789ABCDEF";
+}  // namespace
+
+std::string hexByte(std::uint8_t b) { return {kHex[b >> 4], kHex[b & 0xF]}; }
 
 std::string hexBytes(std::span<const std::uint8_t> bytes) {
-  std::string text;
-  for (std::uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += hexByte(b);
+  // Three characters a byte less the last space, written in place: dumps
+  // show the head of every message this way.
+  std::string text(bytes.empty() ? 0 : 3 * bytes.size() - 1, ' ');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    text[3 * i] = kHex[bytes[i] >> 4];
+    text[3 * i + 1] = kHex[bytes[i] & 0xF];
   }
   return text;
 }

@@ -1,6 +1,9 @@
 // The SysEx file scanning loop and the checksum definitions.
 #include <gtest/gtest.h>
 
+#include <span>
+#include <vector>
+
 #include "run_tool.h"
 #include "vornlib/checksum7.h"
 #include "sysex/scan.h"
@@ -94,6 +97,11 @@ TEST(SysexChecksum, ThreeKindsOverTheSameBytes) {
   EXPECT_EQ(vorn::csum7(std::uint8_t{0x80}), 0);
   const std::uint8_t more[] = {0x01, 0x02};
   EXPECT_EQ(vorn::runningSum(more, 0xFF), 0x02);  // continues, wrapping at 256
+  // Long runs, of any length and of the largest bytes, as the plain sum has them.
+  const std::vector<std::uint8_t> run(3001, 0xFF);
+  for (std::size_t n : {7u, 8u, 9u, 1024u, 1025u, 3001u}) {
+    EXPECT_EQ(vorn::runningSum(std::span(run).first(n), 0x11), static_cast<std::uint8_t>(0x11 - n)) << n;
+  }
 }
 
 }  // namespace
