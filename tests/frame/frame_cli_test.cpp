@@ -7,6 +7,8 @@
 #include "run_tool.h"
 
 using zamotest::runProgram;
+using zamotest::runTool;
+using zamotest::toolPath;
 using zamotest::TempDir;
 using zamotest::ToolRun;
 
@@ -111,10 +113,32 @@ TEST(FrameReports, AnErrorAfterWhichTheToolCarriesOnStillGivesStatusOne) {
   EXPECT_EQ(run.err, "probe: carrying on\n");
 }
 
+// The probe's named output, and the standard output of every tool that
+// writes one, whichever library does the writing.
 TEST(FrameReports, FullDiskIsReportedNotIgnored) {
   ToolRun run = probe({"-O/dev/full"}, "some bytes");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "probe: /dev/full: No space left on device\n");
+  const std::string ex = std::string(ZAMO_SOURCE_DIR) + "/examples/";
+  TempDir dir;
+  ASSERT_EQ(runTool("gorbel", {"-O" + dir.file("dump.mid").string(), ex + "dump.syx"}).status, 0);
+  const std::vector<std::string> runs[] = {
+      {"zembra", ex + "evening.mml"}, {"zembra", "-S", ex + "evening.mml"}, {"zembra", "-P", ex + "evening.mml"},
+      {"zutane", ex + "coleraine.mid"}, {"zutane", "-M", ex + "coleraine.mid"}, {"zamodump", ex + "dump.syx"},
+      {"zamodump", ex + "coleraine.mid"}, {"oktile", dir.file("dump.mid").string()}, {"mirvok", "-A", ex + "dump.syx"},
+      {"gorbel", ex + "dump.syx"},
+  };
+  for (const auto& args : runs) {
+    std::vector<std::string> shellArgs{"-c", "exec \"$0\" \"$@\" >/dev/full", toolPath(args[0])};
+    shellArgs.insert(shellArgs.end(), args.begin() + 1, args.end());
+    const ToolRun tool = runProgram("/bin/bash", shellArgs);
+    EXPECT_EQ(tool.status, 1) << args[0];
+    EXPECT_EQ(tool.err, args[0] + ": <stdout>: No space left on device\n") << args[0];
+  }
+  ToolRun fendix = runProgram("/bin/bash", {"-c", "\"$0\" \"$1\" | \"$2\" >/dev/full", toolPath("zutane"),
+                                            ex + "coleraine.mid", toolPath("fendix")});
+  EXPECT_EQ(fendix.status, 1);
+  EXPECT_EQ(fendix.err, "fendix: <stdout>: No space left on device\n");
 }
 
 TEST(FrameBreaks, BreakDuringSleepRunsTheHookAndExits130) {
