@@ -42,7 +42,7 @@ ByteInput::~ByteInput() { close(); }
 
 bool ByteInput::open(const char* name) {
   close();
-  fault_.reset();
+  faults_.clear();
   if (name == nullptr) {
     fd_ = STDIN_FILENO;
     ownsFd_ = false;
@@ -88,8 +88,8 @@ bool ByteInput::makeRereadable() {
 
 bool ByteInput::reopenAt(ByteInput& cursor, std::uint64_t offset, std::size_t bufferSize) const {
   cursor.close();
-  cursor.fault_.reset();
-  cursor.handler_ = handler_;
+  cursor.faults_.clear();
+  cursor.faults_.handler = faults_.handler;
   if (memory_) {
     // A view of the same bytes: nothing is copied.
     if (offset < consumedBefore_ || offset - consumedBefore_ > end_) return false;
@@ -115,7 +115,7 @@ bool ByteInput::reopenAt(ByteInput& cursor, std::uint64_t offset, std::size_t bu
 
 void ByteInput::openMemory(std::string_view bytes) {
   close();
-  fault_.reset();
+  faults_.clear();
   memory_ = true;
   storage_.assign(bytes.begin(), bytes.end());
   buffer_ = storage_.data();
@@ -159,19 +159,9 @@ bool ByteInput::refill() {
   return n > 0;
 }
 
-Status ByteInput::status() const {
-  if (fault_) return *fault_;
-  return {};
-}
-
-void ByteInput::fail(Fault fault) {
-  if (handler_) handler_(fault);
-  if (!fault_) fault_ = std::move(fault);
-}
-
 std::size_t ByteInput::readSome(std::uint8_t* into, std::size_t size) {
   for (;;) {
-    if (fault_) return 0;
+    if (faults_.any()) return 0;
     if (breakPending()) {
       fail(interruptedFault());
       return 0;
@@ -328,7 +318,7 @@ bool ByteOutput::open(const char* name, bool onlyNew) {
   memory_ = false;
   counting_ = false;
   failed_ = false;
-  fault_.reset();
+  faults_.clear();
   flushed_ = 0;
   buffer_.resize(kBufferSize);
   pos_ = 0;
@@ -341,7 +331,7 @@ void ByteOutput::openMemory() {
   memory_ = true;
   counting_ = false;
   failed_ = false;
-  fault_.reset();
+  faults_.clear();
   flushed_ = 0;
   memoryBytes_.clear();
   buffer_.resize(kBufferSize);
@@ -368,16 +358,6 @@ void ByteOutput::close() {
   fd_ = -1;
   memory_ = false;
   counting_ = false;
-}
-
-Status ByteOutput::status() const {
-  if (fault_) return *fault_;
-  return {};
-}
-
-void ByteOutput::keep(Fault fault) {
-  if (handler_) handler_(fault);
-  if (!fault_) fault_ = std::move(fault);
 }
 
 void ByteOutput::fail(int error) {

@@ -27,6 +27,23 @@ inline constexpr int kEndOfInput = -1;
 // Gets a stream's fault as it happens; the frame's handler ends the run.
 using StreamFaultHandler = void (*)(const Fault& fault);
 
+// A stream's first fault, kept; each fault goes to the handler, if one is set.
+class KeptFault {
+ public:
+  void keep(Fault fault) {
+    if (handler) handler(fault);
+    if (!fault_) fault_ = std::move(fault);
+  }
+  bool any() const { return fault_.has_value(); }
+  void clear() { fault_.reset(); }
+  Status status() const { return fault_ ? Status(*fault_) : Status(); }
+
+  StreamFaultHandler handler = nullptr;  // kept across clear()
+
+ private:
+  std::optional<Fault> fault_;
+};
+
 // The fault of a file that could not be opened, read or written: the errno
 // value, naming the file as messages do (nullptr: `standardName`).
 Fault fileFault(int error, const char* name, const char* standardName = "<stdin>");
@@ -99,13 +116,13 @@ class ByteInput {
   std::uint64_t offset() const { return consumedBefore_ + pos_; }
 
   // True unless a read failed or a break stopped one (what the fault is).
-  Status status() const;
+  Status status() const { return faults_.status(); }
   // From now on a fault goes to `handler` as it happens (nullptr: kept).
   // Kept across open() and close(); cursors made by reopenAt() get it too.
-  void setFaultHandler(StreamFaultHandler handler) { handler_ = handler; }
+  void setFaultHandler(StreamFaultHandler handler) { faults_.handler = handler; }
 
  private:
-  void fail(Fault fault);
+  void fail(Fault fault) { faults_.keep(std::move(fault)); }
   int refillAndGet();
   bool refill();
   // Reads into `into` from the file or pipe; the count, 0 at the end.
@@ -131,8 +148,7 @@ class ByteInput {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   std::uint64_t consumedBefore_ = 0;
-  std::optional<Fault> fault_;
-  StreamFaultHandler handler_ = nullptr;
+  KeptFault faults_;
 };
 
 class ByteOutput {
@@ -179,17 +195,17 @@ class ByteOutput {
   std::uint64_t offset() const { return flushed_ + pos_; }
 
   // True unless a write failed since the last open (what the fault is).
-  Status status() const;
+  Status status() const { return faults_.status(); }
   // As ByteInput::setFaultHandler.
-  void setFaultHandler(StreamFaultHandler handler) { handler_ = handler; }
-  StreamFaultHandler faultHandler() const { return handler_; }
+  void setFaultHandler(StreamFaultHandler handler) { faults_.handler = handler; }
+  StreamFaultHandler faultHandler() const { return faults_.handler; }
   // A safe point for a break in long writing: false when a break is
   // pending, which is then the stream's fault (to its handler, or kept).
   bool breakPoint();
 
  private:
   void writeOut(const std::uint8_t* data, std::size_t size);
-  void keep(Fault fault);
+  void keep(Fault fault) { faults_.keep(std::move(fault)); }
   void fail(int error);
 
   int fd_ = -1;
@@ -202,8 +218,7 @@ class ByteOutput {
   std::string memoryBytes_;
   std::vector<std::uint8_t> buffer_;
   std::size_t pos_ = 0;
-  std::optional<Fault> fault_;
-  StreamFaultHandler handler_ = nullptr;
+  KeptFault faults_;
 };
 
 namespace detail {
